@@ -1,0 +1,38 @@
+# The two commands: `make demo` and `make test`. Both install what is missing first.
+.PHONY: deps build demo test test-dev test-asan bench fuzz clean
+
+JOBS ?= $(shell nproc)
+CTEST_ARGS ?= --output-on-failure --parallel $(JOBS)
+
+deps:
+	scripts/install-deps
+
+build: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+
+demo: build
+	build/dev/src/cli/hulvex make-demo build/demo-runs
+	build/dev/src/cli/hulvex info build/demo-runs/SAMPLE
+
+test: deps test-dev test-asan
+
+test-dev:
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+	cd build/dev && ctest $(CTEST_ARGS)
+
+# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
+test-asan:
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	cd build/asan && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest $(CTEST_ARGS)
+
+bench: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	build/release/bench/hulvex_bench
+
+clean:
+	rm -rf build

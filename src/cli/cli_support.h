@@ -1,0 +1,57 @@
+// What every subcommand of the command-line tool shares: messages on stderr, opening runs,
+// writing records as JSON.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "cli/json_writer.h"
+#include "common/diagnostics.h"
+#include "run/loaded_run.h"
+
+namespace hulvex::cli {
+
+// Prints every message as "message: TEXT" on its stream (stderr for the tool).
+class StreamDiagnostics : public Diagnostics {
+public:
+  explicit StreamDiagnostics(std::ostream& err) : err_(err) {}
+  void Message(const std::string& text) override;
+
+private:
+  std::ostream& err_;
+};
+
+// Runs the tool on its arguments (argv[0] is the program name): results on `out`, messages and
+// errors on `err`. Returns the exit code: 0 success, 1 the command failed, 2 bad usage.
+int RunTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+// The body of a subcommand: writes its result to `out`, messages to `diag`, returns the exit code.
+// Throws hulvex::Error for a failure that ends the command (reported by main as "error: TEXT").
+using CommandBody = std::function<int(std::ostream& out, Diagnostics& diag)>;
+
+// The tool: its argument parser and the body of the subcommand the parse chose.
+struct Tool {
+  CLI::App app{"hulvex: inspect, export and render HULVEX runs", "hulvex"};
+  CommandBody chosen;
+};
+
+// Adds a subcommand; when the parse chooses it, `make` builds its body from the parsed options
+// and stores it in tool.chosen.
+CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& description,
+                     std::function<CommandBody()> make);
+
+// Reads the run parameters and opens the time history of RUN (the ".HVX" path, or the run path
+// without extension). Throws Error when the history cannot be opened (its reason went to `diag`).
+void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag);
+
+void WriteRunParametersJson(JsonWriter& json, const RunParameters& p);
+void WriteHistoryHeaderJson(JsonWriter& json, const TimeHistory& history);
+
+// Registration of the subcommands, one function per group.
+void RegisterRunCommands(Tool& tool);   // info, step, csv
+void RegisterDemoCommand(Tool& tool);   // make-demo
+
+}  // namespace hulvex::cli

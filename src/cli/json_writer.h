@@ -1,0 +1,50 @@
+// A small streaming JSON writer with the number format the command-line tool promises: 17
+// significant digits, so every value reads back exactly. Keys keep the order they are written in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hulvex::cli {
+
+class JsonWriter {
+public:
+  JsonWriter& BeginObject();
+  JsonWriter& EndObject();
+  JsonWriter& BeginArray();
+  JsonWriter& EndArray();
+  JsonWriter& Key(std::string_view key);  // inside an object, before each value
+
+  // Finite numbers with 17 significant digits; NaN and the infinities as the strings "NaN",
+  // "Infinity" and "-Infinity" (JSON has no such numbers).
+  JsonWriter& Number(double v);
+  JsonWriter& Integer(std::int64_t v);
+  JsonWriter& Bool(bool v);
+  JsonWriter& Null();
+  JsonWriter& String(std::string_view utf8);
+  // A string stored in the run's files (8-bit, Windows code page), written as UTF-8.
+  JsonWriter& Text8(std::string_view bytes);
+
+  // The document written so far, ending with a newline once the outermost value is closed.
+  const std::string& str() const { return out_; }
+
+private:
+  struct Level {
+    bool object;
+    bool inlined;
+    bool empty = true;
+  };
+  void BeforeValue();
+  void Open(bool object, char bracket);
+  void Close(char bracket);
+  void Raw(std::string_view text);
+  std::string out_;
+  std::vector<Level> stack_;
+  bool afterKey_ = false;
+};
+
+std::string FormatNumber17(double v);
+
+}  // namespace hulvex::cli

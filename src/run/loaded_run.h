@@ -1,0 +1,41 @@
+// The loaded run: everything an open run needs, owned by one object (by the main window, by each CLI
+// command, by each test). Opening a run is a sequence of steps on this object; what carries over
+// from one open to the next is carried by keeping the same object alive.
+#pragma once
+
+#include <string>
+
+#include "common/diagnostics.h"
+#include "runfiles/run_parameters.h"
+#include "runfiles/time_history.h"
+
+namespace hulvex {
+
+struct LoadedRun {
+  std::string RunPath;       // the run's path without extension, used whole
+  RunParameters Params;      // of the run last read
+  TimeHistory History;       // open while a run is viewed
+  std::string Description;   // the case description (".TXT") as UTF-8
+};
+
+// How far an open got. Every result but Loaded leaves no history open.
+enum class RunOpenResult {
+  Loaded,          // every step done
+  HistoryMissing,  // no ".TTS": "No file" and "Missing KVR file" were reported
+  HistoryRefused,  // the ".TTS" header was refused; the reason was reported
+};
+
+// Tears down what the previous open left (the time history); state meant to carry over stays.
+void CloseRun(LoadedRun& run);
+
+// Reads runPath + ".TXT" into run.Description (UTF-8 if valid, else Windows-1252).
+// Throws Error "Cannot open file PATH" when it cannot be read.
+void LoadCaseDescription(LoadedRun& run);
+
+// The whole open sequence for runPath (the path without extension): close the previous run, read
+// the run parameters, open and index the time history, load the case description, and the
+// model set-up steps that follow. Messages go to `diag`. Throws Error when a step fails in a way
+// that ends the command (a missing or short file); the steps after it are then not done.
+RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& diag);
+
+}  // namespace hulvex

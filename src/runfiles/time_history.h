@@ -1,0 +1,91 @@
+// The run's time-history file (".TTS"): the boat's motion at every stored time step.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/diagnostics.h"
+#include "common/mapped_file.h"
+#include "runfiles/time_history_layout.h"
+
+namespace hulvex {
+
+struct HistoryHeader {
+  std::int16_t Magic = 0;
+  std::int16_t LastChannel = 0;
+  double StartTime = 0;
+  double EndTime = 0;
+  std::string HeaderText;  // 8-bit text as stored, at most 31 characters
+  std::int32_t LastStep = -1;
+};
+
+// The time and channel values of one step. Channels beyond LastChannel are 0.
+struct StepValues {
+  double StepTime = 0;
+  std::array<float, time_history_layout::kMaxChannels> Channels{};
+};
+
+// Channel numbers used across the program.
+enum Channel : int {
+  kChHeight = 0,         // height of the centre of gravity above mean sea level, ft
+  kChAcceleration = 2,   // vertical acceleration, ft/s^2 (g when converted)
+  kChPitch = 3,          // pitch, rad (degrees when converted)
+  kChDistance = 6,       // distance along the course, ft
+  kChSpeed = 7,          // speed, ft/s (knots when converted)
+  kChSurfaceGain = 8,    // gain of the local surface term
+  kChSurfaceStart = 9,   // start of the local surface term
+  kChSurfaceEnd = 10,    // end of the local surface term
+};
+
+// Display conversions of ReadStep with convert = true.
+constexpr double kFtPerS2ToG = 0.031075201988812928;
+constexpr double kRadToDeg = 57.29577951307855;
+constexpr double kFtPerSToKnots = 0.5928853754940712;
+
+// An open time history: the mapped file, its header and the in-memory index of step times.
+// Only StepTimes (8 bytes per step) is held besides the mapping.
+struct TimeHistory {
+  bool IsOpen = false;
+  HistoryHeader Header;
+  std::int16_t RecordsPerStep = 0;
+  // StepTimes[s] is the time of step s for every step the file holds completely. Its size is
+  // LastStep + 1, or fewer when the file is truncated.
+  std::vector<double> StepTimes;
+  std::string HistoryPath;   // the run path without extension; empty when no history is open
+  std::string RunFileName;   // its last component, at most 31 characters
+  std::string FilePath;      // the ".TTS" file actually opened
+  bool SpeedSpecified = false;  // of the run parameters the history was opened with
+  MappedFile File;
+
+  // Number of readable steps (0 when closed); the last readable step is StepCount() - 1.
+  std::int32_t StepCount() const { return static_cast<std::int32_t>(StepTimes.size()); }
+};
+
+enum class HistoryOpenResult {
+  Opened,   // indexed; step 0 was read once (its step number checked)
+  Missing,  // the file could not be opened; "No file" was reported
+  Refused,  // the header was refused (wrong magic, channel count, no steps); the reason was reported
+};
+
+// Opens runPath + ".TTS" (the extension found case-insensitively beside the run), checks the header,
+// builds StepTimes and reads step 0 with conversion. Any history open before is closed first; on
+// any result but Opened the history is left closed. `speedSpecified` is that of the run parameters
+// (it selects the conversion of channel 8). Messages go to `diag`: "No file", "OLD KVR FILE
+// FORMAT, MUST CONVERT", refusals of LastChannel and LastStep, a truncated file (the open succeeds
+// with the complete steps found) and the step-number check of step 0.
+// Throws Error "Read beyond end of file: PATH" when the file is shorter than its header.
+HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPath, bool speedSpecified,
+                                  Diagnostics& diag);
+
+// Reads step s (0 <= s < StepCount()) directly from the mapping. A stored step number that differs
+// from s is reported as "KVR JT ERROR!<stored> <s>" and the values are used all the same. With
+// `convert` the display conversions are applied to channels 2, 3, 7 and, unless SpeedSpecified,
+// 8. Throws Error when no history is open or s is outside the readable steps.
+StepValues ReadStep(const TimeHistory& history, std::int32_t s, bool convert, Diagnostics& diag);
+
+// Closes the file and frees the index; the history is then as a default-constructed one.
+void CloseTimeHistory(TimeHistory& history);
+
+}  // namespace hulvex

@@ -1,0 +1,61 @@
+#include "testing/file_edit.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+#include "common/le_bytes.h"
+
+namespace hulvex::testing {
+namespace fs = std::filesystem;
+
+void TruncateFile(const std::string& path, std::size_t size) { fs::resize_file(path, size); }
+
+void PatchFile(const std::string& path, std::size_t offset, const std::vector<std::uint8_t>& bytes) {
+  std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+  if (!f) throw std::runtime_error("cannot patch " + path);
+  f.seekp(static_cast<std::streamoff>(offset));
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!f) throw std::runtime_error("cannot patch " + path);
+}
+
+std::vector<std::uint8_t> Int16Bytes(std::int16_t v) {
+  std::vector<std::uint8_t> b(2);
+  le::put_int16(b, 0, v);
+  return b;
+}
+std::vector<std::uint8_t> Int32Bytes(std::int32_t v) {
+  std::vector<std::uint8_t> b(4);
+  le::put_int32(b, 0, v);
+  return b;
+}
+std::vector<std::uint8_t> Real32Bytes(float v) {
+  std::vector<std::uint8_t> b(4);
+  le::put_real32(b, 0, v);
+  return b;
+}
+std::vector<std::uint8_t> Real64Bytes(double v) {
+  std::vector<std::uint8_t> b(8);
+  le::put_real64(b, 0, v);
+  return b;
+}
+
+TempDir::TempDir() {
+  std::random_device rd;
+  std::mt19937_64 gen(rd());
+  for (;;) {
+    const fs::path p = fs::temp_directory_path() / ("hulvex-" + std::to_string(gen()));
+    if (fs::create_directory(p)) {
+      path_ = p.string();
+      return;
+    }
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+}  // namespace hulvex::testing

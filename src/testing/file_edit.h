@@ -1,0 +1,36 @@
+// Helpers that damage files written by the writers, for tests of bad input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace hulvex::testing {
+
+// Cuts the file to `size` bytes.
+void TruncateFile(const std::string& path, std::size_t size);
+
+// Overwrites bytes starting at `offset` (the file grows if needed).
+void PatchFile(const std::string& path, std::size_t offset, const std::vector<std::uint8_t>& bytes);
+
+std::vector<std::uint8_t> Int16Bytes(std::int16_t v);
+std::vector<std::uint8_t> Int32Bytes(std::int32_t v);
+std::vector<std::uint8_t> Real32Bytes(float v);
+std::vector<std::uint8_t> Real64Bytes(double v);
+
+// A fresh empty directory under the system's temporary directory, removed with the object.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+  std::string path_;
+};
+
+}  // namespace hulvex::testing

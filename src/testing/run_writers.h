@@ -1,0 +1,61 @@
+// Writers of run files, for tests, benchmarks, fuzz seeds and the demo generator.
+// They write exactly the layouts the readers decode; faults are made on request.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "runfiles/run_parameters.h"
+#include "runfiles/time_history.h"
+
+namespace hulvex::testing {
+
+// A run parameter record with sensible values: current layout, thrust specified, a sinusoidal
+// head sea of 2 ft at steepness 1/20, 40 stations, boat file "C:\BOATS\TEST.BOT".
+RunParameters SampleRunParameters();
+
+// The 328 bytes of the current layout: p.Raw with every named field of p written over it.
+// SpeedSpecified is derived, not stored.
+std::vector<std::uint8_t> EncodeRunParameters(const RunParameters& p);
+
+// The 328 bytes of the old layout: the boat-file string at 0, padding bytes at 86 and 87
+// (written as `padding`), then bytes 88 ... 327 of the current layout. FmtVer and DOFMode are
+// not stored. The boat-file length byte must stay at most 87 for a reader to see the old layout.
+std::vector<std::uint8_t> EncodeRunParametersOldLayout(const RunParameters& p, std::uint8_t padding = 0);
+
+enum class RunLayout { Current, Old };
+void WriteRunParametersFile(const std::string& path, const RunParameters& p, RunLayout layout = RunLayout::Current);
+
+// What a time-history file holds. Step values come from `values`, called once per step in order
+// with the step number and a buffer of LastChannel + 1 channels to fill (all 0 on entry); it
+// returns the step's time. Without it, step s has time StartTime + s * 0.01 and channel c holds
+// s + c / 100.
+struct HistorySpec {
+  std::int16_t Magic = time_history_layout::kExpectedMagic;
+  std::int16_t LastChannel = 11;
+  double StartTime = 0.0;
+  double EndTime = 1.0;
+  std::string HeaderText = "HULVEX TIME HISTORY";
+  std::int32_t Steps = 101;                      // steps written
+  std::optional<std::int32_t> LastStepInHeader;  // default: Steps - 1
+  std::map<std::int32_t, std::int32_t> StepIndexOverride;  // step -> stored StepIndex
+  std::function<double(std::int32_t step, std::span<float> channels)> values;
+};
+
+// Writes the header and the steps; records are written whole (unused bytes 0).
+void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec);
+
+// Writes a whole text file as given (no line-end conversion).
+void WriteTextFile(const std::string& path, const std::string& text);
+
+// A complete run in `dir` named `name`: ".HVX", ".TTS" and ".TXT". Returns the run path without
+// extension.
+std::string WriteSampleRun(const std::string& dir, const std::string& name, const RunParameters& p,
+                           const HistorySpec& history, const std::string& description = "Sample run.\r\n");
+
+}  // namespace hulvex::testing

@@ -1,0 +1,50 @@
+#include "common/file_lookup.h"
+
+#include <gtest/gtest.h>
+
+#include "testing/file_edit.h"
+#include "testing/run_writers.h"
+
+namespace hulvex {
+namespace {
+
+TEST(FileLookup, SiblingFoundInAnyLetterCase) {
+  testing::TempDir dir;
+  testing::WriteTextFile(dir / "Run1.tts", "x");
+  testing::WriteTextFile(dir / "Run1.TXT", "x");
+  EXPECT_EQ(SiblingPath(dir / "Run1", ".TTS"), dir / "Run1.tts");
+  EXPECT_EQ(SiblingPath(dir / "Run1", ".TXT"), dir / "Run1.TXT");
+  EXPECT_EQ(SiblingPath(dir / "run1", ".TXT"), dir / "Run1.TXT");
+  // Nothing there: the exact path, so the error names what was looked for.
+  EXPECT_EQ(SiblingPath(dir / "Run1", ".HVX"), dir / "Run1.HVX");
+}
+
+TEST(FileLookup, ExactNameWinsOverCaseInsensitiveMatch) {
+  testing::TempDir dir;
+  testing::WriteTextFile(dir / "BOAT.BOT", "a");
+  testing::WriteTextFile(dir / "boat.bot", "b");
+  EXPECT_EQ(FindInDirectory(dir.path(), "boat.bot"), dir / "boat.bot");
+  EXPECT_EQ(FindInDirectory(dir.path(), "BOAT.BOT"), dir / "BOAT.BOT");
+  EXPECT_EQ(FindInDirectory(dir.path(), "Boat.Bot"), dir / "BOAT.BOT");  // first in name order
+  EXPECT_FALSE(FindInDirectory(dir.path(), "other.bot"));
+  EXPECT_FALSE(FindInDirectory(dir.path(), ""));
+  EXPECT_FALSE(FindInDirectory(dir / "missing", "boat.bot"));
+}
+
+TEST(FileLookup, RunPathDropsTheRunFileExtensionOnly) {
+  EXPECT_EQ(RunPathOf("/data/RUN7.HVX"), "/data/RUN7");
+  EXPECT_EQ(RunPathOf("/data/RUN7.hvx"), "/data/RUN7");
+  EXPECT_EQ(RunPathOf("/data/RUN7"), "/data/RUN7");
+  EXPECT_EQ(RunPathOf("/data/RUN7.TTS"), "/data/RUN7.TTS");
+  EXPECT_EQ(RunPathOf(".HVX"), ".HVX");
+}
+
+TEST(FileLookup, LastComponentAfterAnySeparator) {
+  EXPECT_EQ(LastComponent("C:\\BOATS\\FAST.BOT", "\\:"), "FAST.BOT");
+  EXPECT_EQ(LastComponent("C:FAST.BOT", "\\:"), "FAST.BOT");
+  EXPECT_EQ(LastComponent("FAST.BOT", "\\:"), "FAST.BOT");
+  EXPECT_EQ(LastComponent("C:\\BOATS\\", "\\:"), "");
+}
+
+}  // namespace
+}  // namespace hulvex

@@ -1,0 +1,280 @@
+#include "runfiles/time_history.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "common/error.h"
+#include "testing/file_edit.h"
+#include "testing/run_writers.h"
+
+namespace hulvex {
+namespace {
+namespace HL = time_history_layout;
+using testing::TempDir;
+
+struct Opened {
+  TempDir dir;
+  TimeHistory history;
+  CollectingDiagnostics diag;
+  HistoryOpenResult result{};
+  std::string run() const { return dir / "RUN"; }
+};
+
+void Write(const Opened& o, const testing::HistorySpec& spec) { testing::WriteTimeHistoryFile(o.run() + ".TTS", spec); }
+
+HistoryOpenResult Open(Opened& o, bool speedSpecified = false) {
+  o.diag.messages.clear();
+  o.result = OpenTimeHistory(o.history, o.run(), speedSpecified, o.diag);
+  return o.result;
+}
+
+struct ChannelLayoutCase {
+  std::int16_t lastChannel;
+  int recordsPerStep;
+};
+
+TEST(TimeHistory, RecordsPerStepAndChannelPlacement) {
+  for (const auto c : {ChannelLayoutCase{0, 1}, ChannelLayoutCase{11, 1}, ChannelLayoutCase{12, 2},
+                       ChannelLayoutCase{27, 2}, ChannelLayoutCase{28, 3}, ChannelLayoutCase{109, 8}}) {
+    Opened o;
+    testing::HistorySpec spec;
+    spec.LastChannel = c.lastChannel;
+    spec.Steps = 5;
+    Write(o, spec);
+    ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+    EXPECT_EQ(o.history.RecordsPerStep, c.recordsPerStep) << c.lastChannel;
+    EXPECT_EQ(HL::RecordsPerStepFor(c.lastChannel), c.recordsPerStep);
+    // The file holds exactly the header and Steps * R records.
+    for (std::int32_t s = 0; s < 5; ++s) {
+      const StepValues v = ReadStep(o.history, s, false, o.diag);
+      EXPECT_DOUBLE_EQ(v.StepTime, s * 0.01);
+      for (int ch = 0; ch < HL::kMaxChannels; ++ch) {
+        const float expected = ch <= c.lastChannel ? static_cast<float>(s + ch / 100.0) : 0.0f;
+        ASSERT_EQ(v.Channels[ch], expected) << "LastChannel " << c.lastChannel << " step " << s << " ch " << ch;
+      }
+    }
+    EXPECT_TRUE(o.diag.messages.empty());
+  }
+}
+
+TEST(TimeHistory, Channel12ComesFromTheSecondRecordNotTheFirstRecordsTail) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.LastChannel = 12;
+  spec.Steps = 2;
+  Write(o, spec);
+  // Bytes 60 ... 63 of step 1's first record (record 3) are never used.
+  testing::PatchFile(o.run() + ".TTS", 3 * 64 + 60, testing::Real32Bytes(999.0f));
+  ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+  const StepValues v = ReadStep(o.history, 1, false, o.diag);
+  EXPECT_EQ(v.Channels[12], static_cast<float>(1 + 12 / 100.0));
+  EXPECT_EQ(v.Channels[11], static_cast<float>(1 + 11 / 100.0));
+}
+
+TEST(TimeHistory, IndexHoldsEveryStepTime) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.LastChannel = 40;
+  spec.Steps = 300;
+  spec.values = [](std::int32_t s, std::span<float>) { return 10.0 + s * s * 1e-3; };
+  Write(o, spec);
+  ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+  ASSERT_EQ(o.history.StepCount(), 300);
+  for (int s = 0; s < 300; ++s) EXPECT_EQ(o.history.StepTimes[s], 10.0 + s * s * 1e-3);
+  EXPECT_EQ(o.history.HistoryPath, o.run());
+  EXPECT_EQ(o.history.RunFileName, "RUN");
+}
+
+TEST(TimeHistory, ConversionsDependOnTheMode) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.Steps = 1;
+  spec.values = [](std::int32_t, std::span<float> ch) {
+    for (float& v : ch) v = 2.0f;
+    return 0.0;
+  };
+  Write(o, spec);
+  for (bool speedSpecified : {false, true}) {
+    ASSERT_EQ(Open(o, speedSpecified), HistoryOpenResult::Opened);
+    const StepValues raw = ReadStep(o.history, 0, false, o.diag);
+    const StepValues v = ReadStep(o.history, 0, true, o.diag);
+    EXPECT_EQ(raw.Channels[2], 2.0f);
+    EXPECT_EQ(v.Channels[0], 2.0f);
+    EXPECT_EQ(v.Channels[2], static_cast<float>(2.0f / 32.18));
+    EXPECT_EQ(v.Channels[3], static_cast<float>(2.0f * 180 / 3.14159265359));
+    EXPECT_EQ(v.Channels[6], 2.0f);
+    EXPECT_EQ(v.Channels[7], static_cast<float>(2.0f * 150 / 253));
+    EXPECT_EQ(v.Channels[8], speedSpecified ? 2.0f : static_cast<float>(2.0f / 32.18));
+    EXPECT_EQ(v.Channels[9], 2.0f);
+  }
+}
+
+TEST(TimeHistory, ConvertedChannelsBeyondLastChannelStayZero) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.LastChannel = 1;
+  spec.Steps = 1;
+  Write(o, spec);
+  ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+  const StepValues v = ReadStep(o.history, 0, true, o.diag);
+  for (int c = 2; c < HL::kMaxChannels; ++c) EXPECT_EQ(v.Channels[c], 0.0f);
+}
+
+TEST(TimeHistory, StepNumberMismatchIsReportedOncePerRead) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.Steps = 10;
+  spec.StepIndexOverride = {{4, 44}, {0, -7}};
+  Write(o, spec);
+  ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+  // Opening reads step 0 once.
+  EXPECT_EQ(o.diag.messages, std::vector<std::string>{"KVR JT ERROR!-7 0"});
+  o.diag.messages.clear();
+  const StepValues v = ReadStep(o.history, 4, true, o.diag);
+  ReadStep(o.history, 4, false, o.diag);
+  ReadStep(o.history, 5, false, o.diag);
+  EXPECT_EQ(o.diag.messages, (std::vector<std::string>{"KVR JT ERROR!44 4", "KVR JT ERROR!44 4"}));
+  EXPECT_DOUBLE_EQ(v.StepTime, 0.04);  // the values are used all the same
+}
+
+TEST(TimeHistory, MissingFileReportsNoFile) {
+  Opened o;
+  EXPECT_EQ(Open(o), HistoryOpenResult::Missing);
+  EXPECT_EQ(o.diag.messages, std::vector<std::string>{"No file"});
+  EXPECT_FALSE(o.history.IsOpen);
+  EXPECT_TRUE(o.history.HistoryPath.empty());
+}
+
+TEST(TimeHistory, WrongMagicIsRefusedAndTheProgramGoesOn) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.Magic = 31999;
+  Write(o, spec);
+  EXPECT_EQ(Open(o), HistoryOpenResult::Refused);
+  EXPECT_EQ(o.diag.messages, std::vector<std::string>{"OLD KVR FILE FORMAT, MUST CONVERT"});
+  EXPECT_FALSE(o.history.IsOpen);
+  EXPECT_EQ(o.history.StepCount(), 0);
+  EXPECT_THROW(ReadStep(o.history, 0, false, o.diag), Error);
+}
+
+TEST(TimeHistory, LastChannelOutsideTheBufferIsRefusedByValue) {
+  for (std::int16_t last : {std::int16_t{-1}, std::int16_t{110}, std::int16_t{32767}, std::int16_t{-32768}}) {
+    Opened o;
+    testing::HistorySpec spec;
+    spec.LastChannel = last;
+    Write(o, spec);
+    EXPECT_EQ(Open(o), HistoryOpenResult::Refused);
+    ASSERT_EQ(o.diag.messages.size(), 1u);
+    EXPECT_EQ(o.diag.messages[0], "Time history " + o.run() + ".TTS: LastChannel " + std::to_string(last) +
+                                      " is outside 0 to 109; the file cannot be read");
+    EXPECT_FALSE(o.history.IsOpen);
+  }
+}
+
+TEST(TimeHistory, NegativeLastStepIsRefused) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.LastStepInHeader = -1;
+  Write(o, spec);
+  EXPECT_EQ(Open(o), HistoryOpenResult::Refused);
+  EXPECT_EQ(o.diag.messages, std::vector<std::string>{"Time history " + o.run() + ".TTS holds no time steps (LastStep -1)"});
+}
+
+TEST(TimeHistory, LastStepBeyondTheFileOpensTheCompleteSteps) {
+  for (std::int32_t announced : {20, 2147483647}) {
+    Opened o;
+    testing::HistorySpec spec;
+    spec.LastChannel = 28;  // three records a step
+    spec.Steps = 10;
+    spec.LastStepInHeader = announced;
+    Write(o, spec);
+    // Cut into the middle of step 7's second record.
+    testing::TruncateFile(o.run() + ".TTS", 64 * (1 + 7 * 3 + 1) + 10);
+    ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+    EXPECT_EQ(o.history.StepCount(), 7);
+    EXPECT_EQ(o.history.Header.LastStep, announced);
+    EXPECT_EQ(o.diag.messages, std::vector<std::string>{"Time history " + o.run() + ".TTS is truncated: the header gives LastStep " +
+                                                        std::to_string(announced) +
+                                                        " but the file holds 7 complete time steps (0 to 6)"});
+    EXPECT_NO_THROW(ReadStep(o.history, 6, true, o.diag));
+    EXPECT_THROW(ReadStep(o.history, 7, true, o.diag), Error);
+    EXPECT_THROW(ReadStep(o.history, -1, true, o.diag), Error);
+  }
+}
+
+TEST(TimeHistory, FileWithoutACompleteStepIsRefused) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.Steps = 3;
+  Write(o, spec);
+  testing::TruncateFile(o.run() + ".TTS", 64 + 63);
+  EXPECT_EQ(Open(o), HistoryOpenResult::Refused);
+  EXPECT_FALSE(o.history.IsOpen);
+}
+
+TEST(TimeHistory, HeaderShorterThanOneRecordFailsWithReadBeyondEnd) {
+  for (std::size_t size : {0u, 1u, 63u}) {
+    Opened o;
+    Write(o, {});
+    testing::TruncateFile(o.run() + ".TTS", size);
+    try {
+      Open(o);
+      ADD_FAILURE() << size;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Read beyond end of file: " + o.run() + ".TTS");
+    }
+    EXPECT_FALSE(o.history.IsOpen);
+  }
+}
+
+TEST(TimeHistory, SingleStepHistory) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.Steps = 1;
+  Write(o, spec);
+  ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+  EXPECT_EQ(o.history.StepCount(), 1);
+  EXPECT_EQ(o.history.Header.LastStep, 0);
+}
+
+TEST(TimeHistory, NonFiniteValuesAreTakenAsRead) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.Steps = 2;
+  spec.values = [](std::int32_t s, std::span<float> ch) {
+    ch[2] = std::numeric_limits<float>::infinity();
+    ch[3] = std::numeric_limits<float>::quiet_NaN();
+    ch[7] = std::numeric_limits<float>::max();
+    return s == 0 ? std::numeric_limits<double>::quiet_NaN() : -std::numeric_limits<double>::infinity();
+  };
+  Write(o, spec);
+  ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+  EXPECT_TRUE(std::isnan(o.history.StepTimes[0]));
+  EXPECT_TRUE(std::isinf(o.history.StepTimes[1]));
+  const StepValues v = ReadStep(o.history, 1, true, o.diag);
+  EXPECT_TRUE(std::isinf(v.Channels[2]));
+  EXPECT_TRUE(std::isnan(v.Channels[3]));
+  EXPECT_TRUE(std::isfinite(v.Channels[7]));
+}
+
+TEST(TimeHistory, ReopeningReplacesThePreviousHistory) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.Steps = 50;
+  Write(o, spec);
+  ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+  spec.Steps = 3;
+  spec.LastChannel = 30;
+  Write(o, spec);
+  ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+  EXPECT_EQ(o.history.StepCount(), 3);
+  EXPECT_EQ(o.history.RecordsPerStep, 3);
+  CloseTimeHistory(o.history);
+  EXPECT_FALSE(o.history.IsOpen);
+  EXPECT_EQ(o.history.StepCount(), 0);
+}
+
+}  // namespace
+}  // namespace hulvex
