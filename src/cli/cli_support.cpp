@@ -1,5 +1,6 @@
 #include "cli/cli_support.h"
 
+#include <istream>
 #include <ostream>
 
 #include "common/error.h"
@@ -9,7 +10,7 @@ namespace hulvex::cli {
 
 void StreamDiagnostics::Message(const std::string& text) { err_ << "message: " << text << "\n"; }
 
-int RunTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
   Tool tool;
   tool.app.require_subcommand(1);
   RegisterRunCommands(tool);
@@ -28,7 +29,7 @@ int RunTool(int argc, const char* const* argv, std::ostream& out, std::ostream& 
 
   StreamDiagnostics diag(err);
   try {
-    return tool.chosen(out, diag);
+    return tool.chosen(in, out, diag);
   } catch (const std::exception& e) {
     err << "error: " << e.what() << "\n";
   }

@@ -24,13 +24,14 @@ private:
   std::ostream& err_;
 };
 
-// Runs the tool on its arguments (argv[0] is the program name): results on `out`, messages and
-// errors on `err`. Returns the exit code: 0 success, 1 the command failed, 2 bad usage.
-int RunTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+// Runs the tool on its arguments (argv[0] is the program name): input from `in`, results on `out`,
+// messages and errors on `err`. Returns the exit code: 0 success, 1 the command failed, 2 bad usage.
+int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err);
 
-// The body of a subcommand: writes its result to `out`, messages to `diag`, returns the exit code.
-// Throws hulvex::Error for a failure that ends the command (reported by main as "error: TEXT").
-using CommandBody = std::function<int(std::ostream& out, Diagnostics& diag)>;
+// The body of a subcommand: reads `in` if it takes input, writes its result to `out`, messages to
+// `diag`, returns the exit code. Throws hulvex::Error for a failure that ends the command
+// (reported as "error: TEXT").
+using CommandBody = std::function<int(std::istream& in, std::ostream& out, Diagnostics& diag)>;
 
 // The tool: its argument parser and the body of the subcommand the parse chose.
 struct Tool {

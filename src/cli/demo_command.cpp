@@ -47,7 +47,7 @@ void WriteSample(const std::string& dir) {
 void RegisterDemoCommand(Tool& tool) {
   auto dir = std::make_shared<std::string>();
   CLI::App* cmd = AddCommand(tool, "make-demo", "Write sample runs into DIR", [=] {
-    return CommandBody([=](std::ostream& out, Diagnostics&) {
+    return CommandBody([=](std::istream&, std::ostream& out, Diagnostics&) {
       std::error_code ec;
       std::filesystem::create_directories(*dir, ec);
       if (ec) throw Error("Cannot create directory " + *dir + ": " + ec.message());

@@ -3,4 +3,4 @@
 
 #include "cli/cli_support.h"
 
-int main(int argc, char** argv) { return hulvex::cli::RunTool(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) { return hulvex::cli::RunTool(argc, argv, std::cin, std::cout, std::cerr); }

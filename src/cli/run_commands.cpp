@@ -72,19 +72,19 @@ void RegisterRunCommands(Tool& tool) {
   auto raw = std::make_shared<bool>(false);
 
   CLI::App* info = AddCommand(tool, "info", "Run parameters and time-history header as JSON", [=] {
-    return CommandBody([=](std::ostream& out, Diagnostics& d) { return Info(*run, out, d); });
+    return CommandBody([=](std::istream&, std::ostream& out, Diagnostics& d) { return Info(*run, out, d); });
   });
   info->add_option("RUN", *run, "The run's .HVX file, or its path without extension")->required();
 
   CLI::App* stepCmd = AddCommand(tool, "step", "One step's time and channel values as JSON", [=] {
-    return CommandBody([=](std::ostream& out, Diagnostics& d) { return Step(*run, *step, *raw, out, d); });
+    return CommandBody([=](std::istream&, std::ostream& out, Diagnostics& d) { return Step(*run, *step, *raw, out, d); });
   });
   stepCmd->add_option("RUN", *run, "The run's .HVX file, or its path without extension")->required();
   stepCmd->add_option("N", *step, "Step number")->required();
   stepCmd->add_flag("--raw", *raw, "Stored values, without display conversion");
 
   CLI::App* csv = AddCommand(tool, "csv", "The whole time history as CSV", [=] {
-    return CommandBody([=](std::ostream& out, Diagnostics& d) { return Csv(*run, *raw, out, d); });
+    return CommandBody([=](std::istream&, std::ostream& out, Diagnostics& d) { return Csv(*run, *raw, out, d); });
   });
   csv->add_option("RUN", *run, "The run's .HVX file, or its path without extension")->required();
   csv->add_flag("--raw", *raw, "Stored values, without display conversion");

@@ -15,12 +15,13 @@ struct ToolResult {
   std::string err;
 };
 
-inline ToolResult RunCli(std::vector<std::string> args) {
+inline ToolResult RunCli(std::vector<std::string> args, const std::string& input = "") {
   args.insert(args.begin(), "hulvex");
   std::vector<const char*> argv;
   for (const auto& a : args) argv.push_back(a.c_str());
+  std::istringstream in(input);
   std::ostringstream out, err;
-  const int code = RunTool(static_cast<int>(argv.size()), argv.data(), out, err);
+  const int code = RunTool(static_cast<int>(argv.size()), argv.data(), in, out, err);
   return {code, out.str(), err.str()};
 }
 
