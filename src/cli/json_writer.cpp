@@ -43,6 +43,11 @@ std::string Quote(std::string_view utf8) {
 
 }  // namespace
 
+void JsonWriter::NewLine() {
+  out_ += '\n';
+  out_.append(2 * stack_.size(), ' ');
+}
+
 void JsonWriter::BeforeValue() {
   if (afterKey_) {
     afterKey_ = false;
@@ -51,7 +56,7 @@ void JsonWriter::BeforeValue() {
   if (stack_.empty()) return;
   Level& level = stack_.back();
   if (!level.empty) out_ += level.inlined ? ", " : ",";
-  if (!level.inlined) out_ += "\n" + std::string(2 * stack_.size(), ' ');
+  if (!level.inlined) NewLine();
   level.empty = false;
 }
 
@@ -73,7 +78,7 @@ void JsonWriter::Open(bool object, char bracket) {
 void JsonWriter::Close(char bracket) {
   const Level level = stack_.back();
   stack_.pop_back();
-  if (!level.inlined && !level.empty) out_ += "\n" + std::string(2 * stack_.size(), ' ');
+  if (!level.inlined && !level.empty) NewLine();
   out_ += bracket;
   if (stack_.empty()) out_ += "\n";
 }

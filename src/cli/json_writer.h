@@ -37,6 +37,7 @@ private:
     bool empty = true;
   };
   void BeforeValue();
+  void NewLine();
   void Open(bool object, char bracket);
   void Close(char bracket);
   void Raw(std::string_view text);

@@ -1,6 +1,8 @@
 #include "runfiles/time_history.h"
 
 #include <algorithm>
+#include <array>
+#include <span>
 
 #include "common/error.h"
 #include "common/file_lookup.h"
@@ -24,8 +26,24 @@ HistoryHeader DecodeHeader(le::Bytes record) {
   return h;
 }
 
-le::Bytes Record(const TimeHistory& history, std::int64_t record) {
-  return history.File.bytes().subspan(static_cast<std::size_t>(record) * L::kRecordSize, L::kRecordSize);
+// Fills StepTimes with the time of each of the first `count` steps, reading the file in large
+// sequential chunks of whole steps.
+void IndexStepTimes(TimeHistory& history, std::int64_t count) {
+  const std::size_t stepBytes = L::kRecordSize * static_cast<std::size_t>(history.RecordsPerStep);
+  constexpr std::size_t kChunkBytes = 1 << 20;
+  const std::size_t stepsPerChunk = std::max<std::size_t>(1, kChunkBytes / stepBytes);
+  std::vector<std::uint8_t> chunk(stepsPerChunk * stepBytes);
+  history.StepTimes.resize(static_cast<std::size_t>(count));
+  for (std::int64_t first = 0; first < count;) {
+    const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(stepsPerChunk), count - first);
+    const std::size_t want = static_cast<std::size_t>(n) * stepBytes;
+    const std::uint64_t offset = static_cast<std::uint64_t>(L::FirstRecordOfStep(first, history.RecordsPerStep)) * L::kRecordSize;
+    if (history.File.ReadAt(offset, std::span(chunk).first(want)) != want) throw ReadBeyondEnd(history.FilePath);
+    for (std::int64_t k = 0; k < n; ++k)
+      history.StepTimes[static_cast<std::size_t>(first + k)] =
+          le::real64(le::Bytes(chunk).subspan(static_cast<std::size_t>(k) * stepBytes, L::kRecordSize), L::kStepTime);
+    first += n;
+  }
 }
 
 }  // namespace
@@ -34,14 +52,15 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
                                   Diagnostics& diag) {
   CloseTimeHistory(history);
   const std::string path = SiblingPath(runPath, ".TTS");
-  auto mapped = MappedFile::Open(path);
-  if (!mapped) {
+  auto file = ReadOnlyFile::Open(path);
+  if (!file) {
     diag.Message("No file");
     return HistoryOpenResult::Missing;
   }
-  if (mapped->size() < L::kRecordSize) throw ReadBeyondEnd(path);
+  std::array<std::uint8_t, L::kRecordSize> headerRecord{};
+  if (file->ReadAt(0, headerRecord) != L::kRecordSize) throw ReadBeyondEnd(path);
 
-  const HistoryHeader header = DecodeHeader(mapped->bytes().first(L::kRecordSize));
+  const HistoryHeader header = DecodeHeader(headerRecord);
   if (header.Magic != L::kExpectedMagic) {
     diag.Message("OLD KVR FILE FORMAT, MUST CONVERT");
     return HistoryOpenResult::Refused;
@@ -57,7 +76,7 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
   }
 
   const int recordsPerStep = L::RecordsPerStepFor(header.LastChannel);
-  const std::int64_t records = static_cast<std::int64_t>(mapped->size() / L::kRecordSize);
+  const std::int64_t records = static_cast<std::int64_t>(file->size() / L::kRecordSize);
   const std::int64_t complete = (records - 1) / recordsPerStep;
   const std::int64_t announced = std::int64_t{header.LastStep} + 1;
   const std::int64_t count = std::min(announced, complete);
@@ -72,20 +91,17 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
                  " complete time steps (0 to " + std::to_string(count - 1) + ")");
   }
 
-  history.File = std::move(*mapped);
+  history.File = std::move(*file);
   history.Header = header;
   history.RecordsPerStep = static_cast<std::int16_t>(recordsPerStep);
   history.FilePath = path;
   history.SpeedSpecified = speedSpecified;
-
-  history.File.AdviseSequential();
-  history.StepTimes.resize(static_cast<std::size_t>(count));
-  const std::uint8_t* base = history.File.bytes().data();
-  for (std::int64_t s = 0; s < count; ++s) {
-    const std::size_t offset = static_cast<std::size_t>(L::FirstRecordOfStep(s, recordsPerStep)) * L::kRecordSize;
-    history.StepTimes[static_cast<std::size_t>(s)] = le::real64(le::Bytes(base + offset, L::kRecordSize), L::kStepTime);
+  try {
+    IndexStepTimes(history, count);
+  } catch (...) {
+    CloseTimeHistory(history);
+    throw;
   }
-  history.File.AdviseRandom();
 
   history.IsOpen = true;
   history.HistoryPath = runPath;
@@ -100,8 +116,11 @@ StepValues ReadStep(const TimeHistory& history, std::int32_t s, bool convert, Di
 
   const int lastChannel = history.Header.LastChannel;
   const int perStep = history.RecordsPerStep;
-  const std::int64_t first = L::FirstRecordOfStep(s, perStep);
-  const le::Bytes head = Record(history, first);
+  std::array<std::uint8_t, L::kRecordSize * L::kMaxRecordsPerStep> buffer{};
+  const std::span<std::uint8_t> step = std::span(buffer).first(L::kRecordSize * static_cast<std::size_t>(perStep));
+  const std::uint64_t offset = static_cast<std::uint64_t>(L::FirstRecordOfStep(s, perStep)) * L::kRecordSize;
+  if (history.File.ReadAt(offset, step) != step.size()) throw ReadBeyondEnd(history.FilePath);
+  const le::Bytes head = le::Bytes(step).first(L::kRecordSize);
 
   StepValues v;
   const std::int32_t stored = le::int32(head, L::kStepIndex);
@@ -112,7 +131,7 @@ StepValues ReadStep(const TimeHistory& history, std::int32_t s, bool convert, Di
   for (int c = 0; c < inFirst; ++c) v.Channels[c] = le::real32(head, L::kFirstValues + L::kValueWidth * c);
   int channel = L::kFirstRecordChannels;
   for (int r = 1; r < perStep && channel <= lastChannel; ++r) {
-    const le::Bytes rec = Record(history, first + r);
+    const le::Bytes rec = le::Bytes(step).subspan(L::kRecordSize * static_cast<std::size_t>(r), L::kRecordSize);
     for (int k = 0; k < L::kValuesPerRecord && channel <= lastChannel; ++k, ++channel)
       v.Channels[channel] = le::real32(rec, L::kValueWidth * k);
   }

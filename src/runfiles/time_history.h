@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/diagnostics.h"
-#include "common/mapped_file.h"
+#include "common/read_only_file.h"
 #include "runfiles/time_history_layout.h"
 
 namespace hulvex {
@@ -44,8 +44,8 @@ constexpr double kFtPerS2ToG = 0.031075201988812928;
 constexpr double kRadToDeg = 57.29577951307855;
 constexpr double kFtPerSToKnots = 0.5928853754940712;
 
-// An open time history: the mapped file, its header and the in-memory index of step times.
-// Only StepTimes (8 bytes per step) is held besides the mapping.
+// An open time history: the open file, its header and the in-memory index of step times.
+// Only StepTimes (8 bytes per step) is held in memory; steps are read from the file on demand.
 struct TimeHistory {
   bool IsOpen = false;
   HistoryHeader Header;
@@ -57,7 +57,7 @@ struct TimeHistory {
   std::string RunFileName;   // its last component, at most 31 characters
   std::string FilePath;      // the ".TTS" file actually opened
   bool SpeedSpecified = false;  // of the run parameters the history was opened with
-  MappedFile File;
+  ReadOnlyFile File;
 
   // Number of readable steps (0 when closed); the last readable step is StepCount() - 1.
   std::int32_t StepCount() const { return static_cast<std::int32_t>(StepTimes.size()); }
@@ -79,10 +79,11 @@ enum class HistoryOpenResult {
 HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPath, bool speedSpecified,
                                   Diagnostics& diag);
 
-// Reads step s (0 <= s < StepCount()) directly from the mapping. A stored step number that differs
+// Reads step s (0 <= s < StepCount()) directly from the file, one positioned read. A stored step number that differs
 // from s is reported as "KVR JT ERROR!<stored> <s>" and the values are used all the same. With
 // `convert` the display conversions are applied to channels 2, 3, 7 and, unless SpeedSpecified,
-// 8. Throws Error when no history is open or s is outside the readable steps.
+// 8. Throws Error when no history is open, s is outside the readable steps, or the file has
+// been shortened since it was opened ("Read beyond end of file: PATH").
 StepValues ReadStep(const TimeHistory& history, std::int32_t s, bool convert, Diagnostics& diag);
 
 // Closes the file and frees the index; the history is then as a default-constructed one.

@@ -33,6 +33,9 @@ constexpr std::size_t kValueWidth = 4;
 // Every buffer of step values holds this many channels, so LastChannel is at most 109.
 constexpr int kMaxChannels = 110;
 
+// Records per step at the largest LastChannel.
+constexpr int kMaxRecordsPerStep = (kMaxChannels - 1 + 4) / 16 + 1;
+
 // Records per step for a valid LastChannel (0 ... 109): (LastChannel + 4) div 16 + 1.
 constexpr int RecordsPerStepFor(int lastChannel) { return (lastChannel + 4) / 16 + 1; }
 

@@ -229,6 +229,19 @@ TEST(TimeHistory, HeaderShorterThanOneRecordFailsWithReadBeyondEnd) {
   }
 }
 
+TEST(TimeHistory, FileShortenedWhileOpenFailsTheReadNotTheProgram) {
+  Opened o;
+  testing::HistorySpec spec;
+  spec.Steps = 10;
+  spec.LastChannel = 20;
+  Write(o, spec);
+  ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+  testing::TruncateFile(o.run() + ".TTS", 64 * (1 + 2 * 5) + 70);  // step 5 now ends inside its second record
+  EXPECT_NO_THROW(ReadStep(o.history, 4, false, o.diag));
+  EXPECT_THROW(ReadStep(o.history, 5, false, o.diag), Error);
+  EXPECT_THROW(ReadStep(o.history, 9, false, o.diag), Error);
+}
+
 TEST(TimeHistory, SingleStepHistory) {
   Opened o;
   testing::HistorySpec spec;
