@@ -1,0 +1,124 @@
+#include "video/frame_drawing.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+
+#include <cmath>
+#include <optional>
+
+#include "video/readout.h"
+
+namespace hulvex {
+namespace {
+
+// Lines are clipped to this rectangle (pixels) before rounding, so far-away points never reach
+// an integer conversion, while every visible pixel of a line stays where it was.
+constexpr double kClipMin = -4096.0;
+constexpr double kClipMaxX = kFrameWidth + 4096.0;
+constexpr double kClipMaxY = kFrameHeight + 4096.0;
+
+struct PixelPoint {
+  double x;
+  double y;
+};
+
+QColor ColourOf(float value) {
+  if (!std::isfinite(value)) return QColor(0, 0, 0);
+  const double rounded = std::nearbyint(static_cast<double>(value));
+  const auto c = static_cast<std::uint32_t>(static_cast<std::int64_t>(std::fmod(rounded, 4294967296.0)));
+  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
+
+std::optional<PixelPoint> ToPixel(const DisplayPair& p, const PictureScale& s) {
+  const double x = static_cast<double>(s.ScaleX) * p.a + s.OriginX;
+  const double y = static_cast<double>(s.ScaleY) * p.b + s.OriginY;
+  if (!std::isfinite(x) || !std::isfinite(y)) return std::nullopt;
+  return PixelPoint{x, y};
+}
+
+// Liang-Barsky clipping of the segment a-b to the clip rectangle; false when nothing is left.
+bool Clip(PixelPoint& a, PixelPoint& b) {
+  double t0 = 0.0, t1 = 1.0;
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.x - kClipMin, kClipMaxX - a.x, a.y - kClipMin, kClipMaxY - a.y};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double r = q[i] / p[i];
+    if (p[i] < 0) {
+      if (r > t1) return false;
+      if (r > t0) t0 = r;
+    } else {
+      if (r < t0) return false;
+      if (r < t1) t1 = r;
+    }
+  }
+  const PixelPoint a0 = a;
+  a = {a0.x + t0 * dx, a0.y + t0 * dy};
+  b = {a0.x + t1 * dx, a0.y + t1 * dy};
+  return true;
+}
+
+// Pixel of a clipped coordinate, rounded to nearest with halves to even.
+int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+}  // namespace
+
+QImage MakeFrameBitmap() {
+  QImage image(kFrameWidth, kFrameHeight, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  return image;
+}
+
+void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scale, double T, double Accel,
+               double Speed, Diagnostics& diag) {
+  bitmap.fill(Qt::white);
+  QPainter painter(&bitmap);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  QPen pen(QColor(0, 0, 0));
+  pen.setWidth(1);
+  pen.setStyle(Qt::SolidLine);
+  pen.setCosmetic(true);
+  painter.setPen(pen);
+
+  const std::size_t count = std::min(list.count, list.pairs.size());
+  std::size_t i = 0;
+  while (i < count) {
+    const DisplayPair start = list.pairs[i];
+    if (start.a != kStartMarker) diag.Message("Disp Err 1");
+    if (start.b != kStartMarker) {
+      pen.setColor(ColourOf(start.b));
+      painter.setPen(pen);
+    }
+    ++i;
+    std::optional<PixelPoint> previous;
+    for (; i < count && list.pairs[i].a != kEndLineMarker; ++i) {
+      const std::optional<PixelPoint> current = ToPixel(list.pairs[i], scale);
+      if (previous && current) {
+        PixelPoint a = *previous, b = *current;
+        if (Clip(a, b)) painter.drawLine(Round(a.x), Round(a.y), Round(b.x), Round(b.y));
+      }
+      previous = current;
+    }
+    ++i;  // the end-of-line marker
+    if (i >= count || list.pairs[i].a == kEndListMarker) break;
+  }
+
+  QFont font(QStringLiteral("Courier New"));
+  font.setPixelSize(13);  // size 10 at 96 dots per inch
+  font.setStyleHint(QFont::TypeWriter);
+  painter.setFont(font);
+  const QString text = QString::fromLatin1(ReadoutText(T, Accel, Speed));
+  const QFontMetrics metrics(font);
+  const QRect cell(250, 20, metrics.horizontalAdvance(text), metrics.height());
+  painter.fillRect(cell, Qt::white);
+  painter.setPen(QColor(255, 0, 0));
+  painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop, text);
+}
+
+}  // namespace hulvex

@@ -1,0 +1,56 @@
+#include "video/smooth_track.h"
+
+#include <cstddef>
+
+namespace hulvex {
+
+std::vector<float> BuildSmoothTrack(std::span<const double> t, std::span<const float> p, std::span<const float> v,
+                                    double t0, double tE, float W) {
+  const std::size_t count = t.size();
+  std::vector<float> track(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(count));
+  if (count < 2 || p.size() < count || v.size() < count) return track;
+  if (!(t0 + W <= tE)) return track;  // shorter than one window (or not comparable)
+
+  const std::size_t n = count - 1;
+  const double h = W / 2.0;
+  std::size_t j = 1;
+  while (j <= n && !(t[j] >= t0 + h)) ++j;
+  if (j > n) return track;
+
+  const std::span<const float> V = v;
+  double P = track[j];
+  double M = V[j];
+  std::size_t lo = 0, up = 0;
+  for (;;) {
+    ++j;
+    if (j > n) {
+      j = n;
+      break;
+    }
+    const double Mprev = M;
+    const double a = t[j] - h;
+    const double b = t[j] + h;
+    if (b > tE) break;
+    while (lo + 1 <= n && t[lo + 1] < a) ++lo;
+    while (up <= n && t[up] < b) ++up;
+    if (lo + 1 > n || up > n || up == 0) break;  // the step times do not cover the window
+
+    const double d1 = t[lo + 1] - t[lo];
+    const double f1 = d1 != 0 ? (t[lo + 1] - a) / d1 : 0.0;
+    double I = (t[lo + 1] - a) * (V[lo + 1] + 0.5 * f1 * (V[lo] - V[lo + 1]));
+    for (std::size_t m = lo + 1; m + 2 <= up; ++m) I += (t[m + 1] - t[m]) * 0.5 * (V[m] + V[m + 1]);
+    const double d2 = t[up] - t[up - 1];
+    const double f2 = d2 != 0 ? (b - t[up - 1]) / d2 : 0.0;
+    I += (b - t[up - 1]) * (V[up - 1] + 0.5 * f2 * (V[up] - V[up - 1]));
+
+    M = I / W;
+    P += (M + Mprev) * 0.5 * (t[j] - t[j - 1]);
+    track[j] = static_cast<float>(P);
+  }
+
+  const double offset = P - p[j];
+  for (std::size_t i = j; i <= n; ++i) track[i] = static_cast<float>(p[i] + offset);
+  return track;
+}
+
+}  // namespace hulvex

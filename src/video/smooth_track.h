@@ -1,0 +1,21 @@
+// The camera track of the playback: the boat's position along its course with its speed averaged
+// over a sliding window, so that the picture follows the mean motion and shows the surges.
+#pragma once
+
+#include <span>
+#include <vector>
+
+namespace hulvex {
+
+// Builds SmoothTrack for steps 0 ... n from the step times t, the positions p (channel 6, ft) and
+// speeds v (channel 7, ft/s) of every step, the history's StartTime t0 and EndTime tE, and the
+// window length W (s). All three spans have n + 1 entries. The track equals p during the first
+// half window, integrates the window-mean speed (trapezoid rule, linear interpolation at the
+// window ends) in the middle, and follows p with a constant offset in the last half window.
+// A history shorter than one window (t0 + W > tE, or times that never reach t0 + W/2) gives the
+// track p itself. Step times that do not increase, or fall short of tE, end the middle part
+// early; nothing is read outside the spans.
+std::vector<float> BuildSmoothTrack(std::span<const double> t, std::span<const float> p, std::span<const float> v,
+                                    double t0, double tE, float W);
+
+}  // namespace hulvex
