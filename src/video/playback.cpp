@@ -1,0 +1,47 @@
+#include "video/playback.h"
+
+#include <cmath>
+
+namespace hulvex {
+namespace {
+constexpr double kMaxIntervalMs = 86'400'000.0;
+constexpr std::int64_t kMaxLagMs = 1000;
+}  // namespace
+
+std::int64_t FrameIntervalMs(double t, double lastFrameTime, float videoMult) {
+  const double ms = std::nearbyint(static_cast<double>(videoMult) * 1000.0 * (t - lastFrameTime));
+  if (!std::isfinite(ms) || ms > kMaxIntervalMs) return static_cast<std::int64_t>(kMaxIntervalMs);
+  if (ms < -kMaxIntervalMs) return static_cast<std::int64_t>(-kMaxIntervalMs);
+  return static_cast<std::int64_t>(ms);
+}
+
+NextFrame ChooseNextFrame(std::span<const double> stepTimes, std::int32_t lastStep, std::int32_t videoPos,
+                          double lastFrameTime, float videoMult) {
+  NextFrame next;
+  std::int32_t pos = videoPos;
+  for (;;) {
+    ++pos;
+    if (pos >= lastStep) {
+      next.ended = true;
+      next.step = lastStep;
+      return next;
+    }
+    const std::int64_t delta = FrameIntervalMs(stepTimes[static_cast<std::size_t>(pos)], lastFrameTime, videoMult);
+    if (delta >= kMinFrameMs) {
+      next.step = pos;
+      next.intervalMs = delta;
+      return next;
+    }
+  }
+}
+
+void FramePacer::Start(std::int64_t nowMs, std::int64_t firstIntervalMs) { deadline_ = nowMs + firstIntervalMs; }
+
+std::int64_t FramePacer::Next(std::int64_t nowMs, std::int64_t intervalMs) {
+  if (nowMs - deadline_ > kMaxLagMs) deadline_ = nowMs;
+  deadline_ += intervalMs;
+  const std::int64_t timeout = deadline_ - nowMs;
+  return timeout > 0 ? timeout : 0;
+}
+
+}  // namespace hulvex
