@@ -26,24 +26,41 @@ HistoryHeader DecodeHeader(le::Bytes record) {
   return h;
 }
 
-// Fills StepTimes with the time of each of the first `count` steps, reading the file in large
-// sequential chunks of whole steps.
-void IndexStepTimes(TimeHistory& history, std::int64_t count) {
-  const std::size_t stepBytes = L::kRecordSize * static_cast<std::size_t>(history.RecordsPerStep);
+std::size_t StepBytes(const TimeHistory& history) {
+  return L::kRecordSize * static_cast<std::size_t>(history.RecordsPerStep);
+}
+
+// Calls visit(s, bytes of step s) for steps 0 ... count - 1, reading the file in large
+// sequential chunks of whole steps. Throws when the file ends before them.
+template <typename Visit>
+void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visit) {
+  const std::size_t stepBytes = StepBytes(history);
   constexpr std::size_t kChunkBytes = 1 << 20;
   const std::size_t stepsPerChunk = std::max<std::size_t>(1, kChunkBytes / stepBytes);
   std::vector<std::uint8_t> chunk(stepsPerChunk * stepBytes);
-  history.StepTimes.resize(static_cast<std::size_t>(count));
   for (std::int64_t first = 0; first < count;) {
     const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(stepsPerChunk), count - first);
     const std::size_t want = static_cast<std::size_t>(n) * stepBytes;
     const std::uint64_t offset = static_cast<std::uint64_t>(L::FirstRecordOfStep(first, history.RecordsPerStep)) * L::kRecordSize;
     if (history.File.ReadAt(offset, std::span(chunk).first(want)) != want) throw ReadBeyondEnd(history.FilePath);
     for (std::int64_t k = 0; k < n; ++k)
-      history.StepTimes[static_cast<std::size_t>(first + k)] =
-          le::real64(le::Bytes(chunk).subspan(static_cast<std::size_t>(k) * stepBytes, L::kRecordSize), L::kStepTime);
+      visit(static_cast<std::int32_t>(first + k), le::Bytes(chunk).subspan(static_cast<std::size_t>(k) * stepBytes, stepBytes));
     first += n;
   }
+}
+
+// The step number check: a stored StepIndex that differs from s is reported.
+void CheckStepIndex(le::Bytes step, std::int32_t s, Diagnostics& diag) {
+  const std::int32_t stored = le::int32(step, L::kStepIndex);
+  if (stored != s) diag.Message("KVR JT ERROR!" + std::to_string(stored) + " " + std::to_string(s));
+}
+
+// Channel c of a step's bytes (0 <= c <= LastChannel).
+float ChannelOf(le::Bytes step, int c) {
+  if (c < L::kFirstRecordChannels) return le::real32(step, L::kFirstValues + L::kValueWidth * static_cast<std::size_t>(c));
+  const int k = c - L::kFirstRecordChannels;
+  return le::real32(step, L::kRecordSize * static_cast<std::size_t>(1 + k / L::kValuesPerRecord) +
+                              L::kValueWidth * static_cast<std::size_t>(k % L::kValuesPerRecord));
 }
 
 }  // namespace
@@ -97,7 +114,10 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
   history.FilePath = path;
   history.SpeedSpecified = speedSpecified;
   try {
-    IndexStepTimes(history, count);
+    history.StepTimes.resize(static_cast<std::size_t>(count));
+    ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
+      history.StepTimes[static_cast<std::size_t>(s)] = le::real64(step, L::kStepTime);
+    });
   } catch (...) {
     CloseTimeHistory(history);
     throw;
@@ -115,26 +135,15 @@ StepValues ReadStep(const TimeHistory& history, std::int32_t s, bool convert, Di
   if (s < 0 || s >= history.StepCount()) throw ReadBeyondEnd(history.FilePath);
 
   const int lastChannel = history.Header.LastChannel;
-  const int perStep = history.RecordsPerStep;
   std::array<std::uint8_t, L::kRecordSize * L::kMaxRecordsPerStep> buffer{};
-  const std::span<std::uint8_t> step = std::span(buffer).first(L::kRecordSize * static_cast<std::size_t>(perStep));
-  const std::uint64_t offset = static_cast<std::uint64_t>(L::FirstRecordOfStep(s, perStep)) * L::kRecordSize;
+  const std::span<std::uint8_t> step = std::span(buffer).first(StepBytes(history));
+  const std::uint64_t offset = static_cast<std::uint64_t>(L::FirstRecordOfStep(s, history.RecordsPerStep)) * L::kRecordSize;
   if (history.File.ReadAt(offset, step) != step.size()) throw ReadBeyondEnd(history.FilePath);
-  const le::Bytes head = le::Bytes(step).first(L::kRecordSize);
 
+  CheckStepIndex(step, s, diag);
   StepValues v;
-  const std::int32_t stored = le::int32(head, L::kStepIndex);
-  if (stored != s) diag.Message("KVR JT ERROR!" + std::to_string(stored) + " " + std::to_string(s));
-  v.StepTime = le::real64(head, L::kStepTime);
-
-  const int inFirst = std::min(lastChannel + 1, L::kFirstRecordChannels);
-  for (int c = 0; c < inFirst; ++c) v.Channels[c] = le::real32(head, L::kFirstValues + L::kValueWidth * c);
-  int channel = L::kFirstRecordChannels;
-  for (int r = 1; r < perStep && channel <= lastChannel; ++r) {
-    const le::Bytes rec = le::Bytes(step).subspan(L::kRecordSize * static_cast<std::size_t>(r), L::kRecordSize);
-    for (int k = 0; k < L::kValuesPerRecord && channel <= lastChannel; ++k, ++channel)
-      v.Channels[channel] = le::real32(rec, L::kValueWidth * k);
-  }
+  v.StepTime = le::real64(step, L::kStepTime);
+  for (int c = 0; c <= lastChannel; ++c) v.Channels[static_cast<std::size_t>(c)] = ChannelOf(step, c);
 
   if (convert) {
     auto scale = [&](int c, double f) { v.Channels[c] = static_cast<float>(v.Channels[c] * f); };
@@ -144,6 +153,20 @@ StepValues ReadStep(const TimeHistory& history, std::int32_t s, bool convert, Di
     if (!history.SpeedSpecified) scale(kChSurfaceGain, kFtPerS2ToG);
   }
   return v;
+}
+
+std::vector<std::vector<float>> ReadChannelSeries(const TimeHistory& history, std::span<const int> channels,
+                                                  Diagnostics& diag) {
+  if (!history.IsOpen) throw Error("No time history is open");
+  std::vector<std::vector<float>> series(channels.size(), std::vector<float>(history.StepTimes.size(), 0.0f));
+  ForEachStepBytes(history, history.StepCount(), [&](std::int32_t s, le::Bytes step) {
+    CheckStepIndex(step, s, diag);
+    for (std::size_t k = 0; k < channels.size(); ++k) {
+      const int c = channels[k];
+      if (c >= 0 && c <= history.Header.LastChannel) series[k][static_cast<std::size_t>(s)] = ChannelOf(step, c);
+    }
+  });
+  return series;
 }
 
 void CloseTimeHistory(TimeHistory& history) { history = TimeHistory{}; }

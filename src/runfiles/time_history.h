@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,13 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
 // 8. Throws Error when no history is open, s is outside the readable steps, or the file has
 // been shortened since it was opened ("Read beyond end of file: PATH").
 StepValues ReadStep(const TimeHistory& history, std::int32_t s, bool convert, Diagnostics& diag);
+
+// Channels `channels` of every readable step, raw, read in one sequential pass: result[k][s] is
+// channel channels[k] of step s (0 for a channel the steps do not store). Step-number mismatches
+// are reported as by ReadStep. Throws Error when no history is open or the file has been
+// shortened since it was opened.
+std::vector<std::vector<float>> ReadChannelSeries(const TimeHistory& history, std::span<const int> channels,
+                                                  Diagnostics& diag);
 
 // Closes the file and frees the index; the history is then as a default-constructed one.
 void CloseTimeHistory(TimeHistory& history);

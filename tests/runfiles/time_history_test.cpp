@@ -242,6 +242,29 @@ TEST(TimeHistory, FileShortenedWhileOpenFailsTheReadNotTheProgram) {
   EXPECT_THROW(ReadStep(o.history, 9, false, o.diag), Error);
 }
 
+TEST(TimeHistory, ChannelSeriesMatchesStepByStepReads) {
+  for (std::int16_t last : {std::int16_t{7}, std::int16_t{40}}) {
+    Opened o;
+    testing::HistorySpec spec;
+    spec.LastChannel = last;
+    spec.Steps = 20000;  // several read chunks
+    spec.StepIndexOverride = {{17, 3}};
+    Write(o, spec);
+    ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
+    const int channels[] = {6, 7, 33, -1};
+    const auto series = ReadChannelSeries(o.history, channels, o.diag);
+    EXPECT_EQ(o.diag.messages, std::vector<std::string>{"KVR JT ERROR!3 17"});
+    ASSERT_EQ(series.size(), 4u);
+    for (std::int32_t s = 0; s < 20000; s += 997) {
+      const StepValues v = ReadStep(o.history, s, false, o.diag);
+      EXPECT_EQ(series[0][s], v.Channels[6]);
+      EXPECT_EQ(series[1][s], v.Channels[7]);
+      EXPECT_EQ(series[2][s], last >= 33 ? v.Channels[33] : 0.0f);
+      EXPECT_EQ(series[3][s], 0.0f);
+    }
+  }
+}
+
 TEST(TimeHistory, SingleStepHistory) {
   Opened o;
   testing::HistorySpec spec;
