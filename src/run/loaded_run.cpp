@@ -4,10 +4,15 @@
 #include "common/file_lookup.h"
 #include "common/mapped_file.h"
 #include "common/text_encoding.h"
+#include "sea/sea_model.h"
 
 namespace hulvex {
 
-void CloseRun(LoadedRun& run) { CloseTimeHistory(run.History); }
+void CloseRun(LoadedRun& run) {
+  CloseTimeHistory(run.History);
+  run.Hull.Drawable = false;
+  run.Hull.NotDrawableReason = "the run is not loaded";
+}
 
 void LoadCaseDescription(LoadedRun& run) {
   run.Description.clear();
@@ -21,9 +26,16 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
   CloseRun(run);
   run.RunPath = runPath;
   run.Params = ReadRunParameters(runPath);
+  const std::string runDir = DirectoryOf(runPath);
+  LoadBoat(run.Hull, run.Params, runDir, run.DataDir, diag);
   const HistoryOpenResult history = OpenTimeHistory(run.History, runPath, run.Params.SpeedSpecified, diag);
   try {
     LoadCaseDescription(run);
+    if (history == HistoryOpenResult::Opened) {
+      PrepareLoadedHull(run.Hull, run.Params, runDir, run.DataDir, diag);
+      run.Sea = SeaSetUp(run.Params, diag);
+      BuildLoadedStations(run.Hull, run.Params, diag);
+    }
   } catch (...) {
     CloseRun(run);  // a failed open leaves no half-loaded run behind
     throw;

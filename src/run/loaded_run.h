@@ -6,8 +6,10 @@
 #include <string>
 
 #include "common/diagnostics.h"
+#include "hull/hull_model.h"
 #include "runfiles/run_parameters.h"
 #include "runfiles/time_history.h"
+#include "sea/sea_constants.h"
 
 namespace hulvex {
 
@@ -16,6 +18,10 @@ struct LoadedRun {
   RunParameters Params;      // of the run last read
   TimeHistory History;       // open while a run is viewed
   std::string Description;   // the case description (".TXT") as UTF-8
+  std::string DataDir;       // the program's data directory, where boat and spline files are
+                             // looked for after the run's own directory; set by the caller
+  SeaConstants Sea;          // the sea of the run last opened
+  HullModel Hull;            // the boat, its spline curves and stations; carries over between opens
 };
 
 // How far an open got. Every result but Loaded leaves no history open.
@@ -25,7 +31,8 @@ enum class RunOpenResult {
   HistoryRefused,  // the ".TTS" header was refused; the reason was reported
 };
 
-// Tears down what the previous open left (the time history); state meant to carry over stays.
+// Tears down what the previous open left (the time history) and marks the hull not drawable;
+// state meant to carry over (the boat, the spline curves, the station table) stays.
 void CloseRun(LoadedRun& run);
 
 // Reads runPath + ".TXT" into run.Description (UTF-8 if valid, else Windows-1252).
@@ -33,9 +40,10 @@ void CloseRun(LoadedRun& run);
 void LoadCaseDescription(LoadedRun& run);
 
 // The whole open sequence for runPath (the path without extension): close the previous run, read
-// the run parameters, open and index the time history, load the case description, and the
-// model set-up steps that follow. Messages go to `diag`. Throws Error when a step fails in a way
-// that ends the command (a missing or short file); the steps after it are then not done.
+// the run parameters, load the boat, open and index the time history, load the case
+// description, and, when the history opened, prepare the hull and build the station table.
+// Messages go to `diag`. Throws Error when a step fails in a way that ends the command (a missing
+// or short file); the steps after it are then not done and no history is left open.
 RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& diag);
 
 }  // namespace hulvex

@@ -5,14 +5,18 @@
 #include <filesystem>
 
 #include "common/error.h"
+#include "testing/boat_writer.h"
 #include "testing/file_edit.h"
 #include "testing/run_writers.h"
+#include "testing/spline_writer.h"
 
 namespace hulvex {
 namespace {
 using testing::TempDir;
 
+// A run with the sample boat file it names ("C:\BOATS\TEST.BOT") beside it.
 std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t steps = 20) {
+  testing::WriteBoatFile(dir / "TEST.BOT", testing::SampleBoat(1));
   testing::HistorySpec spec;
   spec.Steps = steps;
   return testing::WriteSampleRun(dir.path(), name, testing::SampleRunParameters(), spec, "Case A\r\nHead sea\r\n");
@@ -29,6 +33,9 @@ TEST(LoadedRun, OpensAGoodRun) {
   EXPECT_EQ(run.Params.StationCount, 40);
   EXPECT_EQ(run.History.StepCount(), 20);
   EXPECT_EQ(run.Description, "Case A\r\nHead sea\r\n");
+  EXPECT_TRUE(run.Hull.Drawable) << run.Hull.NotDrawableReason;
+  EXPECT_EQ(run.Hull.PB.HullType, 1);
+  EXPECT_EQ(run.Hull.Stations.StationCount, 40);
 }
 
 TEST(LoadedRun, MissingHistoryStillLoadsTheDescription) {
@@ -41,6 +48,10 @@ TEST(LoadedRun, MissingHistoryStillLoadsTheDescription) {
   EXPECT_EQ(diag.messages, (std::vector<std::string>{"No file", "Missing KVR file"}));
   EXPECT_EQ(run.Description, "Case A\r\nHead sea\r\n");
   EXPECT_FALSE(run.History.IsOpen);
+  // The boat was read, but the hull is prepared only for a run whose history opened.
+  EXPECT_TRUE(run.Hull.BoatLoaded);
+  EXPECT_FALSE(run.Hull.Drawable);
+  EXPECT_EQ(run.Hull.Stations.StationCount, 0);
 }
 
 TEST(LoadedRun, MissingDescriptionEndsTheOpenAndLeavesNothingHalfLoaded) {
@@ -77,6 +88,7 @@ TEST(LoadedRun, DeepPathsOpenWhole) {
   while (deep.size() < 150) deep += "/a_rather_long_directory_name";
   std::filesystem::create_directories(deep);
   testing::HistorySpec spec;
+  testing::WriteBoatFile(deep + "/TEST.BOT", testing::SampleBoat(2));
   const std::string path = testing::WriteSampleRun(deep, "RUN_WITH_A_LONG_NAME", testing::SampleRunParameters(), spec);
   ASSERT_GT(path.size(), 91u);
   LoadedRun run;
@@ -97,6 +109,136 @@ TEST(LoadedRun, RefusedHistoryLeavesNoRunAndTheNextOpenWorks) {
   EXPECT_FALSE(run.History.IsOpen);
   EXPECT_EQ(OpenRun(run, WriteRun(dir, "AGAIN", 5), diag), RunOpenResult::Loaded);
   EXPECT_EQ(run.History.StepCount(), 5);
+}
+
+// A run in its own directory whose boat file is `boatFile` (written there when `pb` is given).
+std::string WriteBoatRun(const TempDir& dir, const std::string& name, const std::string& boatFile,
+                         const std::optional<BoatRecord>& pb, std::int16_t stations = 40) {
+  RunParameters p = testing::SampleRunParameters();
+  p.StationCount = stations;
+  if (pb) return testing::WriteRunWithBoat(dir.path(), name, *pb, boatFile, p);
+  p.BoatFile = "C:\\BOATS\\" + boatFile;
+  testing::HistorySpec history;
+  history.Steps = 5;
+  return testing::WriteSampleRun(dir.path(), name, p, history);
+}
+
+TEST(LoadedRun, MissingBoatFileKeepsThePreviousBoat) {
+  TempDir dir;
+  LoadedRun run;
+  CollectingDiagnostics diag;
+  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "FIRST", "DEEP.BOT", testing::SampleBoat(5)), diag), RunOpenResult::Loaded);
+  ASSERT_TRUE(diag.messages.empty());
+  const HullSection first10 = run.Hull.Stations.Sections[10];
+
+  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "SECOND", "GONE.BOT", std::nullopt, 20), diag), RunOpenResult::Loaded);
+  EXPECT_EQ(diag.messages, std::vector<std::string>{"Boat File Not Found!"});
+  EXPECT_EQ(run.Hull.PB.HullType, 5);
+  EXPECT_EQ(run.Hull.SplineFileName, "");
+  EXPECT_TRUE(run.Hull.Drawable);
+  // The previous boat, prepared again, at the new run's 20 stations.
+  EXPECT_EQ(run.Hull.Stations.StationCount, 20);
+  EXPECT_EQ(run.Hull.Stations.Sections[5].KeelZ, first10.KeelZ);
+  EXPECT_EQ(run.Hull.Stations.Sections[5].ChineZ, first10.ChineZ);
+
+  // A fresh context has no boat to fall back on.
+  LoadedRun fresh;
+  CollectingDiagnostics d2;
+  ASSERT_EQ(OpenRun(fresh, dir.path() + "/SECOND", d2), RunOpenResult::Loaded);
+  EXPECT_EQ(d2.messages, std::vector<std::string>{"Boat File Not Found!"});
+  EXPECT_FALSE(fresh.Hull.Drawable);
+  EXPECT_EQ(fresh.Hull.NotDrawableReason, "no boat is loaded");
+}
+
+TEST(LoadedRun, BoatAndSplineFilesAreFoundInTheDataDirectory) {
+  TempDir runs, data;
+  testing::WriteBoatFile(data / "SPLINE.BOT", testing::SampleSplineBoat(SplineLayout::ChineAngle, "C:\\HV\\Lines.Txt"));
+  testing::WriteSplineFile(data / "LINES.TXT", testing::SampleSplineTable(SplineLayout::ChineAngle, 10));
+  const std::string path = WriteBoatRun(runs, "RUN", "spline.bot", std::nullopt);
+  LoadedRun run;
+  CollectingDiagnostics diag;
+  ASSERT_EQ(OpenRun(run, path, diag), RunOpenResult::Loaded);
+  EXPECT_EQ(diag.messages, std::vector<std::string>{"Boat File Not Found!"});
+  run.DataDir = data.path();
+  diag.messages.clear();
+  ASSERT_EQ(OpenRun(run, path, diag), RunOpenResult::Loaded);
+  EXPECT_TRUE(diag.messages.empty()) << diag.messages[0];
+  EXPECT_EQ(run.Hull.BoatPath, data / "SPLINE.BOT");
+  EXPECT_EQ(run.Hull.Splines.BottomKnots.Count, 9);
+  EXPECT_TRUE(run.Hull.Drawable);
+}
+
+TEST(LoadedRun, SplineStoreKeepsWhatALoadDidNotTouch) {
+  TempDir dir;
+  testing::WriteSplineFile(dir / "INNER.TXT", testing::SampleSplineTable(SplineLayout::InnerChine, 12));
+  testing::WriteSplineFile(dir / "SLOPES.TXT", testing::SampleSplineTable(SplineLayout::SlopeFactor, 7));
+  LoadedRun run;
+  CollectingDiagnostics diag;
+  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "A", "INNER.BOT", testing::SampleSplineBoat(SplineLayout::InnerChine, "INNER.TXT")), diag),
+            RunOpenResult::Loaded);
+  const SplineStore inner = run.Hull.Splines;
+  ASSERT_EQ(inner.InnerKnots.Count, 10);
+  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "B", "SLOPE.BOT", testing::SampleSplineBoat(SplineLayout::SlopeFactor, "SLOPES.TXT")), diag),
+            RunOpenResult::Loaded);
+  EXPECT_TRUE(diag.messages.empty());
+  const SplineStore& now = run.Hull.Splines;
+  EXPECT_EQ(now.BottomKnots.Count, 7);
+  EXPECT_EQ(now.LastRow, 6);
+  EXPECT_EQ(now.InnerKnots.Count, inner.InnerKnots.Count);
+  EXPECT_EQ(now.GunwaleKnots.Knots, inner.GunwaleKnots.Knots);
+  EXPECT_EQ(now.StemEndX, inner.StemEndX);
+  EXPECT_EQ(now.InnerHeightCurve.Values.Rows, inner.InnerHeightCurve.Values.Rows);
+  EXPECT_EQ(now.KeelCurve.Coefs[3].D1, inner.KeelCurve.Coefs[3].D1);
+  EXPECT_NE(now.KeelSlopeCurve.Coefs[2].D1, inner.KeelSlopeCurve.Coefs[2].D1);
+}
+
+TEST(LoadedRun, SplineLoadsAreAllOrNothing) {
+  TempDir dir;
+  const testing::SplineTable good = testing::SampleSplineTable(SplineLayout::PlainChine, 12);
+  testing::WriteSplineFile(dir / "LINES.TXT", good);
+  const std::string path = WriteBoatRun(dir, "RUN", "B.BOT", testing::SampleSplineBoat(SplineLayout::PlainChine, "LINES.TXT"));
+  LoadedRun run;
+  CollectingDiagnostics diag;
+  ASSERT_EQ(OpenRun(run, path, diag), RunOpenResult::Loaded);
+  const SplineStore before = run.Hull.Splines;
+  const HullSection section20 = run.Hull.Stations.Sections[20];
+
+  // The same run with a spoilt spline file: 20 rows, a letter in the 15th row's keel value.
+  testing::SplineTable longer = testing::SampleSplineTable(SplineLayout::PlainChine, 20);
+  testing::SplineTextOptions bad;
+  bad.Replace = testing::SplineTextOptions::Replacement{14, 1, "0.3O"};
+  testing::WriteSplineFile(dir / "LINES.TXT", longer, bad);
+  diag.messages.clear();
+  ASSERT_EQ(OpenRun(run, path, diag), RunOpenResult::Loaded);
+  EXPECT_EQ(diag.messages, std::vector<std::string>{"Spline file " + (dir / "LINES.TXT") +
+                                                    " rejected: Invalid numeric input \"0.3O\" on line 15"});
+  const SplineStore& after = run.Hull.Splines;
+  EXPECT_EQ(after.StationX.Rows, before.StationX.Rows);
+  EXPECT_EQ(after.KeelCurve.Values.Rows, before.KeelCurve.Values.Rows);
+  EXPECT_EQ(after.LastRow, before.LastRow);
+  EXPECT_EQ(after.BottomKnots.Knots, before.BottomKnots.Knots);
+  EXPECT_EQ(after.SheerCurve.Coefs[4].D2, before.SheerCurve.Coefs[4].D2);
+  // The sections still come from the earlier, complete curves.
+  EXPECT_TRUE(run.Hull.Drawable);
+  EXPECT_EQ(run.Hull.Stations.Sections[20].KeelZ, section20.KeelZ);
+}
+
+TEST(LoadedRun, AFailedOpenLeavesTheHullUndrawn) {
+  TempDir dir;
+  LoadedRun run;
+  CollectingDiagnostics diag;
+  ASSERT_EQ(OpenRun(run, WriteRun(dir, "GOOD"), diag), RunOpenResult::Loaded);
+  ASSERT_TRUE(run.Hull.Drawable);
+  const std::string path = WriteRun(dir, "NOTXT");
+  std::filesystem::remove(path + ".TXT");
+  EXPECT_THROW(OpenRun(run, path, diag), Error);
+  EXPECT_FALSE(run.History.IsOpen);
+  EXPECT_FALSE(run.Hull.Drawable);
+
+  const std::string shortBoat = WriteRun(dir, "SHORT");
+  testing::TruncateFile(dir / "TEST.BOT", 100);  // a short boat file ends the open before the history
+  EXPECT_THROW(OpenRun(run, shortBoat, diag), Error);
+  EXPECT_FALSE(run.History.IsOpen);
 }
 
 }  // namespace

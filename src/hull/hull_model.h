@@ -1,0 +1,53 @@
+// The hull of the loaded run: the boat record, the spline curves and the station table, with the
+// steps of opening a run that set them. Owned by the loaded run and kept between opens: a missing
+// boat file keeps the previous boat, and a spline load changes only what it loads.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "common/diagnostics.h"
+#include "hull/boat_record.h"
+#include "hull/hull_setup.h"
+#include "runfiles/run_parameters.h"
+#include "spline/spline_store.h"
+
+namespace hulvex {
+
+struct HullModel {
+  BoatRecord PB;               // the loaded boat, prepared
+  std::string SplineFileName;  // from PB's BoatName when it was read
+  bool BoatLoaded = false;     // a boat file has been read into PB (by this open or an earlier one)
+  std::string BoatPath;        // the file PB was read from
+  SplineStore Splines;
+  StationTable Stations;
+  // Whether the picture can show this hull; when not, why (for the window to show).
+  bool Drawable = false;
+  std::string NotDrawableReason = "no run is loaded";
+};
+
+// Where the boat file named by a run's BoatFile is: its last component (after the last '\', ':'
+// or '/'), looked up in `runDir`, then in `dataDir` (skipped when empty), the exact name first,
+// then a case-insensitive match. Nothing when it is in neither.
+std::optional<std::string> FindBoatFile(const std::string& boatFile, const std::string& runDir,
+                                        const std::string& dataDir);
+
+// Reads the run's boat file into PB and sets SplineFileName. A file not found reports "Boat File
+// Not Found!" and keeps PB and SplineFileName as they were. Throws Error "Read beyond end of
+// file: PATH" for a file shorter than one record. Returns whether a boat was read.
+bool LoadBoat(HullModel& hull, const RunParameters& params, const std::string& runDir, const std::string& dataDir,
+              Diagnostics& diag);
+
+// Prepares the loaded boat (PrepareHull, with the spline files looked up like the boat file).
+// No boat loaded yet, or a HullType below 1 (reported), leaves the hull not drawable and
+// unprepared. Sets Drawable for the steps that follow.
+void PrepareLoadedHull(HullModel& hull, const RunParameters& params, const std::string& runDir,
+                       const std::string& dataDir, Diagnostics& diag);
+
+// SetUpStations and BuildStationTable for the run's StationCount, then the check that the
+// picture can be drawn: a positive Length, loaded hull lines for a spline hull, and finite
+// keel, chine and sheer of every built station (reported once when it fails). A Length that is
+// not positive builds no station. Does nothing for a hull that PrepareLoadedHull refused.
+void BuildLoadedStations(HullModel& hull, const RunParameters& params, Diagnostics& diag);
+
+}  // namespace hulvex

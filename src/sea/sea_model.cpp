@@ -1,0 +1,164 @@
+#include "sea/sea_model.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "hull/axb.h"
+#include "sea/stokes_table.h"
+
+namespace hulvex {
+namespace {
+
+constexpr double kTwoPiG = 202.1929031850524;      // 2 pi g
+constexpr double kInvG = 0.031075201988812928;     // 1 / g
+constexpr double kG = 32.18;                       // ft/s^2
+constexpr double kInv2Pi = 0.15915494309188485;
+constexpr double kTrochoidTwoPi = 6.28318530718;   // the trochoid's own 2 pi
+constexpr double kTrochoidTolerance = 1e-5;        // ft
+constexpr int kTrochoidUpdates = 201;
+
+// The shortest text that reads back as the stored single-precision value ("0.05", "-2", "nan").
+std::string Shown(float v) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+void Refuse(Diagnostics& diag, const std::string& field, const std::string& value, const std::string& why) {
+  diag.Message("Sea refused, drawn flat: " + field + " = " + value + " (" + why + ")");
+}
+
+// Checks the settings the run's sea kind needs; reports each refused field.
+bool SettingsAccepted(const RunParameters& p, Diagnostics& diag) {
+  if (p.Waves < 0 || p.Waves > 4) {
+    Refuse(diag, "Waves", std::to_string(p.Waves), "the sea kind must be 0 to 4");
+    return false;
+  }
+  if (p.Waves == 1) return true;
+  bool ok = true;
+  if (!(std::isfinite(p.WvSteep) && p.WvSteep > 0)) {
+    Refuse(diag, "WvSteep", Shown(p.WvSteep), "the wave steepness must be a positive number");
+    ok = false;
+  }
+  if (!(std::isfinite(p.WvHHS) && p.WvHHS >= 0)) {
+    Refuse(diag, "WvHHS", Shown(p.WvHHS), "the wave height must be a number, 0 or more");
+    ok = false;
+  }
+  if (p.Waves == 0 && (p.RWvN < 1 || p.RWvN > kMaxSeaComponents)) {
+    Refuse(diag, "RWvN", std::to_string(p.RWvN), "the random sea needs 1 to 40 components");
+    ok = false;
+  }
+  if (p.Waves == 0 && !std::isfinite(p.RWvTdelay)) {
+    Refuse(diag, "RWvTdelay", Shown(p.RWvTdelay), "the prior duration must be a number");
+    ok = false;
+  }
+  if (p.Waves == 4 && (p.StokesN < 1 || p.StokesN > kMaxStokesTerms)) {
+    Refuse(diag, "StokesN", std::to_string(p.StokesN), "the Stokes sea needs 1 to 9 terms");
+    ok = false;
+  }
+  return ok;
+}
+
+void SetUpRandomComponents(const RunParameters& p, SeaConstants& sea, Diagnostics& diag) {
+  const int n = p.RWvN;
+  const double hs = p.WvHHS;
+  const double steep = p.WvSteep;
+  const double b = 12775.62 * steep * steep;
+  sea.CompCount = p.RWvN;
+  sea.CompAmp = hs / std::sqrt(8.0 * n);
+  for (int m = 1; m <= n; ++m) {
+    const double w = AXB(0.25, 4 * b / (hs * hs * std::log(2.0 * n / (2 * m - 1))), diag);
+    sea.CompOmega[m - 1] = w;
+    sea.CompK[m - 1] = w * w * kInvG;
+  }
+}
+
+}  // namespace
+
+SeaConstants SeaSetUp(const RunParameters& p, Diagnostics& diag) {
+  SeaConstants sea;
+  sea.Waves = p.Waves;
+  sea.DirSign = p.HeadSea ? 1.0f : -1.0f;
+  sea.WaveLength = static_cast<double>(p.WvHHS) / p.WvSteep;
+  sea.Omega = std::sqrt(kTwoPiG / sea.WaveLength);
+  sea.Amp = 0.5 * p.WvHHS;
+  sea.RWvTdelay = p.RWvTdelay;
+
+  if (!SettingsAccepted(p, diag)) {
+    sea.Refused = true;
+    sea.FlatDrawn = true;
+    return sea;
+  }
+  if (p.Waves != 1 && p.WvHHS == 0) {  // a calm sea: the formulas would divide by zero
+    sea.FlatDrawn = true;
+    return sea;
+  }
+  switch (p.Waves) {
+    case 0: SetUpRandomComponents(p, sea, diag); break;
+    case 2: sea.WaveNumber = sea.Omega * sea.Omega * kInvG; break;
+    case 4: BuildStokesTable(p, sea); break;
+    default: sea.Celerity = std::sqrt(sea.WaveLength * kG * kInv2Pi); break;
+  }
+  return sea;
+}
+
+double LocalSurfaceTerm(double H, double Gain, double Start, double End) {
+  const double delta = H - Start;
+  if (!(delta > 0) || End == Start) return 0.0;
+  const double term = (1 - std::exp(-10 * delta / (End - Start))) * ((Start + End) / 2 - H) * Gain;
+  return std::isfinite(term) ? term : 0.0;
+}
+
+double SolveTrochoid(double k, double a, double X0, Diagnostics& diag) {
+  const double ka = k * a;
+  const double r = ka > 0.5 ? 0.7 : 1.0;
+  double u = X0;
+  for (int n = 0; n < kTrochoidUpdates; ++n) {
+    const double f = a * std::sin(k * u) + X0 - u;
+    if (std::fabs(f) < kTrochoidTolerance) return u;
+    u = u - r * f / (ka * std::cos(k * u) - 1);
+  }
+  diag.Message("WTROCH NO CONVERGE");
+  return u;
+}
+
+double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, double Gain, double Start,
+                    double End, Diagnostics& diag) {
+  const double d = (Xb - H) * sea.DirSign;
+  double eta = 0.0;
+  if (!sea.FlatDrawn) {
+    switch (sea.Waves) {
+      case 1: break;
+      case 2: eta = sea.Amp * std::sin(sea.Omega * T + sea.WaveNumber * d); break;
+      case 3: {
+        const double lambda = sea.WaveLength;
+        const double kg = kTrochoidTwoPi / lambda;
+        const double xi = d + sea.Celerity * T;
+        if (!std::isfinite(xi)) {  // no position on the wave: nothing to solve
+          eta = std::numeric_limits<double>::quiet_NaN();
+          break;
+        }
+        const double x0 = xi - std::trunc(xi / lambda) * lambda;
+        eta = sea.Amp * std::cos(kg * SolveTrochoid(kg, sea.Amp, x0, diag));
+        break;
+      }
+      case 4: {
+        const double q = (d + sea.Celerity * T) / sea.WaveLength;
+        eta = StokesLookup(sea.Stokes, q - std::floor(q));
+        break;
+      }
+      default: {
+        const double t = T + sea.RWvTdelay;
+        for (int n = 0; n < sea.CompCount; ++n) {
+          eta += sea.CompAmp * std::sin(sea.CompOmega[n] * t + sea.CompK[n] * d);
+        }
+        break;
+      }
+    }
+  }
+  return eta + LocalSurfaceTerm(H, Gain, Start, End);
+}
+
+}  // namespace hulvex

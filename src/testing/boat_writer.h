@@ -1,0 +1,34 @@
+// Writers of boat files, for tests, benchmarks and the demo generator.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "hull/boat_record.h"
+#include "runfiles/run_parameters.h"
+#include "spline/spline_files.h"
+
+namespace hulvex::testing {
+
+// The 402 bytes of a boat file: pb.Raw with every named field of pb written over it. BoatName is
+// written blank-padded (or cut) to 48 characters.
+std::vector<std::uint8_t> EncodeBoatRecord(const BoatRecord& pb);
+void WriteBoatFile(const std::string& path, const BoatRecord& pb);
+
+// A 24 ft planing boat of an analytic hull type (1 ... 6): 8 ft chine beam, forebody 9 ft, chine
+// run-in to 12 ft, 18 degrees deadrise aft (types 4 to 6), derived fields as the hull set-up
+// derives them (PlanSlopeFactor consistent with the chine plan-form), BoatName blank.
+// Type 2 carries a keel rocker; the others do not.
+BoatRecord SampleBoat(int hullType);
+
+// A spline-defined boat (HullType 7) of the layout's SplineAlt / SplineAlt2 whose BoatName is
+// `splineFileName`; for SplineLayout::SlopeFactor, the type-1 sample boat with SplineProps set.
+BoatRecord SampleSplineBoat(SplineLayout layout, const std::string& splineFileName);
+
+// A complete run `name` in `dir` (WriteSampleRun, 5 steps) whose BoatFile is
+// "C:\BOATS\" + boatFileName, with `pb` written as `dir`/boatFileName. Returns the run path.
+std::string WriteRunWithBoat(const std::string& dir, const std::string& name, const BoatRecord& pb,
+                             const std::string& boatFileName, RunParameters params);
+
+}  // namespace hulvex::testing

@@ -1,0 +1,215 @@
+#include "hull/hull_section.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "hull/axb.h"
+#include "hull/hull_setup.h"
+#include "testing/boat_writer.h"
+
+namespace hulvex {
+namespace {
+
+constexpr int kAnalyticTypes[] = {1, 2, 4, 5, 6};  // every analytic type with shaped lines
+constexpr double kDeg = 3.14159265358979323846 / 180;
+
+HullSection At(const BoatRecord& pb, double x) {
+  CollectingDiagnostics diag;
+  HullSection h;
+  ComputeHullSection(pb, SplineStore{}, x, h, diag);
+  EXPECT_TRUE(diag.messages.empty()) << "type " << pb.HullType << " x=" << x << ": " << diag.messages[0];
+  return h;
+}
+
+// Deadrise angle of the sample boats at x, from the degree values (not the derived fields).
+double Deadrise(const BoatRecord& pb, double x) {
+  const double u = 1 - x / pb.DeadriseLength;
+  if (u <= 0) return pb.DeadriseAft * kDeg;
+  const double mix = pb.DeadriseMix;
+  return (pb.DeadriseAft + (pb.DeadriseBow - pb.DeadriseAft) *
+                               ((1 - mix) * std::pow(u, pb.DeadriseExp1) + mix * std::pow(u, pb.DeadriseExp2))) *
+         kDeg;
+}
+
+TEST(AXB, PowersAndTheirSpecialCases) {
+  const double nan = std::nan("");
+  struct Case {
+    double A, B, result;
+    bool message;
+  } cases[] = {
+      {2, 3, 9, false},      {0.5, 16, 4, false}, {0, 5, 1, false},      {-1, 0, 0, false},
+      {2.5, 0, 0, false},    {2, 1e-301, 0, false}, {2, -1, 0, true},     {-0.5, -1e-9, 0, true},
+      {2, nan, 0, false},
+  };
+  for (const Case& c : cases) {
+    CollectingDiagnostics diag;
+    EXPECT_NEAR(AXB(c.A, c.B, diag), c.result, 1e-12) << c.A << " " << c.B;
+    EXPECT_EQ(diag.messages, c.message ? std::vector<std::string>{"AXB ERR"} : std::vector<std::string>{});
+  }
+}
+
+TEST(AnalyticSections, KeelLineWithoutRocker) {
+  for (int type : {1, 4, 5, 6}) {
+    const BoatRecord pb = testing::SampleBoat(type);
+    EXPECT_NEAR(At(pb, 1e-9).KeelZ, 0, 1e-9);
+    for (double x : {9.0, 9.5, 17.0, 24.0}) {
+      EXPECT_EQ(At(pb, x).KeelZ, pb.KeelDepth) << type << " " << x;
+      EXPECT_EQ(At(pb, x).KeelZSlope, 0);
+    }
+  }
+}
+
+TEST(AnalyticSections, RockerVanishesAtBowAndTransom) {
+  const BoatRecord pb = testing::SampleBoat(2);
+  ASSERT_NE(pb.RockerCoef, 0);
+  EXPECT_NEAR(At(pb, pb.Length).KeelZ, pb.KeelDepth, 1e-6);
+  EXPECT_LT(At(pb, pb.Length / 2).KeelZ, pb.KeelDepth - 0.01);  // the rocker lifts the keel between
+  EXPECT_NEAR(At(pb, 1e-9).KeelZ, 0, 1e-8);
+}
+
+TEST(AnalyticSections, SlopesAreTheDerivativesOfTheLines) {
+  // Central differences away from the zone borders, for every shaped type: checks the keel,
+  // rocker, chine-depth and type-4 deadrise slope formulas against the lines themselves.
+  for (int type : kAnalyticTypes) {
+    const BoatRecord pb = testing::SampleBoat(type);
+    for (double x = 0.3; x < pb.Length; x += 0.7) {
+      if (std::fabs(x - pb.ForeLength) < 0.01 || std::fabs(x - pb.ChineLength) < 0.01 ||
+          std::fabs(x - pb.DeadriseLength) < 0.01)
+        continue;
+      const double e = 1e-6;
+      const HullSection h = At(pb, x), a = At(pb, x - e), b = At(pb, x + e);
+      EXPECT_NEAR(h.KeelZSlope, (b.KeelZ - a.KeelZ) / (2 * e), 1e-5) << "type " << type << " x=" << x;
+      EXPECT_NEAR(h.ChineZSlope, (b.ChineZ - a.ChineZ) / (2 * e), 1e-4) << "type " << type << " x=" << x;
+    }
+  }
+}
+
+TEST(AnalyticSections, ChineHalfBreadthMeetsAtTheForebodyEndAndTheTransom) {
+  for (int type : {1, 2, 4}) {
+    const BoatRecord pb = testing::SampleBoat(type);
+    const double fl = pb.ForeLength;
+    EXPECT_NEAR(At(pb, std::nextafter(fl, 0.0)).ChineHalfBeam, pb.Beam / 2.0, 1e-6) << type;
+    EXPECT_DOUBLE_EQ(At(pb, fl).ChineHalfBeam, pb.Beam / 2.0) << type;
+    EXPECT_NEAR(At(pb, pb.Length).ChineHalfBeam, pb.TransomBeam / 2.0, 1e-5) << type;
+    EXPECT_NEAR(At(pb, 1e-9).ChineHalfBeam, 0, 1e-5) << type;
+    // The gunwale likewise, from the plan-form and from the taper.
+    EXPECT_NEAR(At(pb, std::nextafter(fl, 0.0)).GunwaleHalfBeam, pb.GunwaleBeam / 2.0, 1e-6) << type;
+    EXPECT_DOUBLE_EQ(At(pb, fl).GunwaleHalfBeam, pb.GunwaleBeam / 2.0) << type;
+    EXPECT_NEAR(At(pb, pb.Length).GunwaleHalfBeam, pb.TransomBeam / 2.0 + pb.TransomFlare, 1e-5) << type;
+  }
+}
+
+TEST(AnalyticSections, ChineDepthReachesChineDepthAtChineLength) {
+  for (int type : {1, 2, 5, 6}) {
+    const BoatRecord pb = testing::SampleBoat(type);
+    const double cl = pb.ChineLength;
+    EXPECT_NEAR(At(pb, std::nextafter(cl, 0.0)).ChineZ, pb.ChineDepth, 1e-6) << type;
+    EXPECT_EQ(At(pb, cl).ChineZ, pb.ChineDepth) << type;
+    EXPECT_EQ(At(pb, cl).ChineZSlope, 0) << type;
+    EXPECT_NEAR(At(pb, 1e-9).ChineZ, 0, 1e-6) << type;
+  }
+  BoatRecord pb = testing::SampleBoat(1);
+  const double cl = pb.ChineLength;
+  EXPECT_NEAR(At(pb, std::nextafter(cl, 0.0)).ChineZSlope,
+              (pb.ChineDepth / cl) * (2 * pb.ChineExpA - pb.ChineExpB), 1e-8);
+  pb.ChineExpB = 2 * pb.ChineExpA;
+  EXPECT_NEAR(At(pb, std::nextafter(cl, 0.0)).ChineZSlope, 0, 1e-8);
+}
+
+TEST(AnalyticSections, SheerFromStemToLowPointToTransom) {
+  for (int type : kAnalyticTypes) {
+    const BoatRecord pb = testing::SampleBoat(type);
+    const double low = pb.SheerLowXs - pb.StemRake;  // x of the low point
+    // Ahead of the bow origin the chine formulas take powers of negative bases ("AXB ERR"); the
+    // sheer is defined there all the same.
+    NullDiagnostics quiet;
+    HullSection stem;
+    ComputeHullSection(pb, SplineStore{}, -pb.StemRake, stem, quiet);
+    EXPECT_NEAR(stem.SheerHeight, pb.SheerStem, 1e-9) << type;
+    EXPECT_NEAR(At(pb, std::nextafter(low, 0.0)).SheerHeight, pb.SheerLow, 1e-9) << type;
+    EXPECT_NEAR(At(pb, low).SheerHeight, pb.SheerLow, 1e-9) << type;
+    EXPECT_NEAR(At(pb, pb.Length).SheerHeight, pb.SheerTransom, 1e-6) << type;
+    // No jumps anywhere: neighbouring stations 1 mm apart differ little.
+    for (double x = 0.001; x < pb.Length; x += 0.001) {
+      if (std::fabs(At(pb, x).SheerHeight - At(pb, x + 0.001).SheerHeight) > 1e-2) {
+        ADD_FAILURE() << "sheer jumps at " << x << " type " << type;
+        break;
+      }
+    }
+  }
+}
+
+TEST(AnalyticSections, HalfBreadthAndDepthsFollowTheDeadrise) {
+  for (int type : {4, 5, 6}) {
+    const BoatRecord pb = testing::SampleBoat(type);
+    for (double x = 0.05; x <= pb.Length; x += 0.6) {
+      const HullSection h = At(pb, x);
+      const double tb = std::tan(Deadrise(pb, x));
+      EXPECT_NEAR(h.ChineHalfBeam * tb, h.KeelZ - h.ChineZ, 1e-5) << "type " << type << " x=" << x;
+      if (x >= pb.DeadriseLength) {
+        EXPECT_NEAR((h.KeelZ - h.ChineZ) / h.ChineHalfBeam, std::tan(pb.DeadriseAft * kDeg), 1e-6);
+      }
+    }
+  }
+}
+
+TEST(AnalyticSections, TypeThreeIsOneConstantSection) {
+  BoatRecord pb = testing::SampleBoat(3);
+  const HullSection first = At(pb, 0.0001);
+  EXPECT_EQ(first.ChineHalfBeam, 4.0);
+  EXPECT_EQ(first.GunwaleHalfBeam, 4.0);
+  EXPECT_EQ(first.KeelZ, pb.KeelDepth);
+  EXPECT_EQ(first.ChineZ, pb.ChineDepth);
+  EXPECT_EQ(first.SheerHeight, 0);
+  EXPECT_DOUBLE_EQ(first.BottomC1, 4.0 / (pb.KeelDepth - pb.ChineDepth));
+  EXPECT_EQ(first.BottomC2, 0);
+  for (double x : {0.6, 9.0, 12.0, 24.0, 100.0}) {
+    const HullSection h = At(pb, x);
+    for (const HullSectionField& f : HullSectionFields()) EXPECT_EQ(h.*f.Member, first.*f.Member) << f.Name;
+  }
+}
+
+TEST(AnalyticSections, StraightBottomAndInnerCopies) {
+  for (int type = 1; type <= 6; ++type) {
+    const BoatRecord pb = testing::SampleBoat(type);
+    for (double x : {0.0001, 3.0, 10.0, 20.0}) {
+      const HullSection h = At(pb, x);
+      EXPECT_DOUBLE_EQ(h.BottomC1, h.ChineHalfBeam / (h.KeelZ - h.ChineZ));
+      EXPECT_EQ(h.BottomC2, 0);
+      EXPECT_EQ(h.BottomC3, 0);
+      EXPECT_EQ(h.InnerHalfBeam, h.ChineHalfBeam);
+      EXPECT_EQ(h.InnerZ, h.ChineZ);
+      EXPECT_EQ(h.InnerZSlope, h.ChineZSlope);
+    }
+  }
+}
+
+TEST(AnalyticSections, DegenerateRecordsGiveNumbersNotCrashes) {
+  struct Case {
+    const char* name;
+    void (*edit)(BoatRecord&);
+  } cases[] = {
+      {"zero lengths", [](BoatRecord& pb) { pb.ForeLength = pb.AftLength = pb.ChineLength = 0; }},
+      {"negative fore length", [](BoatRecord& pb) { pb.ForeLength = -3; }},
+      {"zero deadrise length", [](BoatRecord& pb) { pb.DeadriseLength = 0; }},
+      {"keel at chine depth", [](BoatRecord& pb) { pb.KeelDepth = pb.ChineDepth; }},
+      {"all zero", [](BoatRecord& pb) { pb = BoatRecord{}; pb.HullType = 4; }},
+      {"NaN beam", [](BoatRecord& pb) { pb.Beam = std::nanf(""); }},
+  };
+  for (const Case& c : cases) {
+    for (int type = 1; type <= 6; ++type) {
+      BoatRecord pb = testing::SampleBoat(type);
+      c.edit(pb);
+      NullDiagnostics quiet;
+      SplineStore none;
+      PrepareHull(pb, none, SplineFileSource{}, quiet);
+      HullSection h;
+      for (double x : {0.0001, 1.0, 30.0}) ComputeHullSection(pb, none, x, h, quiet);
+      SUCCEED() << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace hulvex
