@@ -1,6 +1,8 @@
 #include "cli/cli_support.h"
 
+#include <filesystem>
 #include <istream>
+#include <system_error>
 #include <ostream>
 
 #include "common/error.h"
@@ -15,6 +17,9 @@ int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& o
   tool.app.require_subcommand(1);
   RegisterRunCommands(tool);
   RegisterDemoCommand(tool);
+  RegisterSeaCommands(tool);
+  RegisterHullCommands(tool);
+  RegisterVideoCommands(tool);
 
   try {
     tool.app.parse(argc, argv);
@@ -51,6 +56,22 @@ void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag)
     case HistoryOpenResult::Opened: return;
     case HistoryOpenResult::Missing: throw Error("Missing KVR file: " + run.RunPath + ".TTS");
     case HistoryOpenResult::Refused: throw Error("The time history of " + run.RunPath + " cannot be read");
+  }
+}
+
+std::string ProgramDirectory() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.parent_path().string();
+}
+
+void OpenWholeRun(LoadedRun& run, const std::string& given, const std::string& dataDir, Diagnostics& diag) {
+  run.DataDir = dataDir.empty() ? ProgramDirectory() : dataDir;
+  const std::string runPath = RunPathOf(given);
+  switch (OpenRun(run, runPath, diag)) {
+    case RunOpenResult::Loaded: return;
+    case RunOpenResult::HistoryMissing: throw Error("Missing KVR file: " + runPath + ".TTS");
+    case RunOpenResult::HistoryRefused: throw Error("The time history of " + runPath + " cannot be read");
   }
 }
 

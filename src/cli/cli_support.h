@@ -48,11 +48,22 @@ CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& des
 // without extension). Throws Error when the history cannot be opened (its reason went to `diag`).
 void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag);
 
+// Opens RUN the way the viewer does (boat, hull, sea and stations included), with boat and spline
+// files looked up in the run's directory, then in `dataDir` (the program's directory when empty).
+// Throws Error when the history cannot be opened.
+void OpenWholeRun(LoadedRun& run, const std::string& given, const std::string& dataDir, Diagnostics& diag);
+
+// The directory of the running program.
+std::string ProgramDirectory();
+
 void WriteRunParametersJson(JsonWriter& json, const RunParameters& p);
 void WriteHistoryHeaderJson(JsonWriter& json, const TimeHistory& history);
 
 // Registration of the subcommands, one function per group.
 void RegisterRunCommands(Tool& tool);   // info, step, csv
 void RegisterDemoCommand(Tool& tool);   // make-demo
+void RegisterSeaCommands(Tool& tool);   // sea
+void RegisterHullCommands(Tool& tool);  // boat, stations
+void RegisterVideoCommands(Tool& tool);  // frame, track, and render where the picture drawing is built
 
 }  // namespace hulvex::cli

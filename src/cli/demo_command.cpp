@@ -5,6 +5,7 @@
 
 #include "cli/cli_support.h"
 #include "common/error.h"
+#include "testing/boat_writer.h"
 #include "testing/run_writers.h"
 
 namespace hulvex::cli {
@@ -16,6 +17,8 @@ constexpr double kPi = 3.14159265358979323846;
 void WriteSample(const std::string& dir) {
   RunParameters p = testing::SampleRunParameters();
   p.Tmax = 20.0f;
+  p.BoatFile = "C:\\HULVEX\\BOATS\\DEMO24.BOT";
+  testing::WriteBoatFile(dir + "/DEMO24.BOT", testing::SampleBoat(4));
   testing::HistorySpec h;
   h.LastChannel = 11;
   h.StartTime = 0.0;

@@ -36,7 +36,8 @@ template <typename Visit>
 void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visit) {
   const std::size_t stepBytes = StepBytes(history);
   constexpr std::size_t kChunkBytes = 1 << 20;
-  const std::size_t stepsPerChunk = std::max<std::size_t>(1, kChunkBytes / stepBytes);
+  const std::size_t stepsPerChunk =
+      std::min<std::size_t>(std::max<std::size_t>(1, kChunkBytes / stepBytes), static_cast<std::size_t>(std::max<std::int64_t>(count, 1)));
   std::vector<std::uint8_t> chunk(stepsPerChunk * stepBytes);
   for (std::int64_t first = 0; first < count;) {
     const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(stepsPerChunk), count - first);

@@ -1,6 +1,10 @@
 #include "video/playback.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <regex>
+
+#include "video/readout.h"
 
 namespace hulvex {
 namespace {
@@ -42,6 +46,16 @@ std::int64_t FramePacer::Next(std::int64_t nowMs, std::int64_t intervalMs) {
   deadline_ += intervalMs;
   const std::int64_t timeout = deadline_ - nowMs;
   return timeout > 0 ? timeout : 0;
+}
+
+std::string FormatVideoMult(float videoMult) { return FormatFixed(videoMult, 10, 2); }
+
+std::optional<float> ParseVideoMult(const std::string& text) {
+  static const std::regex kNumber(R"( *[+-]?([0-9]+(\.[0-9]*)?|\.[0-9]+)([eE][+-]?[0-9]+)?)");
+  if (!std::regex_match(text, kNumber)) return std::nullopt;
+  const auto value = static_cast<float>(std::strtod(text.c_str(), nullptr));
+  if (!std::isfinite(value) || !(value > 0.0f)) return std::nullopt;
+  return value;
 }
 
 }  // namespace hulvex

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 
 namespace hulvex {
 
@@ -42,5 +44,13 @@ public:
 private:
   std::int64_t deadline_ = 0;
 };
+
+// The multiplier as the dialog shows it: fixed point, 2 decimals, right-aligned in 10 characters.
+std::string FormatVideoMult(float videoMult);
+
+// The multiplier typed by the user: leading blanks, an optional sign, digits with an optional
+// decimal point and digits, an optional exponent, nothing after. Nothing when the text is not
+// such a number or the number is not greater than 0 (or not finite in single precision).
+std::optional<float> ParseVideoMult(const std::string& text);
 
 }  // namespace hulvex

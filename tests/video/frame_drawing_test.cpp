@@ -1,5 +1,7 @@
 #include "video/frame_drawing.h"
 
+#include "video/frame_composition.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -140,6 +142,52 @@ TEST(FrameDrawing, ReadoutIsRedOnAWhiteCellAt250By20) {
   EXPECT_GE(minY, 20);
   EXPECT_TRUE(IsWhite(img, 260, 20));    // the line is hidden under the cell
   EXPECT_TRUE(IsBlack(img, 100, 20));    // and drawn outside it
+}
+
+// A level box hull of 40 stations whose bow origin sits at mean sea level, on a flat sea.
+QImage LevelBoatPicture(float shift) {
+  std::vector<HullSection> sections(41);
+  for (auto& sec : sections) {
+    sec.KeelZ = 1.0;
+    sec.ChineZ = 0.5;
+    sec.SheerHeight = 2.0;
+  }
+  FrameGeometry g;
+  g.Length = 25.0f;
+  g.LCG = 10.0f;
+  g.StemRake = 1.0f;
+  g.SheerStem = 2.0f;
+  g.StationSpacing = 25.0 / 40;
+  g.CgBelowDatum = 0.5;
+  g.StationCount = 40;
+  g.Stations = sections;
+  VideoFrame frame;
+  CollectingDiagnostics diag;
+  ComposeFrame(frame, g, SeaConstants{}, 0.0, shift, 0, 0, 1, 0, 0, -0.5f, diag);
+  QImage img = MakeFrameBitmap();
+  DrawFrame(img, frame.List, PictureScale{}, 0.0, 0.0, 0.0, diag);
+  return img;
+}
+
+TEST(FrameDrawing, LevelBoatOnAFlatSea) {
+  const QImage img = LevelBoatPicture(0.0f);
+  // The sea line is pixel row 180 from column 40 to 580, drawn over the hull in blue.
+  for (int x = 41; x < 580; ++x) ASSERT_TRUE(IsBlue(img, x, 180)) << x;
+  EXPECT_TRUE(IsWhite(img, 38, 180));
+  EXPECT_TRUE(IsWhite(img, 582, 180));
+  // The transom is pixel column 520 (from sheer at 180 - 32 down to keel at 180 + 16).
+  for (int y = 150; y < 195; ++y) ASSERT_FALSE(IsWhite(img, 520, y)) << y;
+  EXPECT_TRUE(IsWhite(img, 522, 170));
+  // The line from the bow origin (120, 180) to the stem head (104, 148) rises to the left.
+  EXPECT_TRUE(IsBlack(img, 112, 164));
+  EXPECT_TRUE(IsBlack(img, 105, 150) || IsBlack(img, 104, 149));
+}
+
+TEST(FrameDrawing, ShiftMovesThePicture40PixelsLeft) {
+  const QImage a = LevelBoatPicture(0.0f);
+  const QImage b = LevelBoatPicture(0.1f);
+  for (int y = 60; y < 300; ++y)
+    for (int x = 40; x < 580; ++x) ASSERT_EQ(a.pixel(x, y), b.pixel(x - 40, y)) << x << "," << y;
 }
 
 }  // namespace

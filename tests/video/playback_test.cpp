@@ -104,5 +104,23 @@ TEST(Playback, PacerRestartsAfterAStall) {
   EXPECT_EQ(pacer.deadline(), 5080);
 }
 
+struct MultCase {
+  const char* text;
+  std::optional<float> value;
+};
+
+TEST(Playback, MultiplierTextIsANumberAboveZeroWithNothingAfterIt) {
+  const MultCase cases[] = {
+      {" 2.5", 2.5f},     {"      1.00", 1.0f}, {"3", 3.0f},        {"+0.5", 0.5f}, {"1e2", 100.0f},
+      {"2.", 2.0f},       {".25", 0.25f},       {"0", std::nullopt}, {"-1", std::nullopt},
+      {"2.5 ", std::nullopt}, {"abc", std::nullopt}, {"", std::nullopt}, {" ", std::nullopt},
+      {"1e99", std::nullopt}, {"1e-99", std::nullopt}, {"0x10", std::nullopt}, {"1,5", std::nullopt},
+      {"nan", std::nullopt}, {"inf", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseVideoMult(c.text), c.value) << '"' << c.text << '"';
+  EXPECT_EQ(FormatVideoMult(1.0f), "      1.00");
+  EXPECT_EQ(FormatVideoMult(0.125f), "      0.12");
+}
+
 }  // namespace
 }  // namespace hulvex

@@ -1,0 +1,264 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFont>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "common/error.h"
+#include "common/file_lookup.h"
+#include "video/frame_composition.h"
+
+namespace hulvex {
+namespace {
+
+const char* const kExplanation =
+    "A HULVEX simulation takes many times longer to compute than the real time it simulates. The path "
+    "of the boat that it computes can nevertheless be \"played back\" at about real-time speed with the "
+    "\"video\" feature. This program shows only the video results of a set of test runs. The elapsed "
+    "time, the boat speed in knots and the upward acceleration at the boat's centre of gravity are "
+    "printed at the top of the video image.\n\n"
+    "The full HULVEX program can also present its results as numbers and graphs: speed, pitch angle, "
+    "vertical acceleration and more. A larger free demonstration program shows some of these values "
+    "from the same data.\n\n"
+    "How to use this program:\n"
+    "The program lives in its installation directory together with the data files it can use. "
+    "\"File\" lets you pick one of the included runs. \"Go\" and \"Stop\" control the automatic video. "
+    "\"VideoTimeAdj\" gives slow-motion or speeded-up video. The scroll bar at the top moves the boat "
+    "to other elapsed times by hand. A brief description of the case is shown at the bottom of this "
+    "window; many of the cases are described in detail in the file \"Cases.pdf\".";
+
+QLabel* ReadoutLabel(const QString& name, const QString& text, int left, int top, bool highlighted, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  QFont font(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPixelSize(11);
+  label->setFont(font);
+  label->move(left, top);
+  if (highlighted) {
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::HighlightedText));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(palette);
+  }
+  label->adjustSize();
+  return label;
+}
+
+void SetLabel(QLabel* label, const std::string& text) {
+  label->setText(QString::fromStdString(text));
+  label->adjustSize();  // the labels grow with their text
+}
+
+QString Cut(const QString& text, int limit) { return text.left(limit); }
+
+}  // namespace
+
+TForm1::TForm1(std::string programDir, QWidget* parent)
+    : QMainWindow(parent), Messages(this), programDir_(std::move(programDir)) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("KVRView2"));
+  setGeometry(125, 60, 639, 584);
+  Run.DataDir = programDir_;
+
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  Open2 = file->addAction(QStringLiteral("Open"), this, &TForm1::Open2Click);
+  Open2->setObjectName(QStringLiteral("Open2"));
+  file->addSeparator();
+  Quit1 = file->addAction(QStringLiteral("Quit"), this, &TForm1::Quit1Click);
+  Quit1->setObjectName(QStringLiteral("Quit1"));
+  Go = menuBar()->addAction(QStringLiteral("Go"), this, &TForm1::GoClick);
+  Go->setObjectName(QStringLiteral("Go"));
+  Stop1 = menuBar()->addAction(QStringLiteral("Stop"), this, &TForm1::Stop1Click);
+  Stop1->setObjectName(QStringLiteral("Stop1"));
+  VideoTimeAdj1 = menuBar()->addAction(QStringLiteral("VideoTimeAdj"), this, &TForm1::VideoTimeAdj1Click);
+  VideoTimeAdj1->setObjectName(QStringLiteral("VideoTimeAdj1"));
+
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  TimeBar = new QScrollBar(Qt::Horizontal, central);
+  TimeBar->setObjectName(QStringLiteral("TimeBar"));
+  TimeBar->setGeometry(32, 1, 553, 16);
+  TimeBar->setRange(0, 100);
+  TimeBar->setSingleStep(1);
+  TimeBar->setPageStep(10);
+  TimeBar->setEnabled(false);  // no run loaded yet
+  // Only the user's moves of the bar are scroll events; moving it from the program is not.
+  connect(TimeBar, &QScrollBar::actionTriggered, this, &TForm1::TimeBarScroll);
+
+  TLowLbl = ReadoutLabel(QStringLiteral("TLowLbl"), QString(), 8, 23, false, central);
+  TimeLbl = ReadoutLabel(QStringLiteral("TimeLbl"), QStringLiteral("_T = 0"), 240, 23, true, central);
+  THiLbl = ReadoutLabel(QStringLiteral("THiLbl"), QString(), 456, 23, false, central);
+  AtLO = ReadoutLabel(QStringLiteral("AtLO"), QString(), 8, 45, false, central);
+  At_T = ReadoutLabel(QStringLiteral("At_T"), QStringLiteral("at"), 240, 45, true, central);
+  AtHI = ReadoutLabel(QStringLiteral("AtHI"), QString(), 456, 45, false, central);
+
+  Memo2 = new QPlainTextEdit(central);
+  Memo2->setObjectName(QStringLiteral("Memo2"));
+  Memo2->setReadOnly(true);
+  Memo2->setGeometry(16, 112 - 24, 601, 225);
+  Memo2->setPlainText(QString::fromUtf8(kExplanation));
+
+  Memo1 = new QPlainTextEdit(central);
+  Memo1->setObjectName(QStringLiteral("Memo1"));
+  Memo1->setReadOnly(true);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1->setFixedHeight(128);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addStretch();
+  layout->addWidget(Memo1);
+
+  ChooseRunFile = [this] {
+    return QFileDialog::getOpenFileName(this, QStringLiteral("Open Run File"), QString(),
+                                        QStringLiteral("Run file (HVX) (*.HVX *.hvx)"));
+  };
+  RunMultiplierDialog = [this] { return VmultFrm->exec() == QDialog::Accepted; };
+}
+
+TForm1::~TForm1() {
+  if (VidFrm) VidFrm->CloseVideo();
+  delete VidFrm;
+}
+
+void TForm1::CreateSecondaryWindows() {
+  VidFrm = new TVidFrm(nullptr);
+  VidFrm->VideoMult = [this] { return VideoMult; };
+  VidFrm->PlaybackEnded = [this](std::int32_t last) {
+    Command([&] { GoToStep(last); });
+    TimeBar->setValue(last);
+  };
+  VmultFrm = new TVmultFrm(this);
+}
+
+void TForm1::Command(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    Messages.Message(e.what());
+  }
+  Messages.Flush();
+}
+
+void TForm1::SetVideoCommands(bool enabled) {
+  Go->setEnabled(enabled);
+  Stop1->setEnabled(enabled);
+}
+
+void TForm1::CloseCurrentRun() {
+  if (VidFrm && VidFrm->Player().VideoOpen()) {
+    VidFrm->CloseVideo();
+    SetVideoCommands(false);
+  }
+  CloseRun(Run);
+  TimeBar->setEnabled(false);
+}
+
+void TForm1::Open2Click() {
+  CloseCurrentRun();
+  const QString file = ChooseRunFile();
+  if (file.isEmpty()) return;
+  OpenRunFile(file);
+}
+
+void TForm1::OpenRunFile(const QString& file) {
+  CloseCurrentRun();
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  Command([&] {
+    struct RestoreCursor {
+      ~RestoreCursor() { QGuiApplication::restoreOverrideCursor(); }
+    } restore;
+    const std::string runPath = RunPathOf(file.toStdString());
+    const QString shownPath = QString::fromStdString(runPath);
+    RunOpenResult result;
+    try {
+      result = OpenRun(Run, runPath, Messages);
+    } catch (...) {
+      Memo1->setPlainText(QString::fromStdString(Run.Description));
+      throw;
+    }
+    Memo1->setPlainText(QString::fromStdString(Run.Description));
+    if (result != RunOpenResult::Loaded) return;
+
+    setWindowTitle(Cut(QStringLiteral("KVRView -- ") + shownPath, 98));
+    Nav = SetUpTimeBar(Run.History.StepCount() - 1);
+    TimeBar->setRange(Nav.LowStep, Nav.HighStep);
+    TimeBar->setPageStep(Nav.LargeChange());
+    TimeBar->setValue(Nav.CurrentStep);
+    TimeBar->setEnabled(true);
+    ShowRangeLabels();
+    setWindowTitle(Cut(QStringLiteral("Current Run Name = ") + shownPath, 106));
+
+    if (!Run.Hull.Drawable) {
+      Messages.Message("The video is not shown for this run: " + Run.Hull.NotDrawableReason);
+      return;
+    }
+    VidFrm->PrepareVideo(Run.History, FrameGeometryOf(Run.Hull), Run.Sea, Messages);
+    SetVideoCommands(true);
+    VidFrm->ShowStep(Nav.CurrentStep, Messages);
+  });
+}
+
+void TForm1::ShowRangeLabels() {
+  const RangeLabels labels = MakeRangeLabels(Nav, Run.History.StepTimes);
+  SetLabel(TLowLbl, labels.TLowLbl);
+  SetLabel(AtLO, labels.AtLO);
+  SetLabel(THiLbl, labels.THiLbl);
+  SetLabel(AtHI, labels.AtHI);
+}
+
+void TForm1::ShowCurrentTime() {
+  const CurrentTimeLabels labels = MakeCurrentTimeLabels(Nav.CurrentStep, Run.History.StepTimes);
+  SetLabel(TimeLbl, labels.TimeLbl);
+  SetLabel(At_T, labels.At_T);
+  if (VidFrm && VidFrm->Player().VideoOpen()) VidFrm->ShowStep(Nav.CurrentStep, Messages);
+}
+
+void TForm1::GoToStep(std::int32_t s) {
+  Nav.CurrentStep = s;
+  ReadStep(Run.History, s, true, Messages);
+}
+
+void TForm1::TimeBarScroll(int) {
+  if (!RunLoaded()) return;
+  Command([&] {
+    Nav.CurrentStep = TimeBar->sliderPosition();
+    ShowCurrentTime();
+  });
+}
+
+void TForm1::Quit1Click() { close(); }
+
+void TForm1::GoClick() {
+  if (!RunLoaded() || !VidFrm->Player().VideoOpen()) return;
+  Command([&] { VidFrm->StartPlayback(Nav.CurrentStep, Messages); });
+}
+
+void TForm1::Stop1Click() {
+  if (!RunLoaded() || !VidFrm->Player().VideoOpen()) return;
+  Command([&] {
+    VidFrm->StopPlayback();
+    GoToStep(VidFrm->Player().VideoPos());
+    TimeBar->setValue(Nav.CurrentStep);
+  });
+}
+
+void TForm1::VideoTimeAdj1Click() {
+  VmultFrm->Edit1->setText(QString::fromStdString(FormatVideoMult(VideoMult)));
+  if (!RunMultiplierDialog()) return;
+  if (const auto value = ParseVideoMult(VmultFrm->Edit1->text().toStdString())) {
+    VideoMult = *value;
+  } else {
+    Messages.Message("Time Multiplier error!");
+    Messages.Flush();
+  }
+}
+
+}  // namespace hulvex

@@ -1,0 +1,19 @@
+// The dialog of the VideoTimeAdj command: the video time multiplier.
+#pragma once
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace hulvex {
+
+class TVmultFrm : public QDialog {
+  Q_OBJECT
+public:
+  explicit TVmultFrm(QWidget* parent = nullptr);
+  QLineEdit* Edit1 = nullptr;
+  QPushButton* OKBtn = nullptr;
+  QPushButton* CancelBtn = nullptr;
+};
+
+}  // namespace hulvex

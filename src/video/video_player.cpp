@@ -1,0 +1,69 @@
+#include "video/video_player.h"
+
+#include "common/error.h"
+#include "video/smooth_track.h"
+
+namespace hulvex {
+
+void VideoPlayer::PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
+                               Diagnostics& diag) {
+  CloseVideo();
+  const int channels[] = {kChDistance, kChSpeed};
+  const auto series = ReadChannelSeries(history, channels, diag);
+  smoothTrack_ = BuildSmoothTrack(history.StepTimes, series[0], series[1], history.Header.StartTime,
+                                  history.Header.EndTime, kTrackWindow);
+  history_ = &history;
+  sea_ = &sea;
+  geometry_ = geometry;
+}
+
+void VideoPlayer::CloseVideo() { *this = VideoPlayer{}; }
+
+std::int32_t VideoPlayer::LastStep() const { return history_ ? history_->StepCount() - 1 : -1; }
+
+void VideoPlayer::Compose(const StepValues& step, float shift, float threshold, Diagnostics& diag) {
+  ComposeStep(frame_, geometry_, *sea_, step, shift, threshold, diag);
+  lastShift_ = shift;
+  frameT_ = step.StepTime;
+  frameAccel_ = step.Channels[kChAcceleration];
+  frameSpeed_ = step.Channels[kChSpeed];
+}
+
+void VideoPlayer::ShowStep(std::int32_t s, Diagnostics& diag) {
+  if (!history_) throw Error("The video is not prepared");
+  const StepValues step = ReadStep(*history_, s, false, diag);
+  Compose(step, 0.0f, kShowStepThreshold, diag);
+  videoPos_ = s;
+  lastFrameTime_ = step.StepTime;
+}
+
+bool VideoPlayer::StartPlayback(std::int32_t s, Diagnostics& diag) {
+  if (!history_ || playing_ || s >= LastStep() || s < 0) {
+    StopPlayback();
+    return false;
+  }
+  const StepValues step = ReadStep(*history_, s, false, diag);
+  playing_ = true;
+  ShowStep(s, diag);
+  trackOffset_ = static_cast<float>(static_cast<double>(smoothTrack_[static_cast<std::size_t>(s)]) - step.Channels[kChDistance]);
+  return true;
+}
+
+NextFrame VideoPlayer::Tick(float videoMult, Diagnostics& diag) {
+  if (!history_) return NextFrame{true, 0, 0};
+  const NextFrame next = ChooseNextFrame(history_->StepTimes, LastStep(), videoPos_, lastFrameTime_, videoMult);
+  if (next.ended) {
+    videoPos_ = next.step;
+    StopPlayback();
+    return next;
+  }
+  videoPos_ = next.step;
+  const StepValues step = ReadStep(*history_, videoPos_, false, diag);
+  lastFrameTime_ = step.StepTime;
+  const double shift = (static_cast<double>(step.Channels[kChDistance]) - smoothTrack_[static_cast<std::size_t>(videoPos_)] +
+                        trackOffset_) / geometry_.Length;
+  Compose(step, static_cast<float>(shift), kPlaybackThreshold, diag);
+  return next;
+}
+
+}  // namespace hulvex

@@ -1,0 +1,77 @@
+// The video of the open run without its window: the camera track, which step is shown, the
+// playback state, and the frame composed last.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "common/diagnostics.h"
+#include "runfiles/time_history.h"
+#include "sea/sea_constants.h"
+#include "video/frame_composition.h"
+#include "video/playback.h"
+
+namespace hulvex {
+
+// Thresholds of channel 8 above which a step carries no local surface term.
+constexpr float kShowStepThreshold = 1000.0f;
+constexpr float kPlaybackThreshold = 50.0f;
+// Window of the camera track, s.
+constexpr float kTrackWindow = 8.0f;
+
+class VideoPlayer {
+public:
+  // Prepares the video of an open run: builds SmoothTrack from one pass over the history. The
+  // history, the sea and the stations behind `geometry` must stay unchanged until CloseVideo.
+  // Throws Error when the history cannot be read.
+  void PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
+                    Diagnostics& diag);
+  // Stops the playback and forgets the run.
+  void CloseVideo();
+
+  // Reads step s raw and composes it unshifted (threshold 1000): VideoPos = s, LastFrameTime =
+  // its time. Throws Error for a step the history cannot give.
+  void ShowStep(std::int32_t s, Diagnostics& diag);
+
+  // Go: when not playing and s < LastStep, shows step s, takes the track offset there and
+  // starts playing (true; the first tick is due 300 ms later). Otherwise stops (false).
+  bool StartPlayback(std::int32_t s, Diagnostics& diag);
+  void StopPlayback() { playing_ = false; }
+
+  // One tick of the playback: the next step at least 40 ms (at the multiplier) after the frame
+  // shown now is read and composed shifted by the camera (threshold 50). At the last step the
+  // playback stops, VideoPos becomes LastStep and nothing is composed (result.ended).
+  NextFrame Tick(float videoMult, Diagnostics& diag);
+
+  bool VideoOpen() const { return history_ != nullptr; }
+  bool Playing() const { return playing_; }
+  std::int32_t VideoPos() const { return videoPos_; }
+  double LastFrameTime() const { return lastFrameTime_; }
+  std::int32_t LastStep() const;
+  const std::vector<float>& SmoothTrack() const { return smoothTrack_; }
+  float TrackOffset() const { return trackOffset_; }
+  float LastShift() const { return lastShift_; }
+
+  // The frame composed last, with its readout values (time, acceleration ft/s^2, speed ft/s).
+  const VideoFrame& Frame() const { return frame_; }
+  double FrameT() const { return frameT_; }
+  double FrameAccel() const { return frameAccel_; }
+  double FrameSpeed() const { return frameSpeed_; }
+
+private:
+  void Compose(const StepValues& step, float shift, float threshold, Diagnostics& diag);
+
+  const TimeHistory* history_ = nullptr;
+  const SeaConstants* sea_ = nullptr;
+  FrameGeometry geometry_;
+  std::vector<float> smoothTrack_;
+  float trackOffset_ = 0;
+  float lastShift_ = 0;
+  std::int32_t videoPos_ = 0;
+  double lastFrameTime_ = 0;
+  bool playing_ = false;
+  VideoFrame frame_;
+  double frameT_ = 0, frameAccel_ = 0, frameSpeed_ = 0;
+};
+
+}  // namespace hulvex

@@ -1,0 +1,131 @@
+#include "video/video_window.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "video/frame_drawing.h"
+
+namespace hulvex {
+
+void StatusLineDiagnostics::Message(const std::string& text) {
+  if (!seen_.insert(text).second) return;
+  QString shown = line_->text();
+  if (!shown.isEmpty()) shown += QStringLiteral("  |  ");
+  shown += QString::fromStdString(text);
+  line_->setText(shown);
+  line_->setToolTip(shown);
+  line_->show();
+}
+
+void StatusLineDiagnostics::Clear() {
+  seen_.clear();
+  line_->clear();
+  line_->hide();
+}
+
+TVidFrm::TVidFrm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::CustomizeWindowHint),
+      frameBitmap_(MakeFrameBitmap()),
+      shown_(frameBitmap_),
+      status_(new QLabel(this)),
+      tickDiag_(status_) {
+  setObjectName(QStringLiteral("VidFrm"));
+  setWindowTitle(QStringLiteral("Video"));
+  move(158, 174);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, kFrameHeight + 1, 0, 0);
+  layout->setSpacing(0);
+  status_->setObjectName(QStringLiteral("StatusLine"));
+  status_->setStyleSheet(QStringLiteral("QLabel { background: #fff3c4; padding: 1px 4px; }"));
+  status_->hide();
+  layout->addWidget(status_);
+  setFixedWidth(kFrameWidth);
+  setMinimumHeight(kFrameHeight + 1);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setSingleShot(true);
+  Timer1->setTimerType(Qt::PreciseTimer);
+  connect(Timer1, &QTimer::timeout, this, &TVidFrm::Timer1Timer);
+
+  monotonic_.start();
+  Clock = [this] { return monotonic_.elapsed(); };
+  VideoMult = [] { return 1.0f; };
+}
+
+void TVidFrm::PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
+                           Diagnostics& diag) {
+  CloseVideo();
+  player_.PrepareVideo(history, geometry, sea, diag);
+  frameBitmap_.fill(Qt::white);
+  shown_ = frameBitmap_;
+  tickDiag_.Clear();
+  show();
+  adjustSize();
+}
+
+void TVidFrm::CloseVideo() {
+  StopPlayback();
+  player_.CloseVideo();
+  hide();
+}
+
+void TVidFrm::Draw(Diagnostics& diag) {
+  DrawFrame(frameBitmap_, player_.Frame().List, PictureScale{}, player_.FrameT(), player_.FrameAccel(),
+            player_.FrameSpeed(), diag);
+}
+
+void TVidFrm::ShowStep(std::int32_t s, Diagnostics& diag) {
+  player_.ShowStep(s, diag);
+  Draw(diag);
+  shown_ = frameBitmap_;
+  update();
+}
+
+void TVidFrm::StartPlayback(std::int32_t s, Diagnostics& diag) {
+  if (player_.StartPlayback(s, diag)) {
+    Draw(diag);
+    shown_ = frameBitmap_;
+    update();
+    tickDiag_.Clear();
+    pacer_.Start(Clock(), kFirstTickMs);
+    Timer1->start(static_cast<int>(kFirstTickMs));
+  } else {
+    StopPlayback();
+  }
+}
+
+void TVidFrm::StopPlayback() {
+  Timer1->stop();
+  player_.StopPlayback();
+}
+
+void TVidFrm::Timer1Timer() {
+  if (!player_.Playing()) return;
+  shown_ = frameBitmap_;  // the frame composed at the previous tick goes on the screen now
+  update();
+  try {
+    const NextFrame next = player_.Tick(VideoMult(), tickDiag_);
+    if (next.ended) {
+      Timer1->stop();
+      if (PlaybackEnded) PlaybackEnded(next.step);
+      return;
+    }
+    Timer1->start(static_cast<int>(pacer_.Next(Clock(), next.intervalMs)));
+    Draw(tickDiag_);
+  } catch (const std::exception& e) {
+    // A step that cannot be read (the file was shortened meanwhile) ends the playback.
+    StopPlayback();
+    tickDiag_.Message(e.what());
+  }
+}
+
+void TVidFrm::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(QPoint(0, 0), shown_);
+}
+
+}  // namespace hulvex

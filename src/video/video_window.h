@@ -1,0 +1,81 @@
+// The "Video" window: shows the frame composed last and plays the run back with its timer.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "common/diagnostics.h"
+#include "video/playback.h"
+#include "video/video_player.h"
+
+namespace hulvex {
+
+// Messages raised by playback ticks: shown in the window's status line, once per distinct text,
+// never in a modal box (a box per tick would stack up and block the window).
+class StatusLineDiagnostics : public Diagnostics {
+public:
+  explicit StatusLineDiagnostics(QLabel* line) : line_(line) {}
+  void Message(const std::string& text) override;
+  void Clear();
+
+private:
+  QLabel* line_;
+  std::set<std::string> seen_;
+};
+
+class TVidFrm : public QWidget {
+  Q_OBJECT
+public:
+  explicit TVidFrm(QWidget* parent = nullptr);
+
+  // Monotonic milliseconds; tests replace it with a fake clock.
+  std::function<std::int64_t()> Clock;
+  // The multiplier in force (read at every tick).
+  std::function<float()> VideoMult;
+  // Called when the playback reaches the last step, with that step.
+  std::function<void(std::int32_t)> PlaybackEnded;
+
+  // Prepares the picture and the camera track for an open run and shows the window.
+  void PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
+                    Diagnostics& diag);
+  // Stops the playback, frees the run's video and hides the window.
+  void CloseVideo();
+  // Reads, composes, draws and shows step s unshifted.
+  void ShowStep(std::int32_t s, Diagnostics& diag);
+  // Go: starts the timed playback from s (first tick 300 ms later), or stops a running one.
+  void StartPlayback(std::int32_t s, Diagnostics& diag);
+  void StopPlayback();
+
+  const VideoPlayer& Player() const { return player_; }
+  QTimer* Timer1 = nullptr;
+  const QImage& FrameBitmap() const { return frameBitmap_; }
+  // The picture on the screen (what FormPaint copies).
+  const QImage& Shown() const { return shown_; }
+  QLabel* StatusLine() const { return status_; }
+
+public slots:
+  void Timer1Timer();
+
+protected:
+  void paintEvent(QPaintEvent* event) override;  // FormPaint
+
+private:
+  void Draw(Diagnostics& diag);
+  VideoPlayer player_;
+  QImage frameBitmap_;
+  QImage shown_;
+  QLabel* status_ = nullptr;
+  StatusLineDiagnostics tickDiag_;
+  FramePacer pacer_;
+  QElapsedTimer monotonic_;
+};
+
+}  // namespace hulvex

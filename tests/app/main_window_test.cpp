@@ -1,0 +1,274 @@
+#include "app/main_window.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/start_frm.h"
+#include "testing/boat_writer.h"
+#include "testing/file_edit.h"
+#include "testing/run_writers.h"
+
+namespace hulvex {
+namespace {
+using testing::TempDir;
+
+// A run of `steps` steps 0.01 s apart with a type-4 boat beside it.
+std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t steps, double dt = 0.01) {
+  RunParameters p = testing::SampleRunParameters();
+  p.BoatFile = "C:\\BOATS\\B4.BOT";
+  testing::WriteBoatFile(dir / "B4.BOT", testing::SampleBoat(4));
+  testing::HistorySpec spec;
+  spec.Steps = steps;
+  spec.EndTime = (steps - 1) * dt;
+  spec.values = [dt](std::int32_t s, std::span<float> ch) {
+    const double t = s * dt;
+    ch[kChHeight] = 0.5f;
+    ch[kChPitch] = 0.06f;
+    ch[kChDistance] = static_cast<float>(50.0 * t);
+    ch[kChSpeed] = 50.0f;
+    ch[kChSurfaceGain] = 2000.0f;
+    return t;
+  };
+  return testing::WriteSampleRun(dir.path(), name, p, spec, "Case " + name + "\r\n");
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    form = std::make_unique<TForm1>(dir.path());
+    form->CreateSecondaryWindows();
+    form->Messages.present = [this](const QString& text) { shown.push_back(text.toStdString()); };
+    clock = 0;
+    form->VidFrm->Clock = [this] { return clock; };
+  }
+  void TearDown() override { form.reset(); }
+
+  void Open(const std::string& runPath) { form->OpenRunFile(QString::fromStdString(runPath + ".HVX")); }
+
+  TempDir dir;
+  std::unique_ptr<TForm1> form;
+  std::vector<std::string> shown;
+  std::int64_t clock = 0;
+};
+
+TEST(StartUp, StartBoxShowsItsTextsAndClosesWithOkOrEscape) {
+  TStartFrm box;
+  EXPECT_EQ(box.windowTitle(), "HULVEX Viewer Startup");
+  EXPECT_EQ(box.size(), QSize(532, 364));
+  QTimer::singleShot(0, [&] { QTest::mouseClick(box.OKBtn, Qt::LeftButton); });
+  EXPECT_EQ(box.exec(), QDialog::Accepted);
+  TStartFrm again;
+  QTimer::singleShot(0, [&] { QTest::keyClick(&again, Qt::Key_Escape); });
+  again.exec();
+  EXPECT_FALSE(again.isVisible());
+}
+
+TEST_F(MainWindowTest, InitialState) {
+  EXPECT_EQ(form->windowTitle(), "KVRView2");
+  EXPECT_EQ(form->TimeLbl->text(), "_T = 0");
+  EXPECT_EQ(form->At_T->text(), "at");
+  EXPECT_FALSE(form->TimeBar->isEnabled());
+  EXPECT_EQ(form->VideoMult, 1.0f);
+  EXPECT_TRUE(form->Memo2->toPlainText().contains("How to use this program:"));
+  // Go and Stop before any run do nothing.
+  form->GoClick();
+  form->Stop1Click();
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(MainWindowTest, OpeningARunSetsCaptionRangeAndStepZero) {
+  const std::string run = WriteRun(dir, "RUN1", 1001);
+  Open(run);
+  EXPECT_TRUE(shown.empty()) << shown.front();
+  EXPECT_EQ(form->windowTitle().toStdString(), "Current Run Name = " + run);
+  EXPECT_EQ(form->TLowLbl->text(), "Low _T =    0.000000");
+  EXPECT_EQ(form->AtLO->text(), "at _JT=0");
+  EXPECT_EQ(form->THiLbl->text(), "Hi _T =   10.000000");
+  EXPECT_EQ(form->AtHI->text(), "at _JT=1000");
+  EXPECT_EQ(form->Nav.CurrentStep, 0);
+  EXPECT_EQ(form->TimeBar->maximum(), 1000);
+  EXPECT_EQ(form->TimeBar->pageStep(), 20);
+  // The current-step readouts keep their text until the bar is moved.
+  EXPECT_EQ(form->TimeLbl->text(), "_T = 0");
+  EXPECT_EQ(form->Memo1->toPlainText(), "Case RUN1\n");
+  EXPECT_TRUE(form->VidFrm->isVisible());
+  EXPECT_TRUE(form->Go->isEnabled());
+  EXPECT_EQ(form->VidFrm->Player().VideoPos(), 0);
+}
+
+TEST_F(MainWindowTest, MovingTheBarUpdatesTheReadoutsAndTheVideo) {
+  Open(WriteRun(dir, "RUN1", 1001));
+  form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(form->TimeLbl->text(), "_T =    0.010000");
+  EXPECT_EQ(form->At_T->text(), "at _JT=1");
+  EXPECT_EQ(form->VidFrm->Player().VideoPos(), 1);
+  form->TimeBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(form->Nav.CurrentStep, 21);
+  EXPECT_EQ(form->TimeLbl->text(), "_T =    0.210000");
+  // Moving the bar from the program is no scroll event.
+  form->TimeBar->setValue(500);
+  EXPECT_EQ(form->At_T->text(), "at _JT=21");
+}
+
+TEST_F(MainWindowTest, PlaybackPacesStepsAndStopMovesOnlyTheThumb) {
+  Open(WriteRun(dir, "RUN1", 1001));
+  form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // step 1, readouts say so
+  form->GoClick();
+  ASSERT_TRUE(form->VidFrm->Player().Playing());
+  EXPECT_TRUE(form->VidFrm->Timer1->isActive());
+  EXPECT_EQ(form->VidFrm->Timer1->interval(), 300);
+  EXPECT_EQ(form->VidFrm->Player().LastShift(), 0.0f);  // the first frame is never shifted
+  // Ticks on time: every fourth step, each 40 ms.
+  clock = 300;
+  for (int k = 1; k <= 5; ++k) {
+    form->VidFrm->Timer1Timer();
+    EXPECT_EQ(form->VidFrm->Player().VideoPos(), 1 + 4 * k);
+    EXPECT_EQ(form->VidFrm->Timer1->interval(), 40);
+    clock += 40;
+  }
+  form->Stop1Click();
+  EXPECT_FALSE(form->VidFrm->Player().Playing());
+  EXPECT_FALSE(form->VidFrm->Timer1->isActive());
+  EXPECT_EQ(form->TimeBar->value(), 21);
+  EXPECT_EQ(form->Nav.CurrentStep, 21);
+  EXPECT_EQ(form->At_T->text(), "at _JT=1");  // the readouts keep the step they showed
+}
+
+TEST_F(MainWindowTest, LateTicksShortenTheNextWait) {
+  Open(WriteRun(dir, "RUN1", 1001));
+  form->GoClick();
+  clock = 310;  // the first tick came 10 ms late
+  form->VidFrm->Timer1Timer();
+  EXPECT_EQ(form->VidFrm->Timer1->interval(), 30);
+}
+
+TEST_F(MainWindowTest, GoOnTheLastStepStartsNothingAndTheEndMovesTheBar) {
+  Open(WriteRun(dir, "RUN1", 101));
+  form->TimeBar->setSliderPosition(100);
+  form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
+  ASSERT_EQ(form->Nav.CurrentStep, 100);
+  form->GoClick();
+  EXPECT_FALSE(form->VidFrm->Player().Playing());
+  // From the step before the last, the first tick ends the playback on the last step.
+  form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  form->GoClick();
+  ASSERT_TRUE(form->VidFrm->Player().Playing());
+  form->VidFrm->Timer1Timer();
+  EXPECT_FALSE(form->VidFrm->Player().Playing());
+  EXPECT_EQ(form->Nav.CurrentStep, 100);
+  EXPECT_EQ(form->TimeBar->value(), 100);
+  // Go while playing stops.
+  form->TimeBar->triggerAction(QAbstractSlider::SliderToMinimum);
+  form->GoClick();
+  ASSERT_TRUE(form->VidFrm->Player().Playing());
+  form->GoClick();
+  EXPECT_FALSE(form->VidFrm->Player().Playing());
+}
+
+TEST_F(MainWindowTest, MovingTheBarDuringPlaybackContinuesFromThatStep) {
+  Open(WriteRun(dir, "RUN1", 1001));
+  form->GoClick();
+  clock = 300;
+  form->VidFrm->Timer1Timer();
+  form->TimeBar->setSliderPosition(600);
+  form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
+  EXPECT_EQ(form->VidFrm->Player().VideoPos(), 600);
+  EXPECT_EQ(form->VidFrm->Player().LastShift(), 0.0f);
+  form->VidFrm->Timer1Timer();
+  EXPECT_EQ(form->VidFrm->Player().VideoPos(), 604);
+}
+
+struct MultiplierCase {
+  const char* typed;
+  bool ok;
+  float expected;
+  bool error;
+};
+
+TEST_F(MainWindowTest, MultiplierDialog) {
+  const MultiplierCase cases[] = {
+      {" 2.5", true, 2.5f, false}, {"0", true, 2.5f, true},    {"-1", true, 2.5f, true},
+      {"2.5 ", true, 2.5f, true},  {"abc", true, 2.5f, true},  {"4", false, 2.5f, false},
+      {"0.5", true, 0.5f, false},
+  };
+  for (const auto& c : cases) {
+    shown.clear();
+    QTimer::singleShot(0, [&] {
+      EXPECT_EQ(form->VmultFrm->Edit1->text().size(), 10);  // the value right-aligned in 10
+      form->VmultFrm->Edit1->clear();
+      QTest::keyClicks(form->VmultFrm->Edit1, c.typed);
+      QTest::keyClick(form->VmultFrm->Edit1, Qt::Key_Return);  // Enter does not close the dialog
+      EXPECT_TRUE(form->VmultFrm->isVisible());
+      QTest::mouseClick(c.ok ? form->VmultFrm->OKBtn : form->VmultFrm->CancelBtn, Qt::LeftButton);
+    });
+    form->VideoTimeAdj1Click();
+    EXPECT_EQ(form->VideoMult, c.expected) << c.typed;
+    EXPECT_EQ(shown, c.error ? std::vector<std::string>{"Time Multiplier error!"} : std::vector<std::string>{})
+        << c.typed;
+  }
+}
+
+TEST_F(MainWindowTest, BadRunsLeaveTheProgramUsable) {
+  const std::string good = WriteRun(dir, "GOOD", 50);
+  const std::string noTts = WriteRun(dir, "NOTTS", 50);
+  std::filesystem::remove(noTts + ".TTS");
+  const std::string old = WriteRun(dir, "OLD", 50);
+  testing::PatchFile(old + ".TTS", 0, testing::Int16Bytes(1));
+  const std::string noHvx = dir / "NOHVX";
+
+  Open(good);
+  Open(noTts);
+  EXPECT_EQ(shown, (std::vector<std::string>{"No file", "Missing KVR file"}));
+  EXPECT_EQ(form->Memo1->toPlainText(), "Case NOTTS\n");
+  EXPECT_FALSE(form->TimeBar->isEnabled());
+  EXPECT_FALSE(form->VidFrm->isVisible());
+  form->GoClick();
+  form->Stop1Click();
+  form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+
+  shown.clear();
+  Open(old);
+  EXPECT_EQ(shown, std::vector<std::string>{"OLD KVR FILE FORMAT, MUST CONVERT"});
+  shown.clear();
+  Open(noHvx);
+  EXPECT_EQ(shown, std::vector<std::string>{"File not found: " + noHvx + ".HVX"});
+
+  shown.clear();
+  Open(good);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_TRUE(form->TimeBar->isEnabled());
+  EXPECT_TRUE(form->VidFrm->isVisible());
+}
+
+TEST_F(MainWindowTest, RepeatedMessagesOfOneCommandAreShownOnce) {
+  testing::HistorySpec spec;
+  spec.Steps = 30;
+  for (int s = 0; s < 30; ++s) spec.StepIndexOverride[s] = 7;
+  RunParameters p = testing::SampleRunParameters();
+  p.BoatFile = "C:\\BOATS\\B4.BOT";
+  testing::WriteBoatFile(dir / "B4.BOT", testing::SampleBoat(4));
+  const std::string run = testing::WriteSampleRun(dir.path(), "BADIDX", p, spec);
+  Open(run);
+  // Step 0's check at the open, every step once more while the camera track is built.
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), "KVR JT ERROR!7 0\n\n(3 times)");
+  EXPECT_EQ(shown.size(), 29u);
+}
+
+TEST_F(MainWindowTest, CancelledOpenClosesTheRun) {
+  Open(WriteRun(dir, "RUN1", 100));
+  form->ChooseRunFile = [] { return QString(); };
+  form->Open2Click();
+  EXPECT_FALSE(form->VidFrm->isVisible());
+  EXPECT_FALSE(form->TimeBar->isEnabled());
+  EXPECT_FALSE(form->Run.History.IsOpen);
+  form->GoClick();
+}
+
+}  // namespace
+}  // namespace hulvex
