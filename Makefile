@@ -1,5 +1,5 @@
 # The two commands: `make demo` and `make test`. Both install what is missing first.
-.PHONY: deps build demo test test-dev test-asan bench fuzz clean
+.PHONY: deps build demo test test-dev test-asan test-fuzz bench fuzz clean
 
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?= --output-on-failure --parallel $(JOBS)
@@ -15,7 +15,7 @@ demo: build
 	build/dev/src/cli/hulvex make-demo build/demo-runs
 	build/dev/src/cli/hulvex info build/demo-runs/SAMPLE
 
-test: deps test-dev test-asan
+test: deps test-dev test-asan test-fuzz
 
 test-dev:
 	cmake --preset dev
@@ -28,6 +28,15 @@ test-asan:
 	cmake --build --preset asan -j $(JOBS)
 	cd build/asan && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest $(CTEST_ARGS)
+
+# Every fuzz target over its seed corpus plus 10 000 mutated inputs: keeps the harnesses alive.
+test-fuzz:
+	scripts/run-fuzz smoke
+
+# Every fuzz target for FUZZ_SECONDS seconds (60 by default).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	scripts/run-fuzz $(FUZZ_SECONDS)
 
 bench: deps
 	cmake --preset release
