@@ -19,6 +19,7 @@ int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& o
   RegisterDemoCommand(tool);
   RegisterSeaCommands(tool);
   RegisterHullCommands(tool);
+  RegisterOpenCommand(tool);
   RegisterVideoCommands(tool);
 
   try {

@@ -64,6 +64,7 @@ void RegisterRunCommands(Tool& tool);   // info, step, csv
 void RegisterDemoCommand(Tool& tool);   // make-demo
 void RegisterSeaCommands(Tool& tool);   // sea
 void RegisterHullCommands(Tool& tool);  // boat, stations
+void RegisterOpenCommand(Tool& tool);    // open
 void RegisterVideoCommands(Tool& tool);  // frame, track, and render where the picture drawing is built
 
 }  // namespace hulvex::cli

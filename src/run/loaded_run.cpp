@@ -22,19 +22,29 @@ void LoadCaseDescription(LoadedRun& run) {
   run.Description = DecodeTextFile(*bytes);
 }
 
-RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& diag) {
+RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& diag, OpenObserver* observer) {
+  auto done = [observer](const char* step) {
+    if (observer) observer->StepDone(step);
+  };
   CloseRun(run);
   run.RunPath = runPath;
   run.Params = ReadRunParameters(runPath);
+  done("ReadRunParameters");
   const std::string runDir = DirectoryOf(runPath);
   LoadBoat(run.Hull, run.Params, runDir, run.DataDir, diag);
+  done("LoadBoat");
   const HistoryOpenResult history = OpenTimeHistory(run.History, runPath, run.Params.SpeedSpecified, diag);
+  done("OpenTimeHistory");
   try {
     LoadCaseDescription(run);
+    done("LoadCaseDescription");
     if (history == HistoryOpenResult::Opened) {
       PrepareLoadedHull(run.Hull, run.Params, runDir, run.DataDir, diag);
+      done("PrepareHull");
       run.Sea = SeaSetUp(run.Params, diag);
+      done("SeaSetUp");
       BuildLoadedStations(run.Hull, run.Params, diag);
+      done("BuildStationTable");
     }
   } catch (...) {
     CloseRun(run);  // a failed open leaves no half-loaded run behind

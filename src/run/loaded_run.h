@@ -44,6 +44,14 @@ void LoadCaseDescription(LoadedRun& run);
 // description, and, when the history opened, prepare the hull and build the station table.
 // Messages go to `diag`. Throws Error when a step fails in a way that ends the command (a missing
 // or short file); the steps after it are then not done and no history is left open.
-RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& diag);
+// `observer`, when given, is told the name of each step as it finishes ("ReadRunParameters",
+// "LoadBoat", "OpenTimeHistory", "LoadCaseDescription", "PrepareHull", "SeaSetUp",
+// "BuildStationTable"), so that callers can time them.
+class OpenObserver {
+public:
+  virtual ~OpenObserver() = default;
+  virtual void StepDone(const char* step) = 0;
+};
+RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& diag, OpenObserver* observer = nullptr);
 
 }  // namespace hulvex

@@ -60,6 +60,8 @@ public:
   // The picture on the screen (what FormPaint copies).
   const QImage& Shown() const { return shown_; }
   QLabel* StatusLine() const { return status_; }
+  // The playback schedule: deadline() is when the next tick is due (Clock() milliseconds).
+  const FramePacer& Pacer() const { return pacer_; }
 
 public slots:
   void Timer1Timer();

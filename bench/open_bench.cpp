@@ -1,0 +1,72 @@
+// Opening a whole run as the viewer does: parameters, boat, hull, sea, stations, the step-time
+// index and the camera track; and what the open run holds in memory per step.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <map>
+
+#include "common/file_lookup.h"
+#include "run/loaded_run.h"
+#include "testing/boat_writer.h"
+#include "testing/file_edit.h"
+#include "testing/run_writers.h"
+#include "video/smooth_track.h"
+#include "video/video_player.h"
+
+namespace hulvex {
+namespace {
+
+const std::string& LongRun(std::int32_t steps, std::int16_t lastChannel) {
+  static testing::TempDir dir;
+  static std::map<std::pair<std::int32_t, std::int16_t>, std::string> runs;
+  const auto key = std::make_pair(steps, lastChannel);
+  if (auto it = runs.find(key); it != runs.end()) return it->second;
+  RunParameters p = testing::SampleRunParameters();
+  p.BoatFile = "C:\\BOATS\\B.BOT";
+  testing::WriteBoatFile(dir / "B.BOT", testing::SampleBoat(4));
+  testing::HistorySpec spec;
+  spec.LastChannel = lastChannel;
+  spec.Steps = steps;
+  spec.EndTime = (steps - 1) * 0.005;
+  spec.values = [](std::int32_t s, std::span<float> ch) {
+    const double t = s * 0.005;
+    ch[kChHeight] = 0.4f;
+    ch[kChPitch] = 0.06f;
+    ch[kChDistance] = static_cast<float>(45 * t + 2 * std::sin(0.7 * t));
+    ch[kChSpeed] = static_cast<float>(45 + 1.4 * std::cos(0.7 * t));
+    ch[kChSurfaceGain] = 2000.0f;
+    return t;
+  };
+  std::string name = "OPEN";
+  name += std::to_string(steps);
+  name += '_';
+  name += std::to_string(lastChannel);
+  return runs.emplace(key, testing::WriteSampleRun(dir.path(), name, p, spec)).first->second;
+}
+
+void BM_OpenRun(benchmark::State& state) {
+  const std::string& path = LongRun(static_cast<std::int32_t>(state.range(0)), static_cast<std::int16_t>(state.range(1)));
+  NullDiagnostics diag;
+  std::size_t held = 0;
+  for (auto _ : state) {
+    LoadedRun run;
+    run.DataDir = DirectoryOf(path);
+    if (OpenRun(run, path, diag) != RunOpenResult::Loaded) state.SkipWithError("open failed");
+    const int channels[] = {kChDistance, kChSpeed};
+    const auto series = ReadChannelSeries(run.History, channels, diag);
+    const auto track = BuildSmoothTrack(run.History.StepTimes, series[0], series[1], run.History.Header.StartTime,
+                                        run.History.Header.EndTime, kTrackWindow);
+    held = run.History.StepTimes.capacity() * sizeof(double) + track.capacity() * sizeof(float);
+    benchmark::DoNotOptimize(track.data());
+  }
+  state.counters["held_bytes_per_step"] = static_cast<double>(held) / static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_OpenRun)
+    ->Args({10'000, 11})
+    ->Args({100'000, 11})
+    ->Args({1'000'000, 11})
+    ->Args({1'000'000, 40})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace hulvex

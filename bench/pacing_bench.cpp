@@ -1,0 +1,92 @@
+// Playback pacing with the real timer: plays a generated run for 10 s of wall time headless and
+// reports how far each frame's display time is from the time the schedule asked for, and the
+// total drift against the simulated time times the multiplier.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "run/loaded_run.h"
+#include "testing/boat_writer.h"
+#include "testing/file_edit.h"
+#include "testing/run_writers.h"
+#include "video/frame_composition.h"
+#include "video/video_window.h"
+
+int main(int argc, char** argv) {
+  using namespace hulvex;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+
+  testing::TempDir dir;
+  RunParameters p = testing::SampleRunParameters();
+  p.Waves = 0;  // random sea, the costliest frame
+  p.RWvN = 40;
+  p.BoatFile = "C:\\BOATS\\B.BOT";
+  testing::WriteBoatFile(dir / "B.BOT", testing::SampleBoat(4));
+  testing::HistorySpec spec;
+  const double dt = 0.005;
+  spec.Steps = 12'000;  // 60 s
+  spec.EndTime = (spec.Steps - 1) * dt;
+  spec.values = [dt](std::int32_t s, std::span<float> ch) {
+    const double t = s * dt;
+    ch[kChHeight] = 0.4f;
+    ch[kChPitch] = 0.06f;
+    ch[kChDistance] = static_cast<float>(45 * t + 3 * std::sin(0.5 * t));
+    ch[kChSpeed] = static_cast<float>(45 + 1.5 * std::cos(0.5 * t));
+    ch[kChSurfaceGain] = 2000.0f;
+    return t;
+  };
+  const std::string path = testing::WriteSampleRun(dir.path(), "PACE", p, spec);
+  LoadedRun run;
+  run.DataDir = dir.path();
+  NullDiagnostics diag;
+  if (OpenRun(run, path, diag) != RunOpenResult::Loaded || !run.Hull.Drawable) {
+    std::fprintf(stderr, "the generated run did not open\n");
+    return 1;
+  }
+
+  TVidFrm video;
+  const float mult = 1.0f;
+  video.VideoMult = [mult] { return mult; };
+  video.PrepareVideo(run.History, FrameGeometryOf(run.Hull), run.Sea, diag);
+
+  std::vector<double> lateness;  // actual minus requested display time of each frame, ms
+  std::int64_t due = 0;
+  std::int64_t startWall = 0;
+  std::int32_t startStep = 0;
+  QObject::connect(video.Timer1, &QTimer::timeout, &video, [&] {
+    // Runs after the window's own tick: `due` was the deadline of this tick.
+    const std::int64_t now = video.Clock();
+    lateness.push_back(static_cast<double>(now - due));
+    due = video.Pacer().deadline();
+  });
+
+  video.StartPlayback(0, diag);
+  startWall = video.Clock();
+  startStep = video.Player().VideoPos();
+  due = video.Pacer().deadline();
+  QTimer::singleShot(10'000, &app, [&] {
+    const double wall = static_cast<double>(video.Clock() - startWall - kFirstTickMs);
+    const double simulated = 1000.0 * mult *
+                             (run.History.StepTimes[static_cast<std::size_t>(video.Player().VideoPos())] -
+                              run.History.StepTimes[static_cast<std::size_t>(startStep)]);
+    video.StopPlayback();
+    double sum = 0, worst = 0;
+    for (double l : lateness) {
+      sum += std::abs(l);
+      worst = std::max(worst, std::abs(l));
+    }
+    std::printf("pacing: %zu frames in %.0f ms of wall time (random sea, 40 components, multiplier %.1f)\n",
+                lateness.size(), wall, mult);
+    std::printf("pacing: interval error mean %.3f ms, worst %.3f ms\n", lateness.empty() ? 0.0 : sum / lateness.size(), worst);
+    std::printf("pacing: simulated time shown %.0f ms, drift %.1f ms (%.3f %%)\n", simulated, wall - simulated,
+                simulated > 0 ? 100.0 * (wall - simulated) / simulated : 0.0);
+    app.quit();
+  });
+  return QApplication::exec();
+}
