@@ -59,6 +59,12 @@ TEST(FrameComposition, LevelBoatAtMeanSeaLevel) {
   EXPECT_FLOAT_EQ(f.StationPoints.front()[0].X, -0.2f);
   EXPECT_FLOAT_EQ(f.StationPoints.back()[0].X, 1.15f);
   for (const auto& p : f.StationPoints) EXPECT_EQ(p[0].Y, 0.0f);
+  // Only stations 0 ... 40 carry hull points.
+  for (int i : {-8, -1, 41, 46})
+    for (int k = 1; k <= 3; ++k) {
+      EXPECT_EQ(f.StationPoints[static_cast<std::size_t>(i + 8)][static_cast<std::size_t>(k)].X, 0.0f);
+      EXPECT_EQ(f.StationPoints[static_cast<std::size_t>(i + 8)][static_cast<std::size_t>(k)].Y, 0.0f);
+    }
 }
 
 TEST(FrameComposition, DisplayListHasTheSevenLinesInOrder) {

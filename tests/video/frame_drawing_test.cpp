@@ -178,6 +178,9 @@ TEST(FrameDrawing, LevelBoatOnAFlatSea) {
   // The transom is pixel column 520 (from sheer at 180 - 32 down to keel at 180 + 16).
   for (int y = 150; y < 195; ++y) ASSERT_FALSE(IsWhite(img, 520, y)) << y;
   EXPECT_TRUE(IsWhite(img, 522, 170));
+  // The bow origin is pixel (120, 180): the sea line passes there, the bow line starts there.
+  EXPECT_TRUE(IsBlue(img, 120, 180));
+  EXPECT_TRUE(IsBlack(img, 119, 178) || IsBlack(img, 120, 179) || IsBlack(img, 119, 179));
   // The line from the bow origin (120, 180) to the stem head (104, 148) rises to the left.
   EXPECT_TRUE(IsBlack(img, 112, 164));
   EXPECT_TRUE(IsBlack(img, 105, 150) || IsBlack(img, 104, 149));
