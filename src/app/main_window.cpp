@@ -153,10 +153,8 @@ void TForm1::SetVideoCommands(bool enabled) {
 }
 
 void TForm1::CloseCurrentRun() {
-  if (VidFrm && VidFrm->Player().VideoOpen()) {
-    VidFrm->CloseVideo();
-    SetVideoCommands(false);
-  }
+  if (VidFrm && VidFrm->Player().VideoOpen()) VidFrm->CloseVideo();
+  SetVideoCommands(false);  // enabled again when the next run's video is prepared
   CloseRun(Run);
   TimeBar->setEnabled(false);
 }

@@ -260,6 +260,41 @@ TEST_F(MainWindowTest, RepeatedMessagesOfOneCommandAreShownOnce) {
   EXPECT_EQ(shown.size(), 29u);
 }
 
+TEST_F(MainWindowTest, ClosingTheVideoWindowOnlyHidesIt) {
+  Open(WriteRun(dir, "RUN1", 1001));
+  form->GoClick();
+  form->VidFrm->close();
+  EXPECT_FALSE(form->VidFrm->isVisible());
+  clock = 300;
+  form->VidFrm->Timer1Timer();  // ticks go on while it is hidden
+  EXPECT_TRUE(form->VidFrm->Player().Playing());
+  EXPECT_EQ(form->VidFrm->Player().VideoPos(), 4);
+  Open(WriteRun(dir, "RUN2", 50));  // the next run shows it again
+  EXPECT_TRUE(form->VidFrm->isVisible());
+  EXPECT_FALSE(form->VidFrm->Player().Playing());
+}
+
+TEST_F(MainWindowTest, UndrawableHullOpensForTheReadoutsOnly) {
+  RunParameters p = testing::SampleRunParameters();
+  p.BoatFile = "C:\\BOATS\\ZERO.BOT";
+  BoatRecord boat = testing::SampleBoat(4);
+  boat.HullType = 0;
+  testing::WriteBoatFile(dir / "ZERO.BOT", boat);
+  testing::HistorySpec spec;
+  spec.Steps = 20;
+  const std::string run = testing::WriteSampleRun(dir.path(), "ZERO", p, spec);
+  Open(run);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_NE(shown.back().find("The video is not shown for this run"), std::string::npos);
+  EXPECT_TRUE(form->TimeBar->isEnabled());
+  EXPECT_FALSE(form->VidFrm->isVisible());
+  EXPECT_FALSE(form->Go->isEnabled());
+  form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(form->At_T->text(), "at _JT=1");
+  form->GoClick();
+  EXPECT_FALSE(form->VidFrm->Player().Playing());
+}
+
 TEST_F(MainWindowTest, CancelledOpenClosesTheRun) {
   Open(WriteRun(dir, "RUN1", 100));
   form->ChooseRunFile = [] { return QString(); };
