@@ -4,7 +4,7 @@
 
 #include "common/error.h"
 #include "common/le_bytes.h"
-#include "common/mapped_file.h"
+#include "common/file_reading.h"
 
 namespace hulvex {
 namespace BL = boat_record_layout;

@@ -2,7 +2,7 @@
 
 #include "common/error.h"
 #include "common/file_lookup.h"
-#include "common/mapped_file.h"
+#include "common/file_reading.h"
 #include "common/text_encoding.h"
 #include "sea/sea_model.h"
 

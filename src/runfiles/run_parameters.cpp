@@ -5,7 +5,7 @@
 #include "common/error.h"
 #include "common/file_lookup.h"
 #include "common/le_bytes.h"
-#include "common/mapped_file.h"
+#include "common/file_reading.h"
 
 namespace hulvex {
 namespace L = run_parameters_layout;

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "common/file_lookup.h"
-#include "common/mapped_file.h"
+#include "common/file_reading.h"
 
 namespace hulvex {
 namespace {
