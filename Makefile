@@ -11,9 +11,10 @@ build: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
+# The demonstration runs into build/demo/, then the viewer on one of them (with a display) or
+# PNG frames of each in build/demo/png/ (without one).
 demo: build
-	build/dev/src/cli/hulvex make-demo build/demo-runs
-	build/dev/src/cli/hulvex info build/demo-runs/SAMPLE
+	scripts/demo
 
 test: deps test-dev test-asan test-fuzz
 
@@ -42,6 +43,7 @@ bench: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	build/release/bench/hulvex_bench
+	build/release/bench/hulvex_pacing_bench
 
 clean:
 	rm -rf build

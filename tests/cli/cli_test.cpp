@@ -154,7 +154,7 @@ TEST(Cli, MakeDemoWritesARunThatInfoReads) {
   TempDir dir;
   const auto made = RunCli({"make-demo", dir.path()});
   ASSERT_EQ(made.code, 0) << made.err;
-  const auto r = RunCli({"info", dir / "SAMPLE"});
+  const auto r = RunCli({"info", dir / "DV30HEAD"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_GT(json::parse(r.out)["TimeHistory"]["LastStep"].get<int>(), 1000);
 }
