@@ -5,7 +5,10 @@
 #include <iostream>
 #include <string>
 
+#include "fuzz_support.h"
+#include "testing/boat_writer.h"
 #include "testing/run_writers.h"
+#include "testing/spline_writer.h"
 
 namespace fs = std::filesystem;
 using namespace hulvex;
@@ -58,6 +61,73 @@ int main(int argc, char** argv) {
     testing::WriteTimeHistoryFile(path, spec);
     Seed(root / "seeds_time_history", "truncated" + std::to_string(last), ReadBack(path));
   }
+
+  // Boat records of every hull type and spline layout, each followed by a station count.
+  auto boatSeed = [&](const std::string& name, const BoatRecord& pb, std::int16_t stations) {
+    std::vector<std::uint8_t> bytes = testing::EncodeBoatRecord(pb);
+    bytes.push_back(static_cast<std::uint8_t>(stations & 0xff));
+    bytes.push_back(static_cast<std::uint8_t>((stations >> 8) & 0xff));
+    Seed(root / "seeds_boat", name, bytes);
+  };
+  for (int type = 1; type <= 6; ++type) {
+    boatSeed("type" + std::to_string(type), testing::SampleBoat(type), 40);
+    boatSeed("type" + std::to_string(type) + "_n7", testing::SampleBoat(type), 7);
+  }
+  const SplineLayout layouts[] = {SplineLayout::PlainChine, SplineLayout::InnerChine, SplineLayout::ChineAngle,
+                                  SplineLayout::SlopeFactor};
+  for (const SplineLayout layout : layouts) {
+    const std::string tag = std::to_string(static_cast<int>(layout));
+    boatSeed("spline" + tag, testing::SampleSplineBoat(layout, "LINES.TXT"), 40);
+  }
+
+  // Spline files of every layout (first byte: the layout), plain and in the variants the reader
+  // accepts: rows over several lines, lone LFs, comments, a code-26 end, blank lines after.
+  for (const SplineLayout layout : layouts) {
+    const int i = static_cast<int>(layout);
+    auto splineSeed = [&](const std::string& name, const std::string& text) {
+      std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(i)};
+      bytes.insert(bytes.end(), text.begin(), text.end());
+      Seed(root / "seeds_spline_files", name + std::to_string(i), bytes);
+    };
+    const testing::SplineTable table = testing::SampleSplineTable(layout, 12);
+    splineSeed("plain", testing::FormatSplineText(table));
+    splineSeed("rows30_", testing::FormatSplineText(testing::SampleSplineTable(layout, 30)));
+    splineSeed("rows6_", testing::FormatSplineText(testing::SampleSplineTable(layout, 6)));
+    testing::SplineTextOptions o;
+    o.NumbersPerLine = 3;
+    o.Comment = "  ! station";
+    splineSeed("split", testing::FormatSplineText(table, o));
+    o = {};
+    o.LineEnd = "\n";
+    o.EndWithCode26 = true;
+    o.AfterCode26 = "garbage 1 2 3";
+    splineSeed("lf26_", testing::FormatSplineText(table, o));
+    o = {};
+    o.Separator = "\t";
+    o.TrailingBlankLines = 2;
+    o.BlankLinesBetweenRows = 1;
+    splineSeed("blank", testing::FormatSplineText(table, o));
+  }
+
+  // The open sequence: every generated run unchanged, and each of its files as a whole
+  // replacement (so the mutator sees every format).
+  for (int v = 0; v < fuzz::kRunVariants; ++v) {
+    const std::uint8_t variant = static_cast<std::uint8_t>(v);
+    Seed(root / "seeds_open_sequence", "run" + std::to_string(v), {variant, 0});
+    if (v % fuzz::kHullVariants != 6 && v % fuzz::kHullVariants != 9 && v >= fuzz::kHullVariants) continue;
+    const fuzz::BaseRun& run = fuzz::BaseRunOf(v);
+    for (std::size_t f = 0; f < run.Files.size(); ++f) {
+      std::vector<std::uint8_t> bytes{variant, static_cast<std::uint8_t>(fuzz::kReplaceWholeFile | f)};
+      bytes.insert(bytes.end(), run.Files[f].Bytes.begin(), run.Files[f].Bytes.end());
+      Seed(root / "seeds_open_sequence", "run" + std::to_string(v) + "_file" + std::to_string(f), bytes);
+    }
+  }
+  // A few edits of the kinds the input can hold: a hostile StationCount, a NaN wave height, the
+  // time history cut inside a step, the boat file removed.
+  Seed(root / "seeds_open_sequence", "edit_stations", {2, 0, 0, 3, 70, 1, 9});
+  Seed(root / "seeds_open_sequence", "edit_nan", {12, 0, 0, 2, 92, 0, 0});
+  Seed(root / "seeds_open_sequence", "edit_cut", {22, 0, 1, 1, 100, 0});
+  Seed(root / "seeds_open_sequence", "edit_noboat", {31, 0, 3, 4, 0, 0});
   fs::remove_all(tmp);
   return 0;
 }

@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 
 #include "app/start_frm.h"
+#include "runfiles/run_parameters_layout.h"
+#include "runfiles/time_history_layout.h"
 #include "testing/boat_writer.h"
 #include "testing/file_edit.h"
 #include "testing/run_writers.h"
@@ -237,6 +240,52 @@ TEST_F(MainWindowTest, BadRunsLeaveTheProgramUsable) {
   shown.clear();
   Open(noHvx);
   EXPECT_EQ(shown, std::vector<std::string>{"File not found: " + noHvx + ".HVX"});
+
+  shown.clear();
+  Open(good);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_TRUE(form->TimeBar->isEnabled());
+  EXPECT_TRUE(form->VidFrm->isVisible());
+}
+
+TEST_F(MainWindowTest, HostileRunsGiveTheirMessagesAndTheNextOpenWorks) {
+  const std::string good = WriteRun(dir, "GOOD", 50);
+  const std::string noStations = WriteRun(dir, "NOSTATIONS", 50);
+  testing::PatchFile(noStations + ".HVX", run_parameters_layout::kStationCount, testing::Int16Bytes(-5));
+  const std::string nanSteps = WriteRun(dir, "NANSTEPS", 50);
+  for (std::int32_t s = 0; s < 50; ++s)
+    for (int ch : {kChHeight, kChPitch, kChDistance, kChSpeed})
+      testing::PatchFile(nanSteps + ".TTS",
+                         time_history_layout::kRecordSize * static_cast<std::size_t>(s + 1) +
+                             time_history_layout::kFirstValues + 4 * static_cast<std::size_t>(ch),
+                         testing::Real32Bytes(std::numeric_limits<float>::quiet_NaN()));
+  const std::string hugeLast = WriteRun(dir, "HUGELAST", 50);
+  testing::PatchFile(hugeLast + ".TTS", time_history_layout::kLastStep, testing::Int32Bytes(2147483647));
+
+  Open(noStations);
+  EXPECT_EQ(shown, (std::vector<std::string>{"Station count -5: the hull needs at least one station and is not drawn",
+                                             "The video is not shown for this run: the station count is -5"}));
+  form->GoClick();
+  form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  form->Stop1Click();
+
+  // Steps whose motion values are not numbers: nothing to draw, but playback runs to the end.
+  shown.clear();
+  Open(nanSteps);
+  EXPECT_TRUE(shown.empty()) << shown.front();
+  form->GoClick();
+  for (int i = 0; i < 60 && form->VidFrm->Player().Playing(); ++i) {
+    clock += 1000;
+    form->VidFrm->Timer1Timer();
+  }
+  form->Stop1Click();
+
+  shown.clear();
+  Open(hugeLast);
+  EXPECT_EQ(shown, std::vector<std::string>{"Time history " + hugeLast +
+                                            ".TTS is truncated: the header gives LastStep 2147483647 but the file "
+                                            "holds 50 complete time steps (0 to 49)"});
+  form->TimeBar->setValue(form->TimeBar->maximum());
 
   shown.clear();
   Open(good);
