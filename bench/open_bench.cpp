@@ -28,15 +28,7 @@ const std::string& LongRun(std::int32_t steps, std::int16_t lastChannel) {
   spec.LastChannel = lastChannel;
   spec.Steps = steps;
   spec.EndTime = (steps - 1) * 0.005;
-  spec.values = [](std::int32_t s, std::span<float> ch) {
-    const double t = s * 0.005;
-    ch[kChHeight] = 0.4f;
-    ch[kChPitch] = 0.06f;
-    ch[kChDistance] = static_cast<float>(45 * t + 2 * std::sin(0.7 * t));
-    ch[kChSpeed] = static_cast<float>(45 + 1.4 * std::cos(0.7 * t));
-    ch[kChSurfaceGain] = 2000.0f;
-    return t;
-  };
+  spec.values = testing::SteadyPlaning(0.005, 45.0, 1.4);
   std::string name = "OPEN";
   name += std::to_string(steps);
   name += '_';

@@ -32,15 +32,7 @@ int main(int argc, char** argv) {
   const double dt = 0.005;
   spec.Steps = 12'000;  // 60 s
   spec.EndTime = (spec.Steps - 1) * dt;
-  spec.values = [dt](std::int32_t s, std::span<float> ch) {
-    const double t = s * dt;
-    ch[kChHeight] = 0.4f;
-    ch[kChPitch] = 0.06f;
-    ch[kChDistance] = static_cast<float>(45 * t + 3 * std::sin(0.5 * t));
-    ch[kChSpeed] = static_cast<float>(45 + 1.5 * std::cos(0.5 * t));
-    ch[kChSurfaceGain] = 2000.0f;
-    return t;
-  };
+  spec.values = testing::SteadyPlaning(dt, 45.0, 1.5);
   const std::string path = testing::WriteSampleRun(dir.path(), "PACE", p, spec);
   LoadedRun run;
   run.DataDir = dir.path();

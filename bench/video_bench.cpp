@@ -32,15 +32,7 @@ const LoadedRun& RunInSea(int waves) {
   testing::WriteBoatFile(dir / "B.BOT", testing::SampleBoat(4));
   testing::HistorySpec spec;
   spec.Steps = 2000;
-  spec.values = [](std::int32_t s, std::span<float> ch) {
-    const double t = s * 0.01;
-    ch[kChHeight] = 0.4f;
-    ch[kChPitch] = 0.06f;
-    ch[kChDistance] = static_cast<float>(45 * t);
-    ch[kChSpeed] = 45.0f;
-    ch[kChSurfaceGain] = 2000.0f;
-    return t;
-  };
+  spec.values = testing::SteadyPlaning(0.01);
   const std::string path = testing::WriteSampleRun(dir.path(), "SEA" + std::to_string(waves), p, spec);
   slot = std::make_unique<LoadedRun>();
   slot->DataDir = dir.path();

@@ -1,5 +1,6 @@
 #include "testing/run_writers.h"
 
+#include <cmath>
 #include <fstream>
 #include <stdexcept>
 
@@ -103,6 +104,19 @@ std::vector<std::uint8_t> EncodeRunParametersOldLayout(const RunParameters& p, s
 void WriteRunParametersFile(const std::string& path, const RunParameters& p, RunLayout layout) {
   const auto bytes = layout == RunLayout::Current ? EncodeRunParameters(p) : EncodeRunParametersOldLayout(p);
   WriteBytes(path, bytes.data(), bytes.size());
+}
+
+std::function<double(std::int32_t, std::span<float>)> SteadyPlaning(double dt, double speed, double surge) {
+  return [=](std::int32_t s, std::span<float> ch) {
+    const double t = s * dt;
+    constexpr double kSurgeOmega = 0.5;
+    ch[kChHeight] = 0.4f;
+    ch[kChPitch] = 0.06f;
+    ch[kChDistance] = static_cast<float>(speed * t + surge / kSurgeOmega * std::sin(kSurgeOmega * t));
+    ch[kChSpeed] = static_cast<float>(speed + surge * std::cos(kSurgeOmega * t));
+    ch[kChSurfaceGain] = 2000.0f;
+    return t;
+  };
 }
 
 void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec) {

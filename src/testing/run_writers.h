@@ -47,6 +47,12 @@ struct HistorySpec {
   std::function<double(std::int32_t step, std::span<float> channels)> values;
 };
 
+// Step values of a boat planing at `speed` ft/s, surging by `surge` ft/s at 0.5 rad/s: CG 0.4 ft
+// above mean sea level, pitch 0.06 rad, channel 6 the distance run, channel 8 above every
+// threshold (no local surface term). Step s is at s x dt.
+std::function<double(std::int32_t step, std::span<float> channels)> SteadyPlaning(double dt, double speed = 45.0,
+                                                                                  double surge = 0.0);
+
 // Writes the header and the steps; records are written whole (unused bytes 0).
 void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec);
 

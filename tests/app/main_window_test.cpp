@@ -28,15 +28,7 @@ std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t s
   testing::HistorySpec spec;
   spec.Steps = steps;
   spec.EndTime = (steps - 1) * dt;
-  spec.values = [dt](std::int32_t s, std::span<float> ch) {
-    const double t = s * dt;
-    ch[kChHeight] = 0.5f;
-    ch[kChPitch] = 0.06f;
-    ch[kChDistance] = static_cast<float>(50.0 * t);
-    ch[kChSpeed] = 50.0f;
-    ch[kChSurfaceGain] = 2000.0f;
-    return t;
-  };
+  spec.values = testing::SteadyPlaning(dt, 50.0);
   return testing::WriteSampleRun(dir.path(), name, p, spec, "Case " + name + "\r\n");
 }
 
