@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -10,6 +12,7 @@
 #include <limits>
 
 #include "app/start_frm.h"
+#include "app/start_up.h"
 #include "runfiles/run_parameters_layout.h"
 #include "runfiles/time_history_layout.h"
 #include "testing/boat_writer.h"
@@ -61,6 +64,34 @@ TEST(StartUp, StartBoxShowsItsTextsAndClosesWithOkOrEscape) {
   QTimer::singleShot(0, [&] { QTest::keyClick(&again, Qt::Key_Escape); });
   again.exec();
   EXPECT_FALSE(again.isVisible());
+}
+
+TEST(StartUp, TheStartUpBoxComesFirstThenTheMainWindowWithTheRun) {
+  TempDir dir;
+  testing::HistorySpec spec;
+  spec.Steps = 30;
+  RunParameters p = testing::SampleRunParameters();
+  p.BoatFile = "C:\\BOATS\\B4.BOT";
+  testing::WriteBoatFile(dir / "B4.BOT", testing::SampleBoat(4));
+  const std::string run = testing::WriteSampleRun(dir.path(), "FIRST", p, spec);
+  const QString before = QDir::currentPath();
+  bool sawBoxAlone = false;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<TStartFrm*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    int visibleMain = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (qobject_cast<TForm1*>(w) && w->isVisible()) ++visibleMain;
+    sawBoxAlone = visibleMain == 0;
+    QTest::mouseClick(box->OKBtn, Qt::LeftButton);
+  });
+  const auto form = StartUp(QString::fromStdString(dir.path()), QString::fromStdString(run + ".HVX"));
+  EXPECT_TRUE(sawBoxAlone);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(QDir::currentPath().toStdString(), dir.path());
+  EXPECT_EQ(form->windowTitle().toStdString(), "Current Run Name = " + run);
+  EXPECT_TRUE(form->VidFrm->isVisible());
+  QDir::setCurrent(before);
 }
 
 TEST_F(MainWindowTest, InitialState) {

@@ -1,0 +1,22 @@
+#include "app/start_up.h"
+
+#include <QDir>
+
+#include "app/start_frm.h"
+
+namespace hulvex {
+
+std::unique_ptr<TForm1> StartUp(const QString& programDir, const QString& runFile) {
+  auto form = std::make_unique<TForm1>(programDir.toStdString());
+  {
+    TStartFrm start;
+    start.exec();
+  }
+  form->CreateSecondaryWindows();
+  QDir::setCurrent(programDir);
+  form->show();
+  if (!runFile.isEmpty()) form->OpenRunFile(runFile);
+  return form;
+}
+
+}  // namespace hulvex

@@ -1,0 +1,18 @@
+// The start-up sequence of the viewer, up to the message loop.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+#include "app/main_window.h"
+
+namespace hulvex {
+
+// Creates the main window (not shown), shows the start-up box modally and waits for it to close,
+// creates the video window and the multiplier dialog, makes `programDir` the current directory,
+// shows the main window and, when `runFile` is not empty, opens that run as if it had been
+// chosen in the dialog. Needs a QApplication. The caller runs the message loop.
+std::unique_ptr<TForm1> StartUp(const QString& programDir, const QString& runFile);
+
+}  // namespace hulvex
