@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 
 #include "video/frame_drawing.h"
@@ -10,17 +11,29 @@
 namespace hulvex {
 
 void StatusLineDiagnostics::Message(const std::string& text) {
-  if (!seen_.insert(text).second) return;
-  QString shown = line_->text();
-  if (!shown.isEmpty()) shown += QStringLiteral("  |  ");
-  shown += QString::fromStdString(text);
-  line_->setText(shown);
-  line_->setToolTip(shown);
+  // A few distinct texts are shown; further ones (a step-number fault on every step, say) are
+  // counted, so the line stays short however long the playback runs.
+  constexpr std::size_t kShownTexts = 4;
+  if (std::find(shown_.begin(), shown_.end(), text) != shown_.end()) return;
+  if (shown_.size() < kShownTexts) {
+    shown_.push_back(text);
+  } else {
+    ++more_;
+  }
+  QString line;
+  for (const std::string& t : shown_) {
+    if (!line.isEmpty()) line += QStringLiteral("  |  ");
+    line += QString::fromStdString(t);
+  }
+  if (more_ > 0) line += QStringLiteral("  (+%1 more)").arg(more_);
+  line_->setText(line);
+  line_->setToolTip(line);
   line_->show();
 }
 
 void StatusLineDiagnostics::Clear() {
-  seen_.clear();
+  shown_.clear();
+  more_ = 0;
   line_->clear();
   line_->hide();
 }

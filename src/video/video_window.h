@@ -9,7 +9,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <set>
+#include <vector>
 #include <string>
 
 #include "common/diagnostics.h"
@@ -18,8 +18,9 @@
 
 namespace hulvex {
 
-// Messages raised by playback ticks: shown in the window's status line, once per distinct text,
-// never in a modal box (a box per tick would stack up and block the window).
+// Messages raised by playback ticks: shown in the window's status line, once per distinct text
+// (the first few; later distinct texts are counted), never in a modal box (a box per tick would
+// stack up and block the window).
 class StatusLineDiagnostics : public Diagnostics {
 public:
   explicit StatusLineDiagnostics(QLabel* line) : line_(line) {}
@@ -28,7 +29,8 @@ public:
 
 private:
   QLabel* line_;
-  std::set<std::string> seen_;
+  std::vector<std::string> shown_;
+  std::size_t more_ = 0;
 };
 
 class TVidFrm : public QWidget {

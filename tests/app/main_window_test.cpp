@@ -367,6 +367,26 @@ TEST_F(MainWindowTest, UndrawableHullOpensForTheReadoutsOnly) {
   EXPECT_FALSE(form->VidFrm->Player().Playing());
 }
 
+TEST_F(MainWindowTest, PlaybackMessagesGoToTheStatusLineNotToBoxes) {
+  testing::HistorySpec spec;
+  spec.Steps = 400;
+  spec.values = testing::SteadyPlaning(0.01);
+  for (int s = 1; s < 400; ++s) spec.StepIndexOverride[s] = -s;  // every step is misnumbered
+  RunParameters p = testing::SampleRunParameters();
+  p.BoatFile = "C:\\BOATS\\B4.BOT";
+  testing::WriteBoatFile(dir / "B4.BOT", testing::SampleBoat(4));
+  Open(testing::WriteSampleRun(dir.path(), "MISNUM", p, spec));
+  shown.clear();
+  form->GoClick();
+  shown.clear();  // Go's own step read reports once, as a command message
+  for (int k = 0; k < 50; ++k) form->VidFrm->Timer1Timer();
+  EXPECT_TRUE(shown.empty());
+  const QString line = form->VidFrm->StatusLine()->text();
+  EXPECT_TRUE(line.startsWith("KVR JT ERROR!-4 4")) << line.toStdString();
+  EXPECT_TRUE(line.endsWith("(+46 more)")) << line.toStdString();
+  EXPECT_TRUE(form->VidFrm->Player().Playing());
+}
+
 TEST_F(MainWindowTest, CancelledOpenClosesTheRun) {
   Open(WriteRun(dir, "RUN1", 100));
   form->ChooseRunFile = [] { return QString(); };
