@@ -12,7 +12,6 @@
 #include "testing/boat_writer.h"
 #include "testing/file_edit.h"
 #include "testing/run_writers.h"
-#include "video/smooth_track.h"
 #include "video/video_player.h"
 
 namespace hulvex {
@@ -46,10 +45,7 @@ void BM_OpenRun(benchmark::State& state) {
     LoadedRun run;
     run.DataDir = DirectoryOf(path);
     if (OpenRun(run, path, diag) != RunOpenResult::Loaded) state.SkipWithError("open failed");
-    const int channels[] = {kChDistance, kChSpeed};
-    const auto series = ReadChannelSeries(run.History, channels, diag);
-    const auto track = BuildSmoothTrack(run.History.StepTimes, series[0], series[1], run.History.Header.StartTime,
-                                        run.History.Header.EndTime, kTrackWindow);
+    const auto track = BuildHistoryTrack(run.History, diag);
     held = run.History.StepTimes.capacity() * sizeof(double) + track.capacity() * sizeof(float);
     benchmark::DoNotOptimize(track.data());
   }

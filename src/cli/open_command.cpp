@@ -8,7 +8,6 @@
 
 #include "cli/cli_support.h"
 #include "common/file_lookup.h"
-#include "video/smooth_track.h"
 #include "video/video_player.h"
 
 namespace hulvex::cli {
@@ -45,10 +44,7 @@ int Open(const std::string& given, const std::string& dataDir, std::ostream& out
   std::vector<float> track;
   if (result == RunOpenResult::Loaded) {
     // The camera track, as the video builds it when a run is opened.
-    const int channels[] = {kChDistance, kChSpeed};
-    const auto series = ReadChannelSeries(run.History, channels, diag);
-    track = BuildSmoothTrack(run.History.StepTimes, series[0], series[1], run.History.Header.StartTime,
-                             run.History.Header.EndTime, kTrackWindow);
+    track = BuildHistoryTrack(run.History, diag);
     clock.StepDone("BuildSmoothTrack");
   }
   const std::size_t held = run.History.StepTimes.capacity() * sizeof(double) + track.capacity() * sizeof(float);

@@ -4,7 +4,6 @@
 #include "cli/video_commands.h"
 #include "common/error.h"
 #include "video/readout.h"
-#include "video/smooth_track.h"
 
 namespace hulvex::cli {
 
@@ -37,10 +36,7 @@ int Frame(const FrameOptions& o, std::ostream& out, Diagnostics& diag) {
 int Track(const std::string& given, std::ostream& out, Diagnostics& diag) {
   LoadedRun run;
   OpenRunHistory(run, given, diag);
-  const int channels[] = {kChDistance, kChSpeed};
-  const auto series = ReadChannelSeries(run.History, channels, diag);
-  const auto track = BuildSmoothTrack(run.History.StepTimes, series[0], series[1], run.History.Header.StartTime,
-                                      run.History.Header.EndTime, kTrackWindow);
+  const auto track = BuildHistoryTrack(run.History, diag);
   JsonWriter j;
   j.BeginObject();
   j.Key("Window").Number(kTrackWindow);

@@ -5,13 +5,17 @@
 
 namespace hulvex {
 
+std::vector<float> BuildHistoryTrack(const TimeHistory& history, Diagnostics& diag) {
+  const int channels[] = {kChDistance, kChSpeed};
+  const auto series = ReadChannelSeries(history, channels, diag);
+  return BuildSmoothTrack(history.StepTimes, series[0], series[1], history.Header.StartTime, history.Header.EndTime,
+                          kTrackWindow);
+}
+
 void VideoPlayer::PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
                                Diagnostics& diag) {
   CloseVideo();
-  const int channels[] = {kChDistance, kChSpeed};
-  const auto series = ReadChannelSeries(history, channels, diag);
-  smoothTrack_ = BuildSmoothTrack(history.StepTimes, series[0], series[1], history.Header.StartTime,
-                                  history.Header.EndTime, kTrackWindow);
+  smoothTrack_ = BuildHistoryTrack(history, diag);
   history_ = &history;
   sea_ = &sea;
   geometry_ = geometry;

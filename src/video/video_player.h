@@ -19,6 +19,11 @@ constexpr float kPlaybackThreshold = 50.0f;
 // Window of the camera track, s.
 constexpr float kTrackWindow = 8.0f;
 
+// The camera track of an open history: channels 6 and 7 of every step read in one pass, then
+// BuildSmoothTrack with the history's StartTime and EndTime and the 8 s window. Step-number
+// mismatches go to `diag`. Throws Error when the history cannot be read.
+std::vector<float> BuildHistoryTrack(const TimeHistory& history, Diagnostics& diag);
+
 class VideoPlayer {
 public:
   // Prepares the video of an open run: builds SmoothTrack from one pass over the history. The
