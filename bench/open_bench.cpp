@@ -9,32 +9,32 @@
 
 #include "common/file_lookup.h"
 #include "run/loaded_run.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 #include "video/video_player.h"
 
 namespace hulvex {
 namespace {
 
 const std::string& LongRun(std::int32_t steps, std::int16_t lastChannel) {
-  static testing::TempDir dir;
+  static test_support::TempDir dir;
   static std::map<std::pair<std::int32_t, std::int16_t>, std::string> runs;
   const auto key = std::make_pair(steps, lastChannel);
   if (auto it = runs.find(key); it != runs.end()) return it->second;
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\B.BOT";
-  testing::WriteBoatFile(dir / "B.BOT", testing::SampleBoat(4));
-  testing::HistorySpec spec;
+  demo::WriteBoatFile(dir / "B.BOT", demo::SampleBoat(4));
+  demo::HistorySpec spec;
   spec.LastChannel = lastChannel;
   spec.Steps = steps;
   spec.EndTime = (steps - 1) * 0.005;
-  spec.values = testing::SteadyPlaning(0.005, 45.0, 1.4);
+  spec.values = demo::SteadyPlaning(0.005, 45.0, 1.4);
   std::string name = "OPEN";
   name += std::to_string(steps);
   name += '_';
   name += std::to_string(lastChannel);
-  return runs.emplace(key, testing::WriteSampleRun(dir.path(), name, p, spec)).first->second;
+  return runs.emplace(key, demo::WriteSampleRun(dir.path(), name, p, spec)).first->second;
 }
 
 void BM_OpenRun(benchmark::State& state) {

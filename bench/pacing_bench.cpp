@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "run/loaded_run.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 #include "video/frame_composition.h"
 #include "video/video_window.h"
 
@@ -22,18 +22,18 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
 
-  testing::TempDir dir;
-  RunParameters p = testing::SampleRunParameters();
+  test_support::TempDir dir;
+  RunParameters p = demo::SampleRunParameters();
   p.Waves = 0;  // random sea, the costliest frame
   p.RWvN = 40;
   p.BoatFile = "C:\\BOATS\\B.BOT";
-  testing::WriteBoatFile(dir / "B.BOT", testing::SampleBoat(4));
-  testing::HistorySpec spec;
+  demo::WriteBoatFile(dir / "B.BOT", demo::SampleBoat(4));
+  demo::HistorySpec spec;
   const double dt = 0.005;
   spec.Steps = 12'000;  // 60 s
   spec.EndTime = (spec.Steps - 1) * dt;
-  spec.values = testing::SteadyPlaning(dt, 45.0, 1.5);
-  const std::string path = testing::WriteSampleRun(dir.path(), "PACE", p, spec);
+  spec.values = demo::SteadyPlaning(dt, 45.0, 1.5);
+  const std::string path = demo::WriteSampleRun(dir.path(), "PACE", p, spec);
   LoadedRun run;
   run.DataDir = dir.path();
   NullDiagnostics diag;

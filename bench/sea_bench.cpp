@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "sea/sea_model.h"
-#include "testing/run_writers.h"
+#include "demo/run_writers.h"
 
 namespace hulvex {
 namespace {
@@ -10,7 +10,7 @@ namespace {
 constexpr int kFramePoints = 55;  // stations -8 ... 46
 
 SeaConstants BenchSea(int waves) {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.Waves = static_cast<std::int16_t>(waves);
   p.WvHHS = 2.0f;
   p.WvSteep = 0.05f;

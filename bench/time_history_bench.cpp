@@ -7,20 +7,20 @@
 #include <random>
 
 #include "runfiles/time_history.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 
 namespace hulvex {
 namespace {
 
 // One generated history per (steps, LastChannel), written once per benchmark process.
 const std::string& HistoryRun(std::int32_t steps, std::int16_t lastChannel) {
-  static testing::TempDir dir;
+  static test_support::TempDir dir;
   static std::map<std::pair<std::int32_t, std::int16_t>, std::string> runs;
   auto key = std::make_pair(steps, lastChannel);
   auto it = runs.find(key);
   if (it != runs.end()) return it->second;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.LastChannel = lastChannel;
   spec.Steps = steps;
   spec.values = [](std::int32_t s, std::span<float> ch) {
@@ -33,7 +33,7 @@ const std::string& HistoryRun(std::int32_t steps, std::int16_t lastChannel) {
   name += '_';
   name += std::to_string(lastChannel);
   const std::string run = dir / name;
-  testing::WriteTimeHistoryFile(run + ".TTS", spec);
+  demo::WriteTimeHistoryFile(run + ".TTS", spec);
   return runs.emplace(key, run).first->second;
 }
 

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "run/loaded_run.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 #include "video/frame_composition.h"
 #include "video/frame_drawing.h"
 #include "video/smooth_track.h"
@@ -20,20 +20,20 @@ namespace {
 
 // An opened run of a 24 ft type-4 boat in the given sea kind (random sea with 40 components).
 const LoadedRun& RunInSea(int waves) {
-  static testing::TempDir dir;
+  static test_support::TempDir dir;
   static std::map<int, std::unique_ptr<LoadedRun>> runs;
   auto& slot = runs[waves];
   if (slot) return *slot;
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.Waves = static_cast<std::int16_t>(waves);
   p.RWvN = 40;
   p.StokesN = 9;
   p.BoatFile = "C:\\BOATS\\B.BOT";
-  testing::WriteBoatFile(dir / "B.BOT", testing::SampleBoat(4));
-  testing::HistorySpec spec;
+  demo::WriteBoatFile(dir / "B.BOT", demo::SampleBoat(4));
+  demo::HistorySpec spec;
   spec.Steps = 2000;
-  spec.values = testing::SteadyPlaning(0.01);
-  const std::string path = testing::WriteSampleRun(dir.path(), "SEA" + std::to_string(waves), p, spec);
+  spec.values = demo::SteadyPlaning(0.01);
+  const std::string path = demo::WriteSampleRun(dir.path(), "SEA" + std::to_string(waves), p, spec);
   slot = std::make_unique<LoadedRun>();
   slot->DataDir = dir.path();
   NullDiagnostics diag;

@@ -13,7 +13,7 @@
 #include "hull/hull_model.h"
 #include "hull/hull_setup.h"
 #include "sea/sea_model.h"
-#include "testing/run_writers.h"
+#include "demo/run_writers.h"
 #include "video/frame_composition.h"
 
 namespace {
@@ -22,7 +22,7 @@ namespace BL = boat_record_layout;
 
 const SeaConstants& FlatSea() {
   static const SeaConstants sea = [] {
-    RunParameters p = testing::SampleRunParameters();
+    RunParameters p = demo::SampleRunParameters();
     p.Waves = 1;
     NullDiagnostics diag;
     return SeaSetUp(p, diag);

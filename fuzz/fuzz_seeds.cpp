@@ -6,9 +6,9 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "testing/boat_writer.h"
-#include "testing/run_writers.h"
-#include "testing/spline_writer.h"
+#include "demo/boat_writer.h"
+#include "demo/run_writers.h"
+#include "demo/spline_writer.h"
 
 namespace fs = std::filesystem;
 using namespace hulvex;
@@ -17,7 +17,7 @@ namespace {
 
 void Seed(const fs::path& dir, const std::string& name, const std::vector<std::uint8_t>& bytes) {
   fs::create_directories(dir);
-  testing::WriteTextFile((dir / name).string(), std::string(bytes.begin(), bytes.end()));
+  demo::WriteTextFile((dir / name).string(), std::string(bytes.begin(), bytes.end()));
 }
 
 std::vector<std::uint8_t> ReadBack(const std::string& path) {
@@ -39,45 +39,45 @@ int main(int argc, char** argv) {
   // Run parameters: both layouts, every mode and sea kind.
   for (int mode = 0; mode < 4; ++mode) {
     for (int waves = 0; waves < 5; ++waves) {
-      RunParameters p = testing::SampleRunParameters();
+      RunParameters p = demo::SampleRunParameters();
       p.DOFMode = static_cast<std::uint8_t>(mode);
       p.Waves = static_cast<std::int16_t>(waves);
       const std::string tag = std::to_string(mode) + "_" + std::to_string(waves);
-      Seed(root / "seeds_run_parameters", "current_" + tag, testing::EncodeRunParameters(p));
-      Seed(root / "seeds_run_parameters", "old_" + tag, testing::EncodeRunParametersOldLayout(p));
+      Seed(root / "seeds_run_parameters", "current_" + tag, demo::EncodeRunParameters(p));
+      Seed(root / "seeds_run_parameters", "old_" + tag, demo::EncodeRunParametersOldLayout(p));
     }
   }
 
   // Time histories of several channel counts, a step-index fault, a truncated one.
   for (std::int16_t last : {std::int16_t{0}, std::int16_t{11}, std::int16_t{12}, std::int16_t{28}, std::int16_t{109}}) {
-    testing::HistorySpec spec;
+    demo::HistorySpec spec;
     spec.LastChannel = last;
     spec.Steps = 6;
     spec.StepIndexOverride = {{3, 99}};
     const std::string path = (tmp / "h.TTS").string();
-    testing::WriteTimeHistoryFile(path, spec);
+    demo::WriteTimeHistoryFile(path, spec);
     Seed(root / "seeds_time_history", "last" + std::to_string(last), ReadBack(path));
     spec.LastStepInHeader = 100;
-    testing::WriteTimeHistoryFile(path, spec);
+    demo::WriteTimeHistoryFile(path, spec);
     Seed(root / "seeds_time_history", "truncated" + std::to_string(last), ReadBack(path));
   }
 
   // Boat records of every hull type and spline layout, each followed by a station count.
   auto boatSeed = [&](const std::string& name, const BoatRecord& pb, std::int16_t stations) {
-    std::vector<std::uint8_t> bytes = testing::EncodeBoatRecord(pb);
+    std::vector<std::uint8_t> bytes = demo::EncodeBoatRecord(pb);
     bytes.push_back(static_cast<std::uint8_t>(stations & 0xff));
     bytes.push_back(static_cast<std::uint8_t>((stations >> 8) & 0xff));
     Seed(root / "seeds_boat", name, bytes);
   };
   for (int type = 1; type <= 6; ++type) {
-    boatSeed("type" + std::to_string(type), testing::SampleBoat(type), 40);
-    boatSeed("type" + std::to_string(type) + "_n7", testing::SampleBoat(type), 7);
+    boatSeed("type" + std::to_string(type), demo::SampleBoat(type), 40);
+    boatSeed("type" + std::to_string(type) + "_n7", demo::SampleBoat(type), 7);
   }
   const SplineLayout layouts[] = {SplineLayout::PlainChine, SplineLayout::InnerChine, SplineLayout::ChineAngle,
                                   SplineLayout::SlopeFactor};
   for (const SplineLayout layout : layouts) {
     const std::string tag = std::to_string(static_cast<int>(layout));
-    boatSeed("spline" + tag, testing::SampleSplineBoat(layout, "LINES.TXT"), 40);
+    boatSeed("spline" + tag, demo::SampleSplineBoat(layout, "LINES.TXT"), 40);
   }
 
   // Spline files of every layout (first byte: the layout), plain and in the variants the reader
@@ -89,24 +89,24 @@ int main(int argc, char** argv) {
       bytes.insert(bytes.end(), text.begin(), text.end());
       Seed(root / "seeds_spline_files", name + std::to_string(i), bytes);
     };
-    const testing::SplineTable table = testing::SampleSplineTable(layout, 12);
-    splineSeed("plain", testing::FormatSplineText(table));
-    splineSeed("rows30_", testing::FormatSplineText(testing::SampleSplineTable(layout, 30)));
-    splineSeed("rows6_", testing::FormatSplineText(testing::SampleSplineTable(layout, 6)));
-    testing::SplineTextOptions o;
+    const demo::SplineTable table = demo::SampleSplineTable(layout, 12);
+    splineSeed("plain", demo::FormatSplineText(table));
+    splineSeed("rows30_", demo::FormatSplineText(demo::SampleSplineTable(layout, 30)));
+    splineSeed("rows6_", demo::FormatSplineText(demo::SampleSplineTable(layout, 6)));
+    demo::SplineTextOptions o;
     o.NumbersPerLine = 3;
     o.Comment = "  ! station";
-    splineSeed("split", testing::FormatSplineText(table, o));
+    splineSeed("split", demo::FormatSplineText(table, o));
     o = {};
     o.LineEnd = "\n";
     o.EndWithCode26 = true;
     o.AfterCode26 = "garbage 1 2 3";
-    splineSeed("lf26_", testing::FormatSplineText(table, o));
+    splineSeed("lf26_", demo::FormatSplineText(table, o));
     o = {};
     o.Separator = "\t";
     o.TrailingBlankLines = 2;
     o.BlankLinesBetweenRows = 1;
-    splineSeed("blank", testing::FormatSplineText(table, o));
+    splineSeed("blank", demo::FormatSplineText(table, o));
   }
 
   // The open sequence: every generated run unchanged, and each of its files as a whole

@@ -11,8 +11,8 @@
 #include "hull/hull_section.h"
 #include "hull/hull_setup.h"
 #include "spline/spline_files.h"
-#include "spline/spline_sections.h"
-#include "testing/boat_writer.h"
+#include "hull/spline_sections.h"
+#include "demo/boat_writer.h"
 
 namespace {
 using namespace hulvex;
@@ -40,14 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   NullDiagnostics diag;
   SplineStore store;
-  BoatRecord pb = testing::SampleSplineBoat(layout, "LINES.TXT");
-  bool loaded = false;
-  switch (layout) {
-    case SplineLayout::PlainChine: loaded = LoadPlainChineFile(store, pb, source, diag); break;
-    case SplineLayout::InnerChine: loaded = LoadInnerChineFile(store, pb, source, diag); break;
-    case SplineLayout::ChineAngle: loaded = LoadChineAngleFile(store, pb, source, diag); break;
-    case SplineLayout::SlopeFactor: loaded = LoadSlopeFactorFile(store, source, diag); break;
-  }
+  BoatRecord pb = demo::SampleSplineBoat(layout, "LINES.TXT");
+  const bool loaded = layout == SplineLayout::SlopeFactor ? LoadSplineFile(layout, store, source, diag)
+                                                          : LoadHullLines(layout, store, pb, source, diag);
   if (loaded) {
     Check(store.LastRow >= 0 && store.LastRow <= kSplineLastRow);
     CheckKnots(store.GunwaleKnots);
@@ -58,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  static const BoatRecord analytic = testing::SampleBoat(1);
+  static const BoatRecord analytic = demo::SampleBoat(1);
   for (double x : {-5.0, -1.5, 0.0, 0.0001, 1.0, 7.3, 12.0, 23.99, 24.0, 40.0, nan, inf, -inf}) {
     HullSection s;
     switch (layout) {

@@ -12,9 +12,9 @@
 
 #include "common/diagnostics.h"
 #include "hull/boat_record.h"
-#include "testing/boat_writer.h"
-#include "testing/run_writers.h"
-#include "testing/spline_writer.h"
+#include "demo/boat_writer.h"
+#include "demo/run_writers.h"
+#include "demo/spline_writer.h"
 
 namespace hulvex::fuzz {
 namespace fs = std::filesystem;
@@ -48,10 +48,9 @@ const SplineStore& SampleStore(SplineLayout layout) {
   auto& slot = stores[static_cast<std::size_t>(layout)];
   if (!slot) {
     slot = std::make_unique<SplineStore>();
-    const std::string text = testing::FormatSplineText(testing::SampleSplineTable(layout, 12));
-    BoatRecord pb = testing::SampleSplineBoat(layout, "LINES.TXT");
+    const std::string text = demo::FormatSplineText(demo::SampleSplineTable(layout, 12));
     NullDiagnostics diag;
-    StoreSplineTable(layout, ReadSplineText(text, NumbersPerRow(layout)), "LINES.TXT", *slot, &pb, diag);
+    StoreSplineTable(layout, ReadSplineText(text, NumbersPerRow(layout)), "LINES.TXT", *slot, diag);
   }
   return *slot;
 }
@@ -72,19 +71,19 @@ BaseRun MakeBaseRun(int variant) {
   BoatRecord pb;
   std::string splineName;
   if (hull < 6) {
-    pb = testing::SampleBoat(hull + 1);
+    pb = demo::SampleBoat(hull + 1);
   } else {
     const SplineLayout layout = hull == 6   ? SplineLayout::PlainChine
                                 : hull == 7 ? SplineLayout::InnerChine
                                 : hull == 8 ? SplineLayout::ChineAngle
                                             : SplineLayout::SlopeFactor;
     splineName = "LINES.TXT";
-    pb = testing::SampleSplineBoat(layout, splineName);
-    testing::WriteSplineFile((dir / splineName).string(), testing::SampleSplineTable(layout, 12));
+    pb = demo::SampleSplineBoat(layout, splineName);
+    demo::WriteSplineFile((dir / splineName).string(), demo::SampleSplineTable(layout, 12));
   }
-  testing::WriteBoatFile((dir / "BOAT.BOT").string(), pb);
+  demo::WriteBoatFile((dir / "BOAT.BOT").string(), pb);
 
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\BOAT.BOT";
   p.Waves = static_cast<std::int16_t>(sea);
   p.RWvN = 12;
@@ -94,7 +93,7 @@ BaseRun MakeBaseRun(int variant) {
   p.SpeedSpecified = p.DOFMode == 0;
 
   // Twelve seconds of a boat at 30 ft/s over waves, so the camera track has a middle part.
-  testing::HistorySpec h;
+  demo::HistorySpec h;
   h.LastChannel = hull % 2 == 0 ? 11 : 28;
   h.StartTime = 0;
   h.EndTime = 12;
@@ -111,7 +110,7 @@ BaseRun MakeBaseRun(int variant) {
     c[10] = 20.0f;
     return t;
   };
-  testing::WriteSampleRun(dir.string(), "RUN", p, h, "Fuzz run.\r\n");
+  demo::WriteSampleRun(dir.string(), "RUN", p, h, "Fuzz run.\r\n");
 
   BaseRun run;
   run.RunName = "RUN";

@@ -2,7 +2,7 @@
 #include <ostream>
 
 #include "cli/cli_support.h"
-#include "testing/demo_runs.h"
+#include "demo/demo_runs.h"
 
 namespace hulvex::cli {
 
@@ -10,7 +10,7 @@ void RegisterDemoCommand(Tool& tool) {
   auto dir = std::make_shared<std::string>();
   CLI::App* cmd = AddCommand(tool, "make-demo", "Write the demonstration runs into DIR", [=] {
     return CommandBody([=](std::istream&, std::ostream& out, Diagnostics&) {
-      for (const std::string& runPath : testing::WriteDemoRuns(*dir)) out << "wrote " << runPath << ".HVX\n";
+      for (const std::string& runPath : demo::WriteDemoRuns(*dir)) out << "wrote " << runPath << ".HVX\n";
       return 0;
     });
   });

@@ -4,7 +4,7 @@
 
 #include "common/file_lookup.h"
 #include "spline/spline_files.h"
-#include "spline/spline_sections.h"
+#include "hull/spline_sections.h"
 
 namespace hulvex {
 namespace {

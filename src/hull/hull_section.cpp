@@ -2,8 +2,9 @@
 
 #include <cmath>
 
-#include "hull/axb.h"
-#include "spline/spline_sections.h"
+#include "common/axb.h"
+#include "hull/hull_setup.h"
+#include "hull/spline_sections.h"
 
 namespace hulvex {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "hull/axb.h"
+#include "common/axb.h"
 
 namespace hulvex {
 namespace {
@@ -90,19 +90,42 @@ void PrepareAnalyticHull(BoatRecord& PB, Diagnostics& diag, bool& ok) {
 
 }  // namespace
 
+SplineLayout HullLineLayoutOf(const BoatRecord& pb) {
+  if (pb.SplineAlt == 0) return SplineLayout::PlainChine;
+  return pb.SplineAlt2 == 0 ? SplineLayout::InnerChine : SplineLayout::ChineAngle;
+}
+
+void ApplySplineDimensions(BoatRecord& PB, const SplineHullDimensions& d) {
+  PB.Beam = d.Beam;
+  PB.KeelDepth = d.KeelDepth;
+  PB.Length = d.Length;
+  PB.ForeLength = d.ForeLength;
+  PB.StemRake = d.StemRake;
+  PB.GunwaleBeam = d.GunwaleBeam;
+  PB.SheerStem = d.SheerStem;
+  if (d.Transom) {
+    PB.TransomBeam = d.Transom->TransomBeam;
+    PB.SheerTransom = d.Transom->SheerTransom;
+    PB.TransomFlare = d.Transom->TransomFlare;
+  }
+}
+
+bool LoadHullLines(SplineLayout layout, SplineStore& store, BoatRecord& PB, const SplineFileSource& source,
+                   Diagnostics& diag) {
+  if (!LoadSplineFile(layout, store, source, diag)) return false;
+  ApplySplineDimensions(PB, DeriveHullDimensions(layout, store));
+  return true;
+}
+
 bool PrepareHull(BoatRecord& PB, SplineStore& store, const SplineFileSource& splineFile, Diagnostics& diag) {
   if (PB.HullType >= 7) {
-    switch (HullLineLayoutOf(PB)) {
-      case SplineLayout::PlainChine: LoadPlainChineFile(store, PB, splineFile, diag); break;
-      case SplineLayout::InnerChine: LoadInnerChineFile(store, PB, splineFile, diag); break;
-      default: LoadChineAngleFile(store, PB, splineFile, diag); break;
-    }
+    LoadHullLines(HullLineLayoutOf(PB), store, PB, splineFile, diag);
     return true;
   }
   bool ok = true;
   PrepareAnalyticHull(PB, diag, ok);
   if (!ok) return false;
-  if (PB.SplineProps != 0) LoadSlopeFactorFile(store, splineFile, diag);
+  if (PB.SplineProps != 0) LoadSplineFile(SplineLayout::SlopeFactor, store, splineFile, diag);
   return true;
 }
 

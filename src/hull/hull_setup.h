@@ -24,6 +24,17 @@ struct StationTable {
   double CgBelowDatum = 0;    // KeelDepth - VCG, ft
 };
 
+// The hull-line layout a spline hull (HullType 7 and above) selects by SplineAlt and SplineAlt2.
+SplineLayout HullLineLayoutOf(const BoatRecord& pb);
+
+// Writes the dimensions a hull-line table fixes into the boat record.
+void ApplySplineDimensions(BoatRecord& PB, const SplineHullDimensions& d);
+
+// Loads the hull-line file of `layout` (LoadSplineFile) and, when it loaded, sets PB's
+// dimensions from it. True when the store was updated.
+bool LoadHullLines(SplineLayout layout, SplineStore& store, BoatRecord& PB, const SplineFileSource& source,
+                   Diagnostics& diag);
+
 // Derives the coefficients of the analytic formulas in PB (HullType below 7), each rounded to
 // single precision as stored, and loads the slope-factor file when SplineProps is set; or, for
 // a spline hull, loads its hull-line file by the layout SplineAlt / SplineAlt2 select, which also

@@ -1,6 +1,6 @@
 #include "run/time_navigation.h"
 
-#include "video/readout.h"
+#include "common/number_format.h"
 
 namespace hulvex {
 namespace {

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "hull/axb.h"
+#include "common/axb.h"
 #include "sea/stokes_table.h"
 
 namespace hulvex {

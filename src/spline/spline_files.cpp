@@ -96,22 +96,24 @@ std::optional<std::string> FindIn(const std::string& dir, const std::string& nam
   return FindInDirectory(dir, name);
 }
 
+// Rows of a table start at station row -1 for the hull lines, at 0 for the slope factors.
+int FirstRowOf(SplineLayout layout) { return layout == SplineLayout::SlopeFactor ? 0 : -1; }
+
 std::string Rejected(const std::string& fileName, const std::string& problem) {
   return "Spline file " + fileName + " rejected: " + problem;
 }
 
-bool LoadLayout(SplineLayout layout, SplineStore& store, BoatRecord* pb, const SplineFileSource& source,
-                Diagnostics& diag) {
+}  // namespace
+
+bool LoadSplineFile(SplineLayout layout, SplineStore& store, const SplineFileSource& source, Diagnostics& diag) {
   const auto path = FindSplineFile(source);
   const auto bytes = path ? ReadWholeFile(*path) : std::nullopt;
   if (!bytes) {
     diag.Message("No Spline File for=" + source.BoatFile);
     return false;
   }
-  return StoreSplineTable(layout, ReadSplineText(*bytes, NumbersPerRow(layout)), *path, store, pb, diag);
+  return StoreSplineTable(layout, ReadSplineText(*bytes, NumbersPerRow(layout)), *path, store, diag);
 }
-
-}  // namespace
 
 int NumbersPerRow(SplineLayout layout) { return 1 + static_cast<int>(ColumnsOf(layout).size()); }
 
@@ -123,11 +125,6 @@ int MinimumRows(SplineLayout layout) {
     case SplineLayout::SlopeFactor: return 4;
   }
   return 0;
-}
-
-SplineLayout HullLineLayoutOf(const BoatRecord& pb) {
-  if (pb.SplineAlt == 0) return SplineLayout::PlainChine;
-  return pb.SplineAlt2 == 0 ? SplineLayout::InnerChine : SplineLayout::ChineAngle;
 }
 
 SplineText ReadSplineText(std::string_view text, int numbersPerRow) {
@@ -194,37 +191,28 @@ std::optional<std::string> FindSplineFile(const SplineFileSource& source) {
   return std::nullopt;
 }
 
-bool StoreSplineTable(SplineLayout layout, const SplineText& text, const std::string& fileName, SplineStore& store,
-                      BoatRecord* pb, Diagnostics& diag) {
-  if (!text.Problem.empty()) {
-    diag.Message(Rejected(fileName, text.Problem));
-    return false;
-  }
+std::optional<std::string> SplineTableProblem(SplineLayout layout, const SplineText& text) {
+  if (!text.Problem.empty()) return text.Problem;
   const int rows = static_cast<int>(text.Rows.size());
-  if (rows > kMaximumSplineRows) {
-    diag.Message(Rejected(fileName, "more than " + std::to_string(kMaximumSplineRows) + " rows"));
-    return false;
-  }
-  if (rows < MinimumRows(layout)) {
-    diag.Message(Rejected(fileName, std::to_string(rows) + " rows, fewer than the " +
-                                        std::to_string(MinimumRows(layout)) + " this layout needs"));
-    return false;
-  }
-  const bool hullLines = layout != SplineLayout::SlopeFactor;
-  if (hullLines && pb == nullptr) return false;
-  const int firstRow = hullLines ? -1 : 0;
+  if (rows > kMaximumSplineRows) return "more than " + std::to_string(kMaximumSplineRows) + " rows";
+  if (rows < MinimumRows(layout))
+    return std::to_string(rows) + " rows, fewer than the " + std::to_string(MinimumRows(layout)) + " this layout needs";
+  const int firstRow = FirstRowOf(layout);
   for (int i = 1; i < rows; ++i) {
     if (!(text.Rows[i][0] > text.Rows[i - 1][0])) {
       std::string problem = "the stations do not increase strictly at row " + std::to_string(firstRow + i) +
                             " (line " + std::to_string(text.RowLines[i]) + ")";
       if (i == rows - 1 && text.LastRowFromBlanks) problem += "; blank lines after the last row read as a row of zeros";
-      diag.Message(Rejected(fileName, problem));
-      return false;
+      return problem;
     }
   }
+  return std::nullopt;
+}
 
-  // Checked: from here on the load cannot fail.
+void StoreSplineColumns(SplineLayout layout, const SplineText& text, SplineStore& store) {
   const auto columns = ColumnsOf(layout);
+  const int firstRow = FirstRowOf(layout);
+  const int rows = static_cast<int>(text.Rows.size());
   for (int i = 0; i < rows; ++i) {
     const int r = firstRow + i;
     store.StationX[r] = text.Rows[i][0];
@@ -237,58 +225,59 @@ bool StoreSplineTable(SplineLayout layout, const SplineText& text, const std::st
     set.Count = static_cast<std::int16_t>(last - from + 1);
     for (int r = from; r <= last; ++r) set.Knots[static_cast<std::size_t>(r - from)] = store.StationX[r];
   };
-  if (hullLines) {
-    store.ChineHeightCurve.Values[0] = store.KeelCurve.Values[0];
-
-    const SplineColumn& beam = store.ChineBeamCurve.Values;
-    float maxBeam = 0;
-    int jmax = last;
-    for (int j = 0; j <= last; ++j) {
-      if (beam[j] > maxBeam) {
-        maxBeam = beam[j];
-        jmax = j;
-      }
-    }
-    const float z0 = store.KeelCurve.Values[0];
-    pb->Beam = 2 * maxBeam;
-    pb->KeelDepth = z0;
-    pb->Length = store.StationX[last];
-    pb->ForeLength = store.StationX[jmax];
-    pb->StemRake = -store.StationX[-1];
-    pb->GunwaleBeam = 2 * store.GunwaleCurve.Values[jmax];
-    pb->SheerStem = store.SheerCurve.Values[-1] - z0;
-    if (layout == SplineLayout::PlainChine) {
-      pb->TransomBeam = 2 * beam[last];
-      pb->SheerTransom = store.SheerCurve.Values[last] - z0;
-      pb->TransomFlare = store.GunwaleCurve.Values[last] - beam[last];
-    }
-    fillKnots(store.GunwaleKnots, -1);
-    fillKnots(store.BottomKnots, 0);
-    if (layout == SplineLayout::InnerChine) {
-      fillKnots(store.InnerKnots, 1);
-      store.StemEndX = store.StationX[1];
-    }
-  } else {
-    fillKnots(store.BottomKnots, 0);
+  fillKnots(store.BottomKnots, 0);
+  if (layout == SplineLayout::SlopeFactor) return;
+  store.ChineHeightCurve.Values[0] = store.KeelCurve.Values[0];
+  fillKnots(store.GunwaleKnots, -1);
+  if (layout == SplineLayout::InnerChine) {
+    fillKnots(store.InnerKnots, 1);
+    store.StemEndX = store.StationX[1];
   }
-  for (const LayoutColumn& c : columns) {
+}
+
+SplineHullDimensions DeriveHullDimensions(SplineLayout layout, const SplineStore& store) {
+  const int last = store.LastRow;
+  const SplineColumn& beam = store.ChineBeamCurve.Values;
+  float maxBeam = 0;
+  int jmax = last;
+  for (int j = 0; j <= last; ++j) {
+    if (beam[j] > maxBeam) {
+      maxBeam = beam[j];
+      jmax = j;
+    }
+  }
+  const float z0 = store.KeelCurve.Values[0];
+  SplineHullDimensions d;
+  d.Beam = 2 * maxBeam;
+  d.KeelDepth = z0;
+  d.Length = store.StationX[last];
+  d.ForeLength = store.StationX[jmax];
+  d.StemRake = -store.StationX[-1];
+  d.GunwaleBeam = 2 * store.GunwaleCurve.Values[jmax];
+  d.SheerStem = store.SheerCurve.Values[-1] - z0;
+  if (layout == SplineLayout::PlainChine) {
+    d.Transom = SplineHullDimensions::TransomFields{2 * beam[last], store.SheerCurve.Values[last] - z0,
+                                                    store.GunwaleCurve.Values[last] - beam[last]};
+  }
+  return d;
+}
+
+void FitSplineCurves(SplineLayout layout, SplineStore& store) {
+  for (const LayoutColumn& c : ColumnsOf(layout)) {
     SplineCurve& curve = store.*c.Curve;
-    FitSpline(store.StationX, curve.Values, c.FitFrom, last, curve.Coefs);
+    FitSpline(store.StationX, curve.Values, c.FitFrom, store.LastRow, curve.Coefs);
   }
-  return true;
 }
 
-bool LoadPlainChineFile(SplineStore& store, BoatRecord& pb, const SplineFileSource& source, Diagnostics& diag) {
-  return LoadLayout(SplineLayout::PlainChine, store, &pb, source, diag);
-}
-bool LoadInnerChineFile(SplineStore& store, BoatRecord& pb, const SplineFileSource& source, Diagnostics& diag) {
-  return LoadLayout(SplineLayout::InnerChine, store, &pb, source, diag);
-}
-bool LoadChineAngleFile(SplineStore& store, BoatRecord& pb, const SplineFileSource& source, Diagnostics& diag) {
-  return LoadLayout(SplineLayout::ChineAngle, store, &pb, source, diag);
-}
-bool LoadSlopeFactorFile(SplineStore& store, const SplineFileSource& source, Diagnostics& diag) {
-  return LoadLayout(SplineLayout::SlopeFactor, store, nullptr, source, diag);
+bool StoreSplineTable(SplineLayout layout, const SplineText& text, const std::string& fileName, SplineStore& store,
+                      Diagnostics& diag) {
+  if (const auto problem = SplineTableProblem(layout, text)) {
+    diag.Message(Rejected(fileName, *problem));
+    return false;
+  }
+  StoreSplineColumns(layout, text, store);
+  FitSplineCurves(layout, store);
+  return true;
 }
 
 }  // namespace hulvex

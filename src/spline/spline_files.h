@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "common/diagnostics.h"
-#include "hull/boat_record.h"
 #include "spline/spline_store.h"
 
 namespace hulvex {
@@ -29,9 +28,6 @@ enum class SplineLayout {
 int NumbersPerRow(SplineLayout layout);
 int MinimumRows(SplineLayout layout);   // 5, 6, 5, 4
 constexpr int kMaximumSplineRows = 30;
-
-// The hull-line layout a spline hull (HullType 7 and above) selects by SplineAlt and SplineAlt2.
-SplineLayout HullLineLayoutOf(const BoatRecord& pb);
 
 // The rows of a spline text, as read, before any check of their meaning.
 struct SplineText {
@@ -60,20 +56,46 @@ struct SplineFileSource {
 // is found.
 std::optional<std::string> FindSplineFile(const SplineFileSource& source);
 
-// Checks and stores an already read table. Rejects (reporting "Spline file NAME rejected: ...",
-// store and boat untouched, false) a text with a Problem, more than 30 or fewer than
-// MinimumRows rows, or stations that do not increase strictly. Otherwise writes the layout's
-// columns, LastRow, knot sets and fits, and for the hull-line layouts the boat fields they set
-// (`pb` may be null only for SlopeFactor), and returns true.
-bool StoreSplineTable(SplineLayout layout, const SplineText& text, const std::string& fileName, SplineStore& store,
-                      BoatRecord* pb, Diagnostics& diag);
+// The reason a read table cannot be stored in `layout`: the text's own Problem, more than 30 or
+// fewer than MinimumRows rows, or stations that do not increase strictly. Nothing when it can.
+std::optional<std::string> SplineTableProblem(SplineLayout layout, const SplineText& text);
 
-// The four loaders: find and read the file, then StoreSplineTable. A file that cannot be found or
-// read reports "No Spline File for=" + source.BoatFile and changes nothing. True when the store
-// was updated.
-bool LoadPlainChineFile(SplineStore& store, BoatRecord& pb, const SplineFileSource& source, Diagnostics& diag);
-bool LoadInnerChineFile(SplineStore& store, BoatRecord& pb, const SplineFileSource& source, Diagnostics& diag);
-bool LoadChineAngleFile(SplineStore& store, BoatRecord& pb, const SplineFileSource& source, Diagnostics& diag);
-bool LoadSlopeFactorFile(SplineStore& store, const SplineFileSource& source, Diagnostics& diag);
+// Writes a checked table into the store: the layout's columns, LastRow and the knot sets it
+// evaluates on (for the hull lines also the keel height as the chine height of row 0). Curves the
+// layout does not hold are left as they are. `text` must have passed SplineTableProblem.
+void StoreSplineColumns(SplineLayout layout, const SplineText& text, SplineStore& store);
+
+// The boat dimensions a hull-line table fixes, read from the stored columns (after
+// StoreSplineColumns of a hull-line layout). The transom fields come only from the plain-chine
+// layout.
+struct SplineHullDimensions {
+  struct TransomFields {
+    float TransomBeam = 0;
+    float SheerTransom = 0;
+    float TransomFlare = 0;
+  };
+  float Beam = 0;
+  float KeelDepth = 0;
+  float Length = 0;
+  float ForeLength = 0;
+  float StemRake = 0;
+  float GunwaleBeam = 0;
+  float SheerStem = 0;
+  std::optional<TransomFields> Transom;
+};
+SplineHullDimensions DeriveHullDimensions(SplineLayout layout, const SplineStore& store);
+
+// Fits the not-a-knot splines of every curve the layout holds, rows FitFrom ... LastRow.
+void FitSplineCurves(SplineLayout layout, SplineStore& store);
+
+// Checks, stores and fits an already read table. A table with a problem is reported as "Spline
+// file NAME rejected: ..." and leaves the store untouched (false).
+bool StoreSplineTable(SplineLayout layout, const SplineText& text, const std::string& fileName, SplineStore& store,
+                      Diagnostics& diag);
+
+// Finds and reads the spline file of `source`, then StoreSplineTable. A file that cannot be
+// found or read reports "No Spline File for=" + source.BoatFile and changes nothing. True when
+// the store was updated.
+bool LoadSplineFile(SplineLayout layout, SplineStore& store, const SplineFileSource& source, Diagnostics& diag);
 
 }  // namespace hulvex

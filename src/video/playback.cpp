@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <regex>
 
+#include "common/number_format.h"
 #include "video/readout.h"
 
 namespace hulvex {

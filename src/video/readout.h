@@ -5,11 +5,6 @@
 
 namespace hulvex {
 
-// `v` in fixed-point notation with `decimals` digits after the point, right-aligned in `width`
-// characters (a longer number takes the room it needs). NaN and infinities are written "NaN",
-// "+Inf" and "-Inf", right-aligned the same way.
-std::string FormatFixed(double v, int width, int decimals);
-
 // The readout text for time T (s), acceleration Accel (ft/s^2) and speed Speed (ft/s): the time
 // (width 12, 6 decimals), the speed in knots (width 12, 2 decimals) and "kt", the acceleration
 // in g (width 12, 3 decimals) and "g", each number cut to 15 characters and the text cut after

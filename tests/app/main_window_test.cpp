@@ -15,24 +15,24 @@
 #include "app/start_up.h"
 #include "runfiles/run_parameters_layout.h"
 #include "runfiles/time_history_layout.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 
 namespace hulvex {
 namespace {
-using testing::TempDir;
+using test_support::TempDir;
 
 // A run of `steps` steps 0.01 s apart with a type-4 boat beside it.
 std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t steps, double dt = 0.01) {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\B4.BOT";
-  testing::WriteBoatFile(dir / "B4.BOT", testing::SampleBoat(4));
-  testing::HistorySpec spec;
+  demo::WriteBoatFile(dir / "B4.BOT", demo::SampleBoat(4));
+  demo::HistorySpec spec;
   spec.Steps = steps;
   spec.EndTime = (steps - 1) * dt;
-  spec.values = testing::SteadyPlaning(dt, 50.0);
-  return testing::WriteSampleRun(dir.path(), name, p, spec, "Case " + name + "\r\n");
+  spec.values = demo::SteadyPlaning(dt, 50.0);
+  return demo::WriteSampleRun(dir.path(), name, p, spec, "Case " + name + "\r\n");
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -68,12 +68,12 @@ TEST(StartUp, StartBoxShowsItsTextsAndClosesWithOkOrEscape) {
 
 TEST(StartUp, TheStartUpBoxComesFirstThenTheMainWindowWithTheRun) {
   TempDir dir;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = 30;
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\B4.BOT";
-  testing::WriteBoatFile(dir / "B4.BOT", testing::SampleBoat(4));
-  const std::string run = testing::WriteSampleRun(dir.path(), "FIRST", p, spec);
+  demo::WriteBoatFile(dir / "B4.BOT", demo::SampleBoat(4));
+  const std::string run = demo::WriteSampleRun(dir.path(), "FIRST", p, spec);
   const QString before = QDir::currentPath();
   bool sawBoxAlone = false;
   QTimer::singleShot(0, [&] {
@@ -244,7 +244,7 @@ TEST_F(MainWindowTest, BadRunsLeaveTheProgramUsable) {
   const std::string noTts = WriteRun(dir, "NOTTS", 50);
   std::filesystem::remove(noTts + ".TTS");
   const std::string old = WriteRun(dir, "OLD", 50);
-  testing::PatchFile(old + ".TTS", 0, testing::Int16Bytes(1));
+  test_support::PatchFile(old + ".TTS", 0, test_support::Int16Bytes(1));
   const std::string noHvx = dir / "NOHVX";
 
   Open(good);
@@ -274,16 +274,16 @@ TEST_F(MainWindowTest, BadRunsLeaveTheProgramUsable) {
 TEST_F(MainWindowTest, HostileRunsGiveTheirMessagesAndTheNextOpenWorks) {
   const std::string good = WriteRun(dir, "GOOD", 50);
   const std::string noStations = WriteRun(dir, "NOSTATIONS", 50);
-  testing::PatchFile(noStations + ".HVX", run_parameters_layout::kStationCount, testing::Int16Bytes(-5));
+  test_support::PatchFile(noStations + ".HVX", run_parameters_layout::kStationCount, test_support::Int16Bytes(-5));
   const std::string nanSteps = WriteRun(dir, "NANSTEPS", 50);
   for (std::int32_t s = 0; s < 50; ++s)
     for (int ch : {kChHeight, kChPitch, kChDistance, kChSpeed})
-      testing::PatchFile(nanSteps + ".TTS",
+      test_support::PatchFile(nanSteps + ".TTS",
                          time_history_layout::kRecordSize * static_cast<std::size_t>(s + 1) +
                              time_history_layout::kFirstValues + 4 * static_cast<std::size_t>(ch),
-                         testing::Real32Bytes(std::numeric_limits<float>::quiet_NaN()));
+                         test_support::Real32Bytes(std::numeric_limits<float>::quiet_NaN()));
   const std::string hugeLast = WriteRun(dir, "HUGELAST", 50);
-  testing::PatchFile(hugeLast + ".TTS", time_history_layout::kLastStep, testing::Int32Bytes(2147483647));
+  test_support::PatchFile(hugeLast + ".TTS", time_history_layout::kLastStep, test_support::Int32Bytes(2147483647));
 
   Open(noStations);
   EXPECT_EQ(shown, (std::vector<std::string>{"Station count -5: the hull needs at least one station and is not drawn",
@@ -318,13 +318,13 @@ TEST_F(MainWindowTest, HostileRunsGiveTheirMessagesAndTheNextOpenWorks) {
 }
 
 TEST_F(MainWindowTest, RepeatedMessagesOfOneCommandAreShownOnce) {
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = 30;
   for (int s = 0; s < 30; ++s) spec.StepIndexOverride[s] = 7;
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\B4.BOT";
-  testing::WriteBoatFile(dir / "B4.BOT", testing::SampleBoat(4));
-  const std::string run = testing::WriteSampleRun(dir.path(), "BADIDX", p, spec);
+  demo::WriteBoatFile(dir / "B4.BOT", demo::SampleBoat(4));
+  const std::string run = demo::WriteSampleRun(dir.path(), "BADIDX", p, spec);
   Open(run);
   // Step 0's check at the open, every step once more while the camera track is built.
   ASSERT_FALSE(shown.empty());
@@ -347,14 +347,14 @@ TEST_F(MainWindowTest, ClosingTheVideoWindowOnlyHidesIt) {
 }
 
 TEST_F(MainWindowTest, UndrawableHullOpensForTheReadoutsOnly) {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\ZERO.BOT";
-  BoatRecord boat = testing::SampleBoat(4);
+  BoatRecord boat = demo::SampleBoat(4);
   boat.HullType = 0;
-  testing::WriteBoatFile(dir / "ZERO.BOT", boat);
-  testing::HistorySpec spec;
+  demo::WriteBoatFile(dir / "ZERO.BOT", boat);
+  demo::HistorySpec spec;
   spec.Steps = 20;
-  const std::string run = testing::WriteSampleRun(dir.path(), "ZERO", p, spec);
+  const std::string run = demo::WriteSampleRun(dir.path(), "ZERO", p, spec);
   Open(run);
   ASSERT_FALSE(shown.empty());
   EXPECT_NE(shown.back().find("The video is not shown for this run"), std::string::npos);
@@ -368,14 +368,14 @@ TEST_F(MainWindowTest, UndrawableHullOpensForTheReadoutsOnly) {
 }
 
 TEST_F(MainWindowTest, PlaybackMessagesGoToTheStatusLineNotToBoxes) {
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = 400;
-  spec.values = testing::SteadyPlaning(0.01);
+  spec.values = demo::SteadyPlaning(0.01);
   for (int s = 1; s < 400; ++s) spec.StepIndexOverride[s] = -s;  // every step is misnumbered
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\B4.BOT";
-  testing::WriteBoatFile(dir / "B4.BOT", testing::SampleBoat(4));
-  Open(testing::WriteSampleRun(dir.path(), "MISNUM", p, spec));
+  demo::WriteBoatFile(dir / "B4.BOT", demo::SampleBoat(4));
+  Open(demo::WriteSampleRun(dir.path(), "MISNUM", p, spec));
   shown.clear();
   form->GoClick();
   shown.clear();  // Go's own step read reports once, as a command message

@@ -7,24 +7,24 @@
 #include <sstream>
 
 #include "cli/run_tool.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 
 namespace hulvex::cli {
 namespace {
 using json = nlohmann::json;
 using test::RunCli;
-using testing::TempDir;
+using test_support::TempDir;
 
 std::string WriteRun(const TempDir& dir, std::int16_t lastChannel = 11, std::uint8_t mode = 1) {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.DOFMode = mode;
   p.BoatFile = "C:\\BOATS\\CAF\xC9.BOT";
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.LastChannel = lastChannel;
   spec.Steps = 12;
   spec.HeaderText = "TEST HISTORY";
-  return testing::WriteSampleRun(dir.path(), "RUN", p, spec);
+  return demo::WriteSampleRun(dir.path(), "RUN", p, spec);
 }
 
 TEST(Cli, InfoPrintsTheRecordAndTheHeader) {
@@ -101,11 +101,11 @@ TEST(Cli, CsvHasOneLinePerStepAndExactValues) {
 
 TEST(Cli, MessagesGoToStderr) {
   TempDir dir;
-  RunParameters p = testing::SampleRunParameters();
-  testing::HistorySpec spec;
+  RunParameters p = demo::SampleRunParameters();
+  demo::HistorySpec spec;
   spec.Steps = 5;
   spec.StepIndexOverride = {{2, 9}};
-  const std::string run = testing::WriteSampleRun(dir.path(), "MIS", p, spec);
+  const std::string run = demo::WriteSampleRun(dir.path(), "MIS", p, spec);
   const auto r = RunCli({"step", run, "2"});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.err, "message: KVR JT ERROR!9 2\n");
@@ -121,9 +121,9 @@ struct FailureCase {
 TEST(Cli, FailuresAndBadUsage) {
   TempDir dir;
   const std::string run = WriteRun(dir);
-  testing::HistorySpec old;
+  demo::HistorySpec old;
   old.Magic = 12;
-  const std::string oldRun = testing::WriteSampleRun(dir.path(), "OLD", testing::SampleRunParameters(), old);
+  const std::string oldRun = demo::WriteSampleRun(dir.path(), "OLD", demo::SampleRunParameters(), old);
   const FailureCase cases[] = {
       {"missing run", {"info", dir / "NONE"}, 1, "error: File not found: " + (dir / "NONE.HVX")},
       {"step out of range", {"step", run, "12"}, 1, "error: Read beyond end of file: " + run + ".TTS"},

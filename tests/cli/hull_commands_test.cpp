@@ -3,21 +3,21 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/run_tool.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
-#include "testing/spline_writer.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
+#include "demo/spline_writer.h"
 
 namespace hulvex::cli {
 namespace {
 using json = nlohmann::json;
 using test::RunCli;
-using testing::TempDir;
+using test_support::TempDir;
 
 std::string WriteRun(const TempDir& dir, const BoatRecord& pb, std::int16_t stations = 40) {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.StationCount = stations;
-  return testing::WriteRunWithBoat(dir.path(), "RUN", pb, "BOAT.BOT", p);
+  return demo::WriteRunWithBoat(dir.path(), "RUN", pb, "BOAT.BOT", p);
 }
 
 TEST(HullCommands, StationsForEveryHullTypeAndLayout) {
@@ -26,13 +26,13 @@ TEST(HullCommands, StationsForEveryHullTypeAndLayout) {
     std::optional<SplineLayout> file;
   };
   std::vector<Case> cases;
-  for (int type = 1; type <= 6; ++type) cases.push_back({testing::SampleBoat(type), std::nullopt});
+  for (int type = 1; type <= 6; ++type) cases.push_back({demo::SampleBoat(type), std::nullopt});
   for (SplineLayout l : {SplineLayout::PlainChine, SplineLayout::InnerChine, SplineLayout::ChineAngle,
                          SplineLayout::SlopeFactor})
-    cases.push_back({testing::SampleSplineBoat(l, "LINES.TXT"), l});
+    cases.push_back({demo::SampleSplineBoat(l, "LINES.TXT"), l});
   for (const Case& c : cases) {
     TempDir dir;
-    if (c.file) testing::WriteSplineFile(dir / "LINES.TXT", testing::SampleSplineTable(*c.file, 13));
+    if (c.file) demo::WriteSplineFile(dir / "LINES.TXT", demo::SampleSplineTable(*c.file, 13));
     const auto r = RunCli({"stations", WriteRun(dir, c.pb, 30)});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -61,7 +61,7 @@ TEST(HullCommands, StationsForEveryHullTypeAndLayout) {
 
 TEST(HullCommands, BoatPrintsThePreparedRecordAndTheSplineFileName) {
   TempDir dir;
-  BoatRecord pb = testing::SampleSplineBoat(SplineLayout::SlopeFactor, "SLOPES.TXT");
+  BoatRecord pb = demo::SampleSplineBoat(SplineLayout::SlopeFactor, "SLOPES.TXT");
   pb.ChineTaper2 = 99;  // recomputed on the way
   pb.BoatName = "Caf\xE9 SLOPES.TXT";
   pb.BoatName.resize(48, ' ');
@@ -73,7 +73,7 @@ TEST(HullCommands, BoatPrintsThePreparedRecordAndTheSplineFileName) {
   const json& p = j["PB"];
   EXPECT_EQ(p["HullType"], 1);
   EXPECT_EQ(p["Length"].get<double>(), 24.0);
-  EXPECT_EQ(p["ChineTaper2"].get<double>(), static_cast<double>(testing::SampleBoat(1).ChineTaper2));
+  EXPECT_EQ(p["ChineTaper2"].get<double>(), static_cast<double>(demo::SampleBoat(1).ChineTaper2));
   EXPECT_EQ(p["SplineProps"], 1);
   EXPECT_EQ(p["LevTbl"].size(), 4u);
   EXPECT_EQ(p["Reserved62"].size(), 4u);
@@ -83,13 +83,13 @@ TEST(HullCommands, BoatPrintsThePreparedRecordAndTheSplineFileName) {
 
 TEST(HullCommands, DataDirectoryOptionAndMessagesOnStderr) {
   TempDir runs, data;
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\ELSEWHERE.BOT";
   p.StationCount = 50;
-  testing::HistorySpec h;
+  demo::HistorySpec h;
   h.Steps = 3;
-  const std::string run = testing::WriteSampleRun(runs.path(), "RUN", p, h);
-  testing::WriteBoatFile(data / "elsewhere.bot", testing::SampleBoat(4));
+  const std::string run = demo::WriteSampleRun(runs.path(), "RUN", p, h);
+  demo::WriteBoatFile(data / "elsewhere.bot", demo::SampleBoat(4));
 
   const auto missing = RunCli({"stations", run});
   EXPECT_EQ(missing.code, 0);
@@ -109,14 +109,14 @@ TEST(HullCommands, DataDirectoryOptionAndMessagesOnStderr) {
 
 TEST(HullCommands, FailuresEndTheCommand) {
   TempDir dir;
-  const std::string run = WriteRun(dir, testing::SampleBoat(1));
-  testing::TruncateFile(dir / "BOAT.BOT", 10);
+  const std::string run = WriteRun(dir, demo::SampleBoat(1));
+  test_support::TruncateFile(dir / "BOAT.BOT", 10);
   const auto shortBoat = RunCli({"boat", run});
   EXPECT_EQ(shortBoat.code, 1);
   EXPECT_EQ(shortBoat.err, "error: Read beyond end of file: " + (dir / "BOAT.BOT") + "\n");
 
   std::filesystem::remove(run + ".TTS");
-  testing::WriteBoatFile(dir / "BOAT.BOT", testing::SampleBoat(1));
+  demo::WriteBoatFile(dir / "BOAT.BOT", demo::SampleBoat(1));
   const auto noHistory = RunCli({"stations", run});
   EXPECT_EQ(noHistory.code, 1);
   EXPECT_EQ(noHistory.err, "message: No file\nmessage: Missing KVR file\nerror: Missing KVR file: " + run + ".TTS\n");

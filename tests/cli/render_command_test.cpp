@@ -4,22 +4,22 @@
 
 #include "cli/run_tool.h"
 #include "cli/video_commands.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 #include "video/frame_drawing.h"
 
 namespace hulvex::cli {
 namespace {
 using test::RunCli;
-using testing::TempDir;
+using test_support::TempDir;
 
 TEST(RenderCommand, WritesThePictureTheWindowShows) {
   TempDir dir;
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\B.BOT";
-  testing::WriteBoatFile(dir / "B.BOT", testing::SampleBoat(2));
-  testing::HistorySpec spec;
+  demo::WriteBoatFile(dir / "B.BOT", demo::SampleBoat(2));
+  demo::HistorySpec spec;
   spec.values = [](std::int32_t s, std::span<float> ch) {
     ch[kChHeight] = 0.3f;
     ch[kChPitch] = 0.04f;
@@ -27,7 +27,7 @@ TEST(RenderCommand, WritesThePictureTheWindowShows) {
     ch[kChSurfaceGain] = 5000.0f;
     return s * 0.01;
   };
-  const std::string run = testing::WriteSampleRun(dir.path(), "RUN", p, spec);
+  const std::string run = demo::WriteSampleRun(dir.path(), "RUN", p, spec);
   const std::string png = dir / "step7.png";
   const auto r = RunCli({"render", run, "7", "-o", png});
   ASSERT_EQ(r.code, 0) << r.err;

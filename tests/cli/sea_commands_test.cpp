@@ -8,18 +8,18 @@
 
 #include "cli/run_tool.h"
 #include "sea/sea_model.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 
 namespace hulvex::cli {
 namespace {
 using json = nlohmann::json;
 using test::RunCli;
-using testing::TempDir;
+using test_support::TempDir;
 
 std::string WriteRun(const TempDir& dir, const RunParameters& p) {
   const std::string run = dir / "SEA";
-  testing::WriteRunParametersFile(run + ".HVX", p);  // the sea needs nothing else of the run
+  demo::WriteRunParametersFile(run + ".HVX", p);  // the sea needs nothing else of the run
   return run;
 }
 
@@ -40,7 +40,7 @@ std::string Expected(const SeaConstants& sea, double xb, double h, double t, dou
 TEST(SeaCommand, PrintsOneExactElevationPerInputLine) {
   TempDir dir;
   for (int waves : {0, 2, 3, 4}) {
-    RunParameters p = testing::SampleRunParameters();
+    RunParameters p = demo::SampleRunParameters();
     p.Waves = static_cast<std::int16_t>(waves);
     p.RWvTdelay = 120.0f;
     const std::string run = WriteRun(dir, p);
@@ -57,7 +57,7 @@ TEST(SeaCommand, PrintsOneExactElevationPerInputLine) {
 
 TEST(SeaCommand, ReportsMalformedLinesByNumberAndGoesOn) {
   TempDir dir;
-  const std::string run = WriteRun(dir, testing::SampleRunParameters());
+  const std::string run = WriteRun(dir, demo::SampleRunParameters());
   const auto r = RunCli({"sea", run}, "1 2 3 0 0 1\n1 2 3 0 0\n1 2 3 0 0 1 7\nx 2 3 0 0 1\n1,5 2 3 0 0 1\n4 5 6 0 0 1\n");
   EXPECT_EQ(r.code, 1);
   const auto out = Lines(r.out);
@@ -73,7 +73,7 @@ TEST(SeaCommand, ReportsMalformedLinesByNumberAndGoesOn) {
 
 TEST(SeaCommand, RefusedSettingsAreReportedAndTheSeaIsFlat) {
   TempDir dir;
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.WvSteep = 0;
   const auto r = RunCli({"sea", WriteRun(dir, p)}, "3 1 0.5 0 0 1\n3 6 0.5 0.5 2 8\n");
   ASSERT_EQ(r.code, 0) << r.err;
@@ -86,7 +86,7 @@ TEST(SeaCommand, RefusedSettingsAreReportedAndTheSeaIsFlat) {
 
 TEST(SeaCommand, TablePrintsTheSeaConstants) {
   TempDir dir;
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.Waves = 4;
   p.StokesN = 3;
   p.HeadSea = false;

@@ -5,21 +5,21 @@
 #include <cmath>
 
 #include "cli/run_tool.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 
 namespace hulvex::cli {
 namespace {
 using json = nlohmann::json;
 using test::RunCli;
-using testing::TempDir;
+using test_support::TempDir;
 
 std::string WriteRun(const TempDir& dir, int hullType = 4, std::int32_t steps = 1200) {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\B.BOT";
-  testing::WriteBoatFile(dir / "B.BOT", testing::SampleBoat(hullType));
-  testing::HistorySpec spec;
+  demo::WriteBoatFile(dir / "B.BOT", demo::SampleBoat(hullType));
+  demo::HistorySpec spec;
   spec.Steps = steps;
   spec.EndTime = (steps - 1) * 0.01;
   spec.values = [](std::int32_t s, std::span<float> ch) {
@@ -34,7 +34,7 @@ std::string WriteRun(const TempDir& dir, int hullType = 4, std::int32_t steps = 
     ch[kChSurfaceEnd] = 20.0f;
     return t;
   };
-  return testing::WriteSampleRun(dir.path(), "RUN", p, spec);
+  return demo::WriteSampleRun(dir.path(), "RUN", p, spec);
 }
 
 TEST(VideoCommands, FrameListsTheComposedStep) {

@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 
 namespace hulvex {
 namespace {
 
 TEST(FileLookup, SiblingFoundInAnyLetterCase) {
-  testing::TempDir dir;
-  testing::WriteTextFile(dir / "Run1.tts", "x");
-  testing::WriteTextFile(dir / "Run1.TXT", "x");
+  test_support::TempDir dir;
+  demo::WriteTextFile(dir / "Run1.tts", "x");
+  demo::WriteTextFile(dir / "Run1.TXT", "x");
   EXPECT_EQ(SiblingPath(dir / "Run1", ".TTS"), dir / "Run1.tts");
   EXPECT_EQ(SiblingPath(dir / "Run1", ".TXT"), dir / "Run1.TXT");
   EXPECT_EQ(SiblingPath(dir / "run1", ".TXT"), dir / "Run1.TXT");
@@ -20,9 +20,9 @@ TEST(FileLookup, SiblingFoundInAnyLetterCase) {
 }
 
 TEST(FileLookup, ExactNameWinsOverCaseInsensitiveMatch) {
-  testing::TempDir dir;
-  testing::WriteTextFile(dir / "BOAT.BOT", "a");
-  testing::WriteTextFile(dir / "boat.bot", "b");
+  test_support::TempDir dir;
+  demo::WriteTextFile(dir / "BOAT.BOT", "a");
+  demo::WriteTextFile(dir / "boat.bot", "b");
   EXPECT_EQ(FindInDirectory(dir.path(), "boat.bot"), dir / "boat.bot");
   EXPECT_EQ(FindInDirectory(dir.path(), "BOAT.BOT"), dir / "BOAT.BOT");
   EXPECT_EQ(FindInDirectory(dir.path(), "Boat.Bot"), dir / "BOAT.BOT");  // first in name order

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "common/error.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
 
 namespace hulvex {
 namespace {
-using testing::TempDir;
+using test_support::TempDir;
 
 TEST(BoatRecord, FieldsSitAtTheirOffsets) {
   // Offsets written out here, independently of the layout header.
@@ -16,18 +16,18 @@ TEST(BoatRecord, FieldsSitAtTheirOffsets) {
   auto put = [&](std::size_t at, const std::vector<std::uint8_t>& bytes) {
     std::copy(bytes.begin(), bytes.end(), raw.begin() + static_cast<std::ptrdiff_t>(at));
   };
-  put(0, testing::Int16Bytes(5));
-  put(2, testing::Real32Bytes(8.5f));
-  put(46, testing::Real32Bytes(24.0f));
-  put(58, testing::Int16Bytes(-7));
-  put(66, testing::Real32Bytes(3.25f));
-  put(90, testing::Real32Bytes(30.0f));  // LevTbl[1].Speed
+  put(0, test_support::Int16Bytes(5));
+  put(2, test_support::Real32Bytes(8.5f));
+  put(46, test_support::Real32Bytes(24.0f));
+  put(58, test_support::Int16Bytes(-7));
+  put(66, test_support::Real32Bytes(3.25f));
+  put(90, test_support::Real32Bytes(30.0f));  // LevTbl[1].Speed
   raw[110] = 1;
   raw[111] = 2;
-  put(160, testing::Real32Bytes(2.5f));
+  put(160, test_support::Real32Bytes(2.5f));
   put(236, {'H', 'U', 'L', 'L', '.', 'S', 'P', 'L'});
-  put(308, testing::Real32Bytes(12.0f));
-  put(396, testing::Real32Bytes(0.75f));
+  put(308, test_support::Real32Bytes(12.0f));
+  put(396, test_support::Real32Bytes(0.75f));
   raw[401] = 1;
   const BoatRecord pb = DecodeBoatRecord(raw);
   EXPECT_EQ(pb.HullType, 5);
@@ -48,14 +48,14 @@ TEST(BoatRecord, FieldsSitAtTheirOffsets) {
 
 TEST(BoatRecord, EncodeDecodeRoundTripKeepsUninterpretedBytes) {
   for (int type = 1; type <= 6; ++type) {
-    BoatRecord pb = testing::SampleBoat(type);
+    BoatRecord pb = demo::SampleBoat(type);
     for (std::size_t at : {112u, 113u, 126u, 131u, 372u, 375u, 400u}) pb.Raw[at] = static_cast<std::uint8_t>(at);
-    const auto bytes = testing::EncodeBoatRecord(pb);
+    const auto bytes = demo::EncodeBoatRecord(pb);
     ASSERT_EQ(bytes.size(), 402u);
     std::array<std::uint8_t, 402> raw{};
     std::copy(bytes.begin(), bytes.end(), raw.begin());
     const BoatRecord back = DecodeBoatRecord(raw);
-    EXPECT_EQ(testing::EncodeBoatRecord(back), bytes);
+    EXPECT_EQ(demo::EncodeBoatRecord(back), bytes);
     for (const BoatRealField& f : BoatRealFields()) EXPECT_EQ(back.*f.Member, pb.*f.Member) << f.Name;
     EXPECT_EQ(back.Raw[126], 126);
     EXPECT_EQ(back.Raw[400], static_cast<std::uint8_t>(400));
@@ -93,12 +93,12 @@ TEST(SplineFileNameOf, TrailingBlanksGo) {
 TEST(ReadBoatFile, MissingShortAndLongFiles) {
   TempDir dir;
   EXPECT_FALSE(ReadBoatFile(dir / "NONE.BOT").has_value());
-  testing::WriteBoatFile(dir / "B.BOT", testing::SampleBoat(2));
-  testing::PatchFile(dir / "B.BOT", 402, {1, 2, 3});  // bytes beyond the record are ignored
+  demo::WriteBoatFile(dir / "B.BOT", demo::SampleBoat(2));
+  test_support::PatchFile(dir / "B.BOT", 402, {1, 2, 3});  // bytes beyond the record are ignored
   const auto pb = ReadBoatFile(dir / "B.BOT");
   ASSERT_TRUE(pb.has_value());
   EXPECT_EQ(pb->HullType, 2);
-  testing::TruncateFile(dir / "B.BOT", 401);
+  test_support::TruncateFile(dir / "B.BOT", 401);
   try {
     ReadBoatFile(dir / "B.BOT");
     ADD_FAILURE();

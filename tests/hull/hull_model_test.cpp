@@ -6,17 +6,17 @@
 #include <filesystem>
 
 #include "common/error.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
-#include "testing/spline_writer.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
+#include "demo/spline_writer.h"
 
 namespace hulvex {
 namespace {
-using testing::TempDir;
+using test_support::TempDir;
 
 RunParameters Params(const std::string& boatFile, std::int16_t stations = 40) {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.BoatFile = boatFile;
   p.StationCount = stations;
   return p;
@@ -34,9 +34,9 @@ std::vector<std::string> Open(HullModel& hull, const RunParameters& p, const std
 
 TEST(FindBoatFile, LastComponentInTheRunDirectoryThenTheDataDirectory) {
   TempDir run, data;
-  testing::WriteBoatFile(run / "Runabout.bot", testing::SampleBoat(1));
-  testing::WriteBoatFile(data / "RUNABOUT.BOT", testing::SampleBoat(2));
-  testing::WriteBoatFile(data / "CRUISER.BOT", testing::SampleBoat(2));
+  demo::WriteBoatFile(run / "Runabout.bot", demo::SampleBoat(1));
+  demo::WriteBoatFile(data / "RUNABOUT.BOT", demo::SampleBoat(2));
+  demo::WriteBoatFile(data / "CRUISER.BOT", demo::SampleBoat(2));
   struct Case {
     std::string boatFile, expected;
   } cases[] = {
@@ -62,13 +62,13 @@ TEST(HullModel, EveryHullTypeAndLayoutBuildsADrawableTable) {
     std::optional<SplineLayout> file;
   };
   std::vector<Case> cases;
-  for (int type = 1; type <= 6; ++type) cases.push_back({"analytic", testing::SampleBoat(type), std::nullopt});
+  for (int type = 1; type <= 6; ++type) cases.push_back({"analytic", demo::SampleBoat(type), std::nullopt});
   for (SplineLayout l : {SplineLayout::PlainChine, SplineLayout::InnerChine, SplineLayout::ChineAngle,
                          SplineLayout::SlopeFactor})
-    cases.push_back({"spline", testing::SampleSplineBoat(l, "lines.txt"), l});
+    cases.push_back({"spline", demo::SampleSplineBoat(l, "lines.txt"), l});
   for (const Case& c : cases) {
-    if (c.file) testing::WriteSplineFile(dir / "lines.txt", testing::SampleSplineTable(*c.file, 15));
-    testing::WriteBoatFile(dir / "B.BOT", c.pb);
+    if (c.file) demo::WriteSplineFile(dir / "lines.txt", demo::SampleSplineTable(*c.file, 15));
+    demo::WriteBoatFile(dir / "B.BOT", c.pb);
     HullModel hull;
     const auto messages = Open(hull, Params("B.BOT"), dir.path());
     EXPECT_TRUE(messages.empty()) << c.name << " " << c.pb.HullType << ": " << messages.front();
@@ -81,7 +81,7 @@ TEST(HullModel, EveryHullTypeAndLayoutBuildsADrawableTable) {
 
 TEST(HullModel, MissingBoatFileKeepsThePreviousBoat) {
   TempDir dir;
-  testing::WriteBoatFile(dir / "A.BOT", testing::SampleBoat(5));
+  demo::WriteBoatFile(dir / "A.BOT", demo::SampleBoat(5));
   HullModel hull;
   EXPECT_EQ(Open(hull, Params("MISSING.BOT"), dir.path()), std::vector<std::string>{"Boat File Not Found!"});
   EXPECT_FALSE(hull.BoatLoaded);
@@ -98,8 +98,8 @@ TEST(HullModel, MissingBoatFileKeepsThePreviousBoat) {
 
 TEST(HullModel, ShortBoatFileEndsTheCommand) {
   TempDir dir;
-  testing::WriteBoatFile(dir / "A.BOT", testing::SampleBoat(1));
-  testing::TruncateFile(dir / "A.BOT", 200);
+  demo::WriteBoatFile(dir / "A.BOT", demo::SampleBoat(1));
+  test_support::TruncateFile(dir / "A.BOT", 200);
   HullModel hull;
   CollectingDiagnostics diag;
   EXPECT_THROW(LoadBoat(hull, Params("A.BOT"), dir.path(), "", diag), Error);
@@ -142,9 +142,9 @@ TEST(HullModel, BadInputIsReportedOnceAndLeavesTheHullUndrawn) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    BoatRecord pb = testing::SampleBoat(c.type);
+    BoatRecord pb = demo::SampleBoat(c.type);
     c.edit(pb);
-    testing::WriteBoatFile(dir / "B.BOT", pb);
+    demo::WriteBoatFile(dir / "B.BOT", pb);
     HullModel hull;
     auto messages = Open(hull, Params("B.BOT", c.stations), dir.path());
     for (auto& m : messages)
@@ -158,11 +158,11 @@ TEST(HullModel, BadInputIsReportedOnceAndLeavesTheHullUndrawn) {
 TEST(HullModel, ZeroForebodyGivesAFiniteHullAndNoCrash) {
   for (int type : {1, 2, 4, 5, 6}) {
     TempDir dir;
-    BoatRecord pb = testing::SampleBoat(type);
+    BoatRecord pb = demo::SampleBoat(type);
     pb.ForeLength = 0;
     pb.ChineLength = 0;
     pb.DeadriseLength = 0;
-    testing::WriteBoatFile(dir / "B.BOT", pb);
+    demo::WriteBoatFile(dir / "B.BOT", pb);
     HullModel hull;
     Open(hull, Params("B.BOT"), dir.path());
     EXPECT_TRUE(hull.Drawable) << type << ": " << hull.NotDrawableReason;
@@ -171,7 +171,7 @@ TEST(HullModel, ZeroForebodyGivesAFiniteHullAndNoCrash) {
 
 TEST(HullModel, TooManyStationsAreCutTo40) {
   TempDir dir;
-  testing::WriteBoatFile(dir / "B.BOT", testing::SampleBoat(1));
+  demo::WriteBoatFile(dir / "B.BOT", demo::SampleBoat(1));
   HullModel hull;
   EXPECT_EQ(Open(hull, Params("B.BOT", 400), dir.path()),
             std::vector<std::string>{"Station count 400 is above 40: 40 stations are used"});
@@ -182,7 +182,7 @@ TEST(HullModel, TooManyStationsAreCutTo40) {
 
 TEST(HullModel, SplineHullWithoutItsFileIsNotDrawn) {
   TempDir dir;
-  testing::WriteBoatFile(dir / "B.BOT", testing::SampleSplineBoat(SplineLayout::InnerChine, "NOPE.SPL"));
+  demo::WriteBoatFile(dir / "B.BOT", demo::SampleSplineBoat(SplineLayout::InnerChine, "NOPE.SPL"));
   HullModel hull;
   EXPECT_EQ(Open(hull, Params("C:\\B.BOT"), dir.path()),
             (std::vector<std::string>{"No Spline File for=C:\\B.BOT",
@@ -192,8 +192,8 @@ TEST(HullModel, SplineHullWithoutItsFileIsNotDrawn) {
 
 TEST(HullModel, SlopeFactorFileShapesTheBottom) {
   TempDir dir;
-  testing::WriteSplineFile(dir / "SLOPES.TXT", testing::SampleSplineTable(SplineLayout::SlopeFactor, 10));
-  testing::WriteBoatFile(dir / "B.BOT", testing::SampleSplineBoat(SplineLayout::SlopeFactor, "SLOPES.TXT"));
+  demo::WriteSplineFile(dir / "SLOPES.TXT", demo::SampleSplineTable(SplineLayout::SlopeFactor, 10));
+  demo::WriteBoatFile(dir / "B.BOT", demo::SampleSplineBoat(SplineLayout::SlopeFactor, "SLOPES.TXT"));
   HullModel hull;
   ASSERT_TRUE(Open(hull, Params("B.BOT"), dir.path()).empty());
   for (int c = 1; c <= 40; ++c) {

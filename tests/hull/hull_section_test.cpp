@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-#include "hull/axb.h"
+#include "common/axb.h"
 #include "hull/hull_setup.h"
-#include "testing/boat_writer.h"
+#include "demo/boat_writer.h"
 
 namespace hulvex {
 namespace {
@@ -51,7 +51,7 @@ TEST(AXB, PowersAndTheirSpecialCases) {
 
 TEST(AnalyticSections, KeelLineWithoutRocker) {
   for (int type : {1, 4, 5, 6}) {
-    const BoatRecord pb = testing::SampleBoat(type);
+    const BoatRecord pb = demo::SampleBoat(type);
     EXPECT_NEAR(At(pb, 1e-9).KeelZ, 0, 1e-9);
     for (double x : {9.0, 9.5, 17.0, 24.0}) {
       EXPECT_EQ(At(pb, x).KeelZ, pb.KeelDepth) << type << " " << x;
@@ -61,7 +61,7 @@ TEST(AnalyticSections, KeelLineWithoutRocker) {
 }
 
 TEST(AnalyticSections, RockerVanishesAtBowAndTransom) {
-  const BoatRecord pb = testing::SampleBoat(2);
+  const BoatRecord pb = demo::SampleBoat(2);
   ASSERT_NE(pb.RockerCoef, 0);
   EXPECT_NEAR(At(pb, pb.Length).KeelZ, pb.KeelDepth, 1e-6);
   EXPECT_LT(At(pb, pb.Length / 2).KeelZ, pb.KeelDepth - 0.01);  // the rocker lifts the keel between
@@ -72,7 +72,7 @@ TEST(AnalyticSections, SlopesAreTheDerivativesOfTheLines) {
   // Central differences away from the zone borders, for every shaped type: checks the keel,
   // rocker, chine-depth and type-4 deadrise slope formulas against the lines themselves.
   for (int type : kAnalyticTypes) {
-    const BoatRecord pb = testing::SampleBoat(type);
+    const BoatRecord pb = demo::SampleBoat(type);
     for (double x = 0.3; x < pb.Length; x += 0.7) {
       if (std::fabs(x - pb.ForeLength) < 0.01 || std::fabs(x - pb.ChineLength) < 0.01 ||
           std::fabs(x - pb.DeadriseLength) < 0.01)
@@ -87,7 +87,7 @@ TEST(AnalyticSections, SlopesAreTheDerivativesOfTheLines) {
 
 TEST(AnalyticSections, ChineHalfBreadthMeetsAtTheForebodyEndAndTheTransom) {
   for (int type : {1, 2, 4}) {
-    const BoatRecord pb = testing::SampleBoat(type);
+    const BoatRecord pb = demo::SampleBoat(type);
     const double fl = pb.ForeLength;
     EXPECT_NEAR(At(pb, std::nextafter(fl, 0.0)).ChineHalfBeam, pb.Beam / 2.0, 1e-6) << type;
     EXPECT_DOUBLE_EQ(At(pb, fl).ChineHalfBeam, pb.Beam / 2.0) << type;
@@ -102,14 +102,14 @@ TEST(AnalyticSections, ChineHalfBreadthMeetsAtTheForebodyEndAndTheTransom) {
 
 TEST(AnalyticSections, ChineDepthReachesChineDepthAtChineLength) {
   for (int type : {1, 2, 5, 6}) {
-    const BoatRecord pb = testing::SampleBoat(type);
+    const BoatRecord pb = demo::SampleBoat(type);
     const double cl = pb.ChineLength;
     EXPECT_NEAR(At(pb, std::nextafter(cl, 0.0)).ChineZ, pb.ChineDepth, 1e-6) << type;
     EXPECT_EQ(At(pb, cl).ChineZ, pb.ChineDepth) << type;
     EXPECT_EQ(At(pb, cl).ChineZSlope, 0) << type;
     EXPECT_NEAR(At(pb, 1e-9).ChineZ, 0, 1e-6) << type;
   }
-  BoatRecord pb = testing::SampleBoat(1);
+  BoatRecord pb = demo::SampleBoat(1);
   const double cl = pb.ChineLength;
   EXPECT_NEAR(At(pb, std::nextafter(cl, 0.0)).ChineZSlope,
               (pb.ChineDepth / cl) * (2 * pb.ChineExpA - pb.ChineExpB), 1e-8);
@@ -119,7 +119,7 @@ TEST(AnalyticSections, ChineDepthReachesChineDepthAtChineLength) {
 
 TEST(AnalyticSections, SheerFromStemToLowPointToTransom) {
   for (int type : kAnalyticTypes) {
-    const BoatRecord pb = testing::SampleBoat(type);
+    const BoatRecord pb = demo::SampleBoat(type);
     const double low = pb.SheerLowXs - pb.StemRake;  // x of the low point
     // Ahead of the bow origin the chine formulas take powers of negative bases ("AXB ERR"); the
     // sheer is defined there all the same.
@@ -142,7 +142,7 @@ TEST(AnalyticSections, SheerFromStemToLowPointToTransom) {
 
 TEST(AnalyticSections, HalfBreadthAndDepthsFollowTheDeadrise) {
   for (int type : {4, 5, 6}) {
-    const BoatRecord pb = testing::SampleBoat(type);
+    const BoatRecord pb = demo::SampleBoat(type);
     for (double x = 0.05; x <= pb.Length; x += 0.6) {
       const HullSection h = At(pb, x);
       const double tb = std::tan(Deadrise(pb, x));
@@ -155,7 +155,7 @@ TEST(AnalyticSections, HalfBreadthAndDepthsFollowTheDeadrise) {
 }
 
 TEST(AnalyticSections, TypeThreeIsOneConstantSection) {
-  BoatRecord pb = testing::SampleBoat(3);
+  BoatRecord pb = demo::SampleBoat(3);
   const HullSection first = At(pb, 0.0001);
   EXPECT_EQ(first.ChineHalfBeam, 4.0);
   EXPECT_EQ(first.GunwaleHalfBeam, 4.0);
@@ -172,7 +172,7 @@ TEST(AnalyticSections, TypeThreeIsOneConstantSection) {
 
 TEST(AnalyticSections, StraightBottomAndInnerCopies) {
   for (int type = 1; type <= 6; ++type) {
-    const BoatRecord pb = testing::SampleBoat(type);
+    const BoatRecord pb = demo::SampleBoat(type);
     for (double x : {0.0001, 3.0, 10.0, 20.0}) {
       const HullSection h = At(pb, x);
       EXPECT_DOUBLE_EQ(h.BottomC1, h.ChineHalfBeam / (h.KeelZ - h.ChineZ));
@@ -199,7 +199,7 @@ TEST(AnalyticSections, DegenerateRecordsGiveNumbersNotCrashes) {
   };
   for (const Case& c : cases) {
     for (int type = 1; type <= 6; ++type) {
-      BoatRecord pb = testing::SampleBoat(type);
+      BoatRecord pb = demo::SampleBoat(type);
       c.edit(pb);
       NullDiagnostics quiet;
       SplineStore none;

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "testing/boat_writer.h"
+#include "demo/boat_writer.h"
 
 namespace hulvex {
 namespace {
@@ -43,7 +43,7 @@ StationTable Build(const BoatRecord& pb, std::int16_t n) {
 
 TEST(PrepareHull, DerivedFieldsAreRecomputedWhateverTheFileHeld) {
   for (int type = 1; type <= 6; ++type) {
-    const BoatRecord clean = testing::SampleBoat(type);
+    const BoatRecord clean = demo::SampleBoat(type);
     BoatRecord scrambled = clean;
     Scramble(scrambled);
     BoatRecord cleanAgain = clean;
@@ -66,7 +66,7 @@ TEST(PrepareHull, DerivedFieldsAreRecomputedWhateverTheFileHeld) {
 }
 
 TEST(PrepareHull, PlanSlopeFactorIsUsedAsStored) {
-  BoatRecord pb = testing::SampleBoat(4);
+  BoatRecord pb = demo::SampleBoat(4);
   const StationTable before = Build(pb, 40);
   pb.PlanSlopeFactor *= 2;
   ASSERT_TRUE(Prepare(pb));
@@ -76,7 +76,7 @@ TEST(PrepareHull, PlanSlopeFactorIsUsedAsStored) {
 }
 
 TEST(PrepareHull, SinglePrecisionFieldsAndTheFixedConstants) {
-  BoatRecord pb = testing::SampleBoat(4);
+  BoatRecord pb = demo::SampleBoat(4);
   ASSERT_TRUE(Prepare(pb));
   // Computed here from the inputs, rounding each stored value as the record does.
   const double k = 3.14159265359 / 180;
@@ -101,7 +101,7 @@ TEST(PrepareHull, SinglePrecisionFieldsAndTheFixedConstants) {
 }
 
 TEST(PrepareHull, ChineLengthIsRaisedToForeLength) {
-  BoatRecord pb = testing::SampleBoat(1);
+  BoatRecord pb = demo::SampleBoat(1);
   pb.ForeLength = 30;
   pb.ChineLength = 25;
   ASSERT_TRUE(Prepare(pb));
@@ -110,7 +110,7 @@ TEST(PrepareHull, ChineLengthIsRaisedToForeLength) {
 }
 
 TEST(PrepareHull, NoAfterbodyMeansNoTaper) {
-  BoatRecord pb = testing::SampleBoat(1);
+  BoatRecord pb = demo::SampleBoat(1);
   pb.AftLength = 0;
   pb.ChineLength = pb.ForeLength;
   ASSERT_TRUE(Prepare(pb));
@@ -130,7 +130,7 @@ TEST(PrepareHull, EndSlopeOnlyForAnExponentOfExactlyOne) {
     bool nonzero;
   } cases[] = {{1.0f, true}, {1.0001f, false}, {2.0f, false}};
   for (const Case& c : cases) {
-    BoatRecord pb = testing::SampleBoat(1);
+    BoatRecord pb = demo::SampleBoat(1);
     pb.AA = c.aa;
     ASSERT_TRUE(Prepare(pb));
     EXPECT_EQ(pb.ChineTaper1 != 0, c.nonzero) << c.aa;
@@ -138,7 +138,7 @@ TEST(PrepareHull, EndSlopeOnlyForAnExponentOfExactlyOne) {
       EXPECT_EQ(pb.ChineTaper1, static_cast<float>(-0.5 * pb.PlanExp * 8.0 / 9.0));
     }
   }
-  BoatRecord pb = testing::SampleBoat(1);
+  BoatRecord pb = demo::SampleBoat(1);
   pb.GunwaleExp1 = 1;
   ASSERT_TRUE(Prepare(pb));
   EXPECT_NE(pb.GunwaleTaper1, 0.0f);
@@ -146,7 +146,7 @@ TEST(PrepareHull, EndSlopeOnlyForAnExponentOfExactlyOne) {
 
 TEST(PrepareHull, ExponentBelowOneStopsAfterTheLengths) {
   for (int type : {1, 2, 4, 5, 6}) {
-    BoatRecord pb = testing::SampleBoat(type);
+    BoatRecord pb = demo::SampleBoat(type);
     pb.AA = 0.9f;
     pb.AftLength = 20;
     pb.ChineLength = 3;
@@ -165,7 +165,7 @@ TEST(PrepareHull, ExponentBelowOneStopsAfterTheLengths) {
 }
 
 TEST(PrepareHull, TypeThreeNeedsNoExponentAndClearsReserved) {
-  BoatRecord pb = testing::SampleBoat(3);
+  BoatRecord pb = demo::SampleBoat(3);
   pb.AA = 0;
   pb.Reserved62 = {1, 2, 3, 4};
   std::vector<std::string> messages;
@@ -175,7 +175,7 @@ TEST(PrepareHull, TypeThreeNeedsNoExponentAndClearsReserved) {
 }
 
 TEST(Stations, SpacingPositionsAndLimits) {
-  BoatRecord pb = testing::SampleBoat(3);
+  BoatRecord pb = demo::SampleBoat(3);
   pb.ForeLength = 10;
   pb.AftLength = 30;
   ASSERT_TRUE(Prepare(pb));
@@ -206,7 +206,7 @@ TEST(Stations, SpacingPositionsAndLimits) {
 
 TEST(Stations, TableEntriesAtTheirStationsAndStaleEntriesAboveTheCount) {
   // Type 1 with Length 40 and 40 stations: entry c is the section at x = c (entry 0 at 0.0001).
-  BoatRecord pb = testing::SampleBoat(1);
+  BoatRecord pb = demo::SampleBoat(1);
   pb.ForeLength = 10;
   pb.AftLength = 30;
   pb.ChineLength = 15;

@@ -15,10 +15,10 @@
 #include "run/loaded_run.h"
 #include "runfiles/run_parameters_layout.h"
 #include "runfiles/time_history_layout.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
-#include "testing/spline_writer.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
+#include "demo/spline_writer.h"
 #include "video/frame_composition.h"
 #include "video/video_player.h"
 
@@ -27,13 +27,13 @@ namespace {
 namespace RL = run_parameters_layout;
 namespace TL = time_history_layout;
 namespace BL = boat_record_layout;
-using testing::Int16Bytes;
-using testing::Int32Bytes;
-using testing::PatchFile;
-using testing::Real32Bytes;
-using testing::Real64Bytes;
-using testing::TempDir;
-using testing::TruncateFile;
+using test_support::Int16Bytes;
+using test_support::Int32Bytes;
+using test_support::PatchFile;
+using test_support::Real32Bytes;
+using test_support::Real64Bytes;
+using test_support::TempDir;
+using test_support::TruncateFile;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
@@ -87,14 +87,14 @@ RunFiles WriteGoodRun(const std::string& dir, const std::string& name, const Boa
   f.Bot = dir + "/TEST.BOT";
   f.Spline = dir + "/LINES.TXT";
   if (boat.Spline) {
-    testing::WriteBoatFile(f.Bot, testing::SampleSplineBoat(*boat.Spline, "LINES.TXT"));
-    testing::WriteSplineFile(f.Spline, testing::SampleSplineTable(*boat.Spline, 12));
+    demo::WriteBoatFile(f.Bot, demo::SampleSplineBoat(*boat.Spline, "LINES.TXT"));
+    demo::WriteSplineFile(f.Spline, demo::SampleSplineTable(*boat.Spline, 12));
   } else {
-    testing::WriteBoatFile(f.Bot, testing::SampleBoat(boat.HullType));
+    demo::WriteBoatFile(f.Bot, demo::SampleBoat(boat.HullType));
   }
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = kSteps;
-  f.Run = testing::WriteSampleRun(dir, name, testing::SampleRunParameters(), spec, "Bad run.\r\n");
+  f.Run = demo::WriteSampleRun(dir, name, demo::SampleRunParameters(), spec, "Bad run.\r\n");
   f.Hvx = f.Run + ".HVX";
   f.Tts = f.Run + ".TTS";
   f.Txt = f.Run + ".TXT";
@@ -136,16 +136,16 @@ auto Both(std::function<void(const RunFiles&)> a, std::function<void(const RunFi
     b(f);
   };
 }
-auto SplineText(SplineLayout layout, int rows, testing::SplineTextOptions options = {},
-                std::function<void(testing::SplineTable&)> edit = nullptr) {
+auto SplineText(SplineLayout layout, int rows, demo::SplineTextOptions options = {},
+                std::function<void(demo::SplineTable&)> edit = nullptr) {
   return [=](const RunFiles& f) {
-    testing::SplineTable t = testing::SampleSplineTable(layout, rows);
+    demo::SplineTable t = demo::SampleSplineTable(layout, rows);
     if (edit) edit(t);
-    testing::WriteSplineFile(f.Spline, t, options);
+    demo::WriteSplineFile(f.Spline, t, options);
   };
 }
 auto SplineBytes(std::string text) {
-  return [text](const RunFiles& f) { testing::WriteTextFile(f.Spline, text); };
+  return [text](const RunFiles& f) { demo::WriteTextFile(f.Spline, text); };
 }
 std::size_t StepOffset(std::int32_t s) { return TL::kRecordSize * static_cast<std::size_t>(s + 1); }
 
@@ -329,31 +329,31 @@ std::vector<BadRun> Catalogue() {
   c.push_back({"Spline3RowsSlope", kSlopeFactors, SplineText(SplineLayout::SlopeFactor, 3), "", RunOpenResult::Loaded,
                {"Spline file {SPLINE} rejected: 3 rows, fewer than the 4 this layout needs"}, true});
   c.push_back({"SplineEqualStations", kInnerChine,
-               SplineText(SplineLayout::InnerChine, 12, {}, [](testing::SplineTable& t) { t.Rows[5][0] = t.Rows[4][0]; }),
+               SplineText(SplineLayout::InnerChine, 12, {}, [](demo::SplineTable& t) { t.Rows[5][0] = t.Rows[4][0]; }),
                "", RunOpenResult::Loaded,
                {"Spline file {SPLINE} rejected: the stations do not increase strictly at row 4 (line 6)", kNoLines}});
   {
-    testing::SplineTextOptions letter;
-    letter.Replace = testing::SplineTextOptions::Replacement{3, 2, "1.2e"};
+    demo::SplineTextOptions letter;
+    letter.Replace = demo::SplineTextOptions::Replacement{3, 2, "1.2e"};
     c.push_back({"SplineLetterInNumber", kPlainChine, SplineText(SplineLayout::PlainChine, 12, letter), "",
                  RunOpenResult::Loaded,
                  {"Spline file {SPLINE} rejected: Invalid numeric input \"1.2e\" on line 4", kNoLines}});
-    letter.Replace = testing::SplineTextOptions::Replacement{2, 0, "3,5"};
+    letter.Replace = demo::SplineTextOptions::Replacement{2, 0, "3,5"};
     c.push_back({"SplineCommaInStation", kSlopeFactors, SplineText(SplineLayout::SlopeFactor, 8, letter), "",
                  RunOpenResult::Loaded, {"Spline file {SPLINE} rejected: Invalid numeric input \"3,5\" on line 3"}, true});
   }
   {
-    testing::SplineTextOptions lf;
+    demo::SplineTextOptions lf;
     lf.LineEnd = "\n";
     // A lone LF does not end a line: after the first row the rest of the text is one line.
     c.push_back({"SplineLoneLf", kPlainChine, SplineText(SplineLayout::PlainChine, 12, lf), "", RunOpenResult::Loaded,
                  {"Spline file {SPLINE} rejected: 1 rows, fewer than the 5 this layout needs", kNoLines}});
-    testing::SplineTextOptions sub;
+    demo::SplineTextOptions sub;
     sub.EndWithCode26 = true;
     sub.AfterCode26 = "1 2 3 4 5 6 7 8\r\n";
     c.push_back({"SplineCode26AtEnd", kPlainChine, SplineText(SplineLayout::PlainChine, 12, sub), "",
                  RunOpenResult::Loaded, {}, true});
-    const std::string text = testing::FormatSplineText(testing::SampleSplineTable(SplineLayout::PlainChine, 12));
+    const std::string text = demo::FormatSplineText(demo::SampleSplineTable(SplineLayout::PlainChine, 12));
     std::string middle = text;
     middle.insert(text.size() / 2, 1, '\x1a');
     // The text ends inside a row: its missing numbers read as 0, which the bottom cubic refuses.
@@ -362,11 +362,11 @@ std::vector<BadRun> Catalogue() {
     c.push_back({"SplineCutInANumber", kPlainChine, SplineBytes(text.substr(0, text.size() / 2 + 3)), "",
                  RunOpenResult::Loaded, {"Error in Slope specification", "Error in Slope specification"}, true});
     c.push_back({"SplineNaNValue", kPlainChine,
-                 SplineText(SplineLayout::PlainChine, 12, {}, [](testing::SplineTable& t) { t.Rows[4][1] = std::nan(""); }),
+                 SplineText(SplineLayout::PlainChine, 12, {}, [](demo::SplineTable& t) { t.Rows[4][1] = std::nan(""); }),
                  "", RunOpenResult::Loaded,
                  {"Spline file {SPLINE} rejected: Invalid numeric input \"nan\" on line 5", kNoLines}});
     c.push_back({"SplineInfStation", kPlainChine,
-                 SplineText(SplineLayout::PlainChine, 12, {}, [](testing::SplineTable& t) { t.Rows[11][0] = kInf; }), "",
+                 SplineText(SplineLayout::PlainChine, 12, {}, [](demo::SplineTable& t) { t.Rows[11][0] = kInf; }), "",
                  RunOpenResult::Loaded,
                  {"Spline file {SPLINE} rejected: Invalid numeric input \"inf\" on line 12", kNoLines}});
     c.push_back({"SplineEmpty", kInnerChine, SplineBytes(""), "", RunOpenResult::Loaded,

@@ -5,21 +5,21 @@
 #include <filesystem>
 
 #include "common/error.h"
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
-#include "testing/spline_writer.h"
+#include "demo/boat_writer.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
+#include "demo/spline_writer.h"
 
 namespace hulvex {
 namespace {
-using testing::TempDir;
+using test_support::TempDir;
 
 // A run with the sample boat file it names ("C:\BOATS\TEST.BOT") beside it.
 std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t steps = 20) {
-  testing::WriteBoatFile(dir / "TEST.BOT", testing::SampleBoat(1));
-  testing::HistorySpec spec;
+  demo::WriteBoatFile(dir / "TEST.BOT", demo::SampleBoat(1));
+  demo::HistorySpec spec;
   spec.Steps = steps;
-  return testing::WriteSampleRun(dir.path(), name, testing::SampleRunParameters(), spec, "Case A\r\nHead sea\r\n");
+  return demo::WriteSampleRun(dir.path(), name, demo::SampleRunParameters(), spec, "Case A\r\nHead sea\r\n");
 }
 
 TEST(LoadedRun, OpensAGoodRun) {
@@ -75,7 +75,7 @@ TEST(LoadedRun, MissingDescriptionEndsTheOpenAndLeavesNothingHalfLoaded) {
 TEST(LoadedRun, DescriptionInWindows1252IsShownAsUtf8) {
   TempDir dir;
   const std::string path = WriteRun(dir, "CP");
-  testing::WriteTextFile(path + ".TXT", "Deadrise 20\xB0\r\n");
+  demo::WriteTextFile(path + ".TXT", "Deadrise 20\xB0\r\n");
   LoadedRun run;
   CollectingDiagnostics diag;
   ASSERT_EQ(OpenRun(run, path, diag), RunOpenResult::Loaded);
@@ -87,9 +87,9 @@ TEST(LoadedRun, DeepPathsOpenWhole) {
   std::string deep = dir.path();
   while (deep.size() < 150) deep += "/a_rather_long_directory_name";
   std::filesystem::create_directories(deep);
-  testing::HistorySpec spec;
-  testing::WriteBoatFile(deep + "/TEST.BOT", testing::SampleBoat(2));
-  const std::string path = testing::WriteSampleRun(deep, "RUN_WITH_A_LONG_NAME", testing::SampleRunParameters(), spec);
+  demo::HistorySpec spec;
+  demo::WriteBoatFile(deep + "/TEST.BOT", demo::SampleBoat(2));
+  const std::string path = demo::WriteSampleRun(deep, "RUN_WITH_A_LONG_NAME", demo::SampleRunParameters(), spec);
   ASSERT_GT(path.size(), 91u);
   LoadedRun run;
   CollectingDiagnostics diag;
@@ -99,9 +99,9 @@ TEST(LoadedRun, DeepPathsOpenWhole) {
 
 TEST(LoadedRun, RefusedHistoryLeavesNoRunAndTheNextOpenWorks) {
   TempDir dir;
-  testing::HistorySpec bad;
+  demo::HistorySpec bad;
   bad.Magic = 1;
-  const std::string path = testing::WriteSampleRun(dir.path(), "OLD", testing::SampleRunParameters(), bad);
+  const std::string path = demo::WriteSampleRun(dir.path(), "OLD", demo::SampleRunParameters(), bad);
   LoadedRun run;
   CollectingDiagnostics diag;
   ASSERT_EQ(OpenRun(run, WriteRun(dir, "FIRST"), diag), RunOpenResult::Loaded);
@@ -114,20 +114,20 @@ TEST(LoadedRun, RefusedHistoryLeavesNoRunAndTheNextOpenWorks) {
 // A run in its own directory whose boat file is `boatFile` (written there when `pb` is given).
 std::string WriteBoatRun(const TempDir& dir, const std::string& name, const std::string& boatFile,
                          const std::optional<BoatRecord>& pb, std::int16_t stations = 40) {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.StationCount = stations;
-  if (pb) return testing::WriteRunWithBoat(dir.path(), name, *pb, boatFile, p);
+  if (pb) return demo::WriteRunWithBoat(dir.path(), name, *pb, boatFile, p);
   p.BoatFile = "C:\\BOATS\\" + boatFile;
-  testing::HistorySpec history;
+  demo::HistorySpec history;
   history.Steps = 5;
-  return testing::WriteSampleRun(dir.path(), name, p, history);
+  return demo::WriteSampleRun(dir.path(), name, p, history);
 }
 
 TEST(LoadedRun, MissingBoatFileKeepsThePreviousBoat) {
   TempDir dir;
   LoadedRun run;
   CollectingDiagnostics diag;
-  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "FIRST", "DEEP.BOT", testing::SampleBoat(5)), diag), RunOpenResult::Loaded);
+  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "FIRST", "DEEP.BOT", demo::SampleBoat(5)), diag), RunOpenResult::Loaded);
   ASSERT_TRUE(diag.messages.empty());
   const HullSection first10 = run.Hull.Stations.Sections[10];
 
@@ -152,8 +152,8 @@ TEST(LoadedRun, MissingBoatFileKeepsThePreviousBoat) {
 
 TEST(LoadedRun, BoatAndSplineFilesAreFoundInTheDataDirectory) {
   TempDir runs, data;
-  testing::WriteBoatFile(data / "SPLINE.BOT", testing::SampleSplineBoat(SplineLayout::ChineAngle, "C:\\HV\\Lines.Txt"));
-  testing::WriteSplineFile(data / "LINES.TXT", testing::SampleSplineTable(SplineLayout::ChineAngle, 10));
+  demo::WriteBoatFile(data / "SPLINE.BOT", demo::SampleSplineBoat(SplineLayout::ChineAngle, "C:\\HV\\Lines.Txt"));
+  demo::WriteSplineFile(data / "LINES.TXT", demo::SampleSplineTable(SplineLayout::ChineAngle, 10));
   const std::string path = WriteBoatRun(runs, "RUN", "spline.bot", std::nullopt);
   LoadedRun run;
   CollectingDiagnostics diag;
@@ -170,15 +170,15 @@ TEST(LoadedRun, BoatAndSplineFilesAreFoundInTheDataDirectory) {
 
 TEST(LoadedRun, SplineStoreKeepsWhatALoadDidNotTouch) {
   TempDir dir;
-  testing::WriteSplineFile(dir / "INNER.TXT", testing::SampleSplineTable(SplineLayout::InnerChine, 12));
-  testing::WriteSplineFile(dir / "SLOPES.TXT", testing::SampleSplineTable(SplineLayout::SlopeFactor, 7));
+  demo::WriteSplineFile(dir / "INNER.TXT", demo::SampleSplineTable(SplineLayout::InnerChine, 12));
+  demo::WriteSplineFile(dir / "SLOPES.TXT", demo::SampleSplineTable(SplineLayout::SlopeFactor, 7));
   LoadedRun run;
   CollectingDiagnostics diag;
-  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "A", "INNER.BOT", testing::SampleSplineBoat(SplineLayout::InnerChine, "INNER.TXT")), diag),
+  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "A", "INNER.BOT", demo::SampleSplineBoat(SplineLayout::InnerChine, "INNER.TXT")), diag),
             RunOpenResult::Loaded);
   const SplineStore inner = run.Hull.Splines;
   ASSERT_EQ(inner.InnerKnots.Count, 10);
-  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "B", "SLOPE.BOT", testing::SampleSplineBoat(SplineLayout::SlopeFactor, "SLOPES.TXT")), diag),
+  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "B", "SLOPE.BOT", demo::SampleSplineBoat(SplineLayout::SlopeFactor, "SLOPES.TXT")), diag),
             RunOpenResult::Loaded);
   EXPECT_TRUE(diag.messages.empty());
   const SplineStore& now = run.Hull.Splines;
@@ -194,9 +194,9 @@ TEST(LoadedRun, SplineStoreKeepsWhatALoadDidNotTouch) {
 
 TEST(LoadedRun, SplineLoadsAreAllOrNothing) {
   TempDir dir;
-  const testing::SplineTable good = testing::SampleSplineTable(SplineLayout::PlainChine, 12);
-  testing::WriteSplineFile(dir / "LINES.TXT", good);
-  const std::string path = WriteBoatRun(dir, "RUN", "B.BOT", testing::SampleSplineBoat(SplineLayout::PlainChine, "LINES.TXT"));
+  const demo::SplineTable good = demo::SampleSplineTable(SplineLayout::PlainChine, 12);
+  demo::WriteSplineFile(dir / "LINES.TXT", good);
+  const std::string path = WriteBoatRun(dir, "RUN", "B.BOT", demo::SampleSplineBoat(SplineLayout::PlainChine, "LINES.TXT"));
   LoadedRun run;
   CollectingDiagnostics diag;
   ASSERT_EQ(OpenRun(run, path, diag), RunOpenResult::Loaded);
@@ -204,10 +204,10 @@ TEST(LoadedRun, SplineLoadsAreAllOrNothing) {
   const HullSection section20 = run.Hull.Stations.Sections[20];
 
   // The same run with a spoilt spline file: 20 rows, a letter in the 15th row's keel value.
-  testing::SplineTable longer = testing::SampleSplineTable(SplineLayout::PlainChine, 20);
-  testing::SplineTextOptions bad;
-  bad.Replace = testing::SplineTextOptions::Replacement{14, 1, "0.3O"};
-  testing::WriteSplineFile(dir / "LINES.TXT", longer, bad);
+  demo::SplineTable longer = demo::SampleSplineTable(SplineLayout::PlainChine, 20);
+  demo::SplineTextOptions bad;
+  bad.Replace = demo::SplineTextOptions::Replacement{14, 1, "0.3O"};
+  demo::WriteSplineFile(dir / "LINES.TXT", longer, bad);
   diag.messages.clear();
   ASSERT_EQ(OpenRun(run, path, diag), RunOpenResult::Loaded);
   EXPECT_EQ(diag.messages, std::vector<std::string>{"Spline file " + (dir / "LINES.TXT") +
@@ -236,7 +236,7 @@ TEST(LoadedRun, AFailedOpenLeavesTheHullUndrawn) {
   EXPECT_FALSE(run.Hull.Drawable);
 
   const std::string shortBoat = WriteRun(dir, "SHORT");
-  testing::TruncateFile(dir / "TEST.BOT", 100);  // a short boat file ends the open before the history
+  test_support::TruncateFile(dir / "TEST.BOT", 100);  // a short boat file ends the open before the history
   EXPECT_THROW(OpenRun(run, shortBoat, diag), Error);
   EXPECT_FALSE(run.History.IsOpen);
 }

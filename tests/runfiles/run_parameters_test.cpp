@@ -6,16 +6,16 @@
 
 #include "common/error.h"
 #include "common/le_bytes.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 
 namespace hulvex {
 namespace {
 namespace RL = run_parameters_layout;
-using testing::TempDir;
+using test_support::TempDir;
 
 RunParameters Sample() {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.WindV = 12.5f;
   p.TankT = true;
   p.DetailSp = 3;
@@ -37,7 +37,7 @@ std::string Bytes(const std::vector<std::uint8_t>& v) { return std::string(v.beg
 
 TEST(RunParameters, CurrentLayoutRoundTripsEveryField) {
   const RunParameters p = Sample();
-  const RunParameters q = ParseRunParameters(Bytes(testing::EncodeRunParameters(p)), "x");
+  const RunParameters q = ParseRunParameters(Bytes(demo::EncodeRunParameters(p)), "x");
   EXPECT_EQ(q.FmtVer, p.FmtVer);
   EXPECT_EQ(q.DOFMode, 1);
   EXPECT_EQ(q.BoatFile, "C:\\BOATS\\TEST.BOT");
@@ -129,40 +129,40 @@ TEST(RunParameters, FirstByteSelectsTheLayout) {
 TEST(RunParameters, OldLayoutWriterReadsBackAsTheCurrentRecord) {
   RunParameters p = Sample();
   p.DOFMode = 0;  // not stored by the old layout
-  const RunParameters q = ParseRunParameters(Bytes(testing::EncodeRunParametersOldLayout(p, 0xEE)), "x");
+  const RunParameters q = ParseRunParameters(Bytes(demo::EncodeRunParametersOldLayout(p, 0xEE)), "x");
   EXPECT_EQ(q.FmtVer, 255);
   EXPECT_EQ(q.DOFMode, 1);
   EXPECT_EQ(q.BoatFile, p.BoatFile);
   EXPECT_EQ(q.Raw[0], 255);
   EXPECT_EQ(q.Raw[1], 1);
   // Bytes 88 ... 327 are identical in both layouts.
-  const auto current = testing::EncodeRunParameters(p);
+  const auto current = demo::EncodeRunParameters(p);
   EXPECT_TRUE(std::equal(current.begin() + 88, current.end(), q.Raw.begin() + 88));
 }
 
 TEST(RunParameters, ReservedBytesArePreservedAsRead) {
-  std::vector<std::uint8_t> raw = testing::EncodeRunParameters(Sample());
+  std::vector<std::uint8_t> raw = demo::EncodeRunParameters(Sample());
   for (std::size_t i : {100u, 103u, 114u, 117u, 130u, 137u, 150u, 153u, 166u, 169u, 194u, 233u}) raw[i] = 0xA5;
   const RunParameters p = ParseRunParameters(Bytes(raw), "x");
   EXPECT_TRUE(std::equal(raw.begin(), raw.end(), p.Raw.begin()));
   // The writer starts from Raw, so a read-write cycle keeps them too.
-  EXPECT_EQ(testing::EncodeRunParameters(p), raw);
+  EXPECT_EQ(demo::EncodeRunParameters(p), raw);
 }
 
 TEST(RunParameters, LongerFileUsesItsFirstRecordOnly) {
   TempDir dir;
-  auto bytes = testing::EncodeRunParameters(Sample());
+  auto bytes = demo::EncodeRunParameters(Sample());
   bytes.resize(1000, 0x77);
-  testing::WriteTextFile(dir / "R.HVX", Bytes(bytes));
+  demo::WriteTextFile(dir / "R.HVX", Bytes(bytes));
   EXPECT_EQ(ReadRunParameters(dir / "R").StationCount, 40);
 }
 
 TEST(RunParameters, ShortFilesFailWithReadBeyondEndOfFile) {
   TempDir dir;
-  for (testing::RunLayout layout : {testing::RunLayout::Current, testing::RunLayout::Old}) {
+  for (demo::RunLayout layout : {demo::RunLayout::Current, demo::RunLayout::Old}) {
     for (std::size_t size : {0u, 1u, 87u, 88u, 327u}) {
-      testing::WriteRunParametersFile(dir / "R.HVX", Sample(), layout);
-      testing::TruncateFile(dir / "R.HVX", size);
+      demo::WriteRunParametersFile(dir / "R.HVX", Sample(), layout);
+      test_support::TruncateFile(dir / "R.HVX", size);
       try {
         ReadRunParameters(dir / "R");
         ADD_FAILURE() << "size " << size;
@@ -185,7 +185,7 @@ TEST(RunParameters, MissingFileFailsWithFileNotFound) {
 
 TEST(RunParameters, LowerCaseExtensionIsFound) {
   TempDir dir;
-  testing::WriteRunParametersFile(dir / "r1.hvx", Sample());
+  demo::WriteRunParametersFile(dir / "r1.hvx", Sample());
   EXPECT_EQ(ReadRunParameters(dir / "r1").StationCount, 40);
 }
 

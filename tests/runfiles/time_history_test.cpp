@@ -6,13 +6,13 @@
 #include <limits>
 
 #include "common/error.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 
 namespace hulvex {
 namespace {
 namespace HL = time_history_layout;
-using testing::TempDir;
+using test_support::TempDir;
 
 struct Opened {
   TempDir dir;
@@ -22,7 +22,7 @@ struct Opened {
   std::string run() const { return dir / "RUN"; }
 };
 
-void Write(const Opened& o, const testing::HistorySpec& spec) { testing::WriteTimeHistoryFile(o.run() + ".TTS", spec); }
+void Write(const Opened& o, const demo::HistorySpec& spec) { demo::WriteTimeHistoryFile(o.run() + ".TTS", spec); }
 
 HistoryOpenResult Open(Opened& o, bool speedSpecified = false) {
   o.diag.messages.clear();
@@ -39,7 +39,7 @@ TEST(TimeHistory, RecordsPerStepAndChannelPlacement) {
   for (const auto c : {ChannelLayoutCase{0, 1}, ChannelLayoutCase{11, 1}, ChannelLayoutCase{12, 2},
                        ChannelLayoutCase{27, 2}, ChannelLayoutCase{28, 3}, ChannelLayoutCase{109, 8}}) {
     Opened o;
-    testing::HistorySpec spec;
+    demo::HistorySpec spec;
     spec.LastChannel = c.lastChannel;
     spec.Steps = 5;
     Write(o, spec);
@@ -61,12 +61,12 @@ TEST(TimeHistory, RecordsPerStepAndChannelPlacement) {
 
 TEST(TimeHistory, Channel12ComesFromTheSecondRecordNotTheFirstRecordsTail) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.LastChannel = 12;
   spec.Steps = 2;
   Write(o, spec);
   // Bytes 60 ... 63 of step 1's first record (record 3) are never used.
-  testing::PatchFile(o.run() + ".TTS", 3 * 64 + 60, testing::Real32Bytes(999.0f));
+  test_support::PatchFile(o.run() + ".TTS", 3 * 64 + 60, test_support::Real32Bytes(999.0f));
   ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
   const StepValues v = ReadStep(o.history, 1, false, o.diag);
   EXPECT_EQ(v.Channels[12], static_cast<float>(1 + 12 / 100.0));
@@ -75,7 +75,7 @@ TEST(TimeHistory, Channel12ComesFromTheSecondRecordNotTheFirstRecordsTail) {
 
 TEST(TimeHistory, IndexHoldsEveryStepTime) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.LastChannel = 40;
   spec.Steps = 300;
   spec.values = [](std::int32_t s, std::span<float>) { return 10.0 + s * s * 1e-3; };
@@ -89,7 +89,7 @@ TEST(TimeHistory, IndexHoldsEveryStepTime) {
 
 TEST(TimeHistory, ConversionsDependOnTheMode) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = 1;
   spec.values = [](std::int32_t, std::span<float> ch) {
     for (float& v : ch) v = 2.0f;
@@ -113,7 +113,7 @@ TEST(TimeHistory, ConversionsDependOnTheMode) {
 
 TEST(TimeHistory, ConvertedChannelsBeyondLastChannelStayZero) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.LastChannel = 1;
   spec.Steps = 1;
   Write(o, spec);
@@ -124,7 +124,7 @@ TEST(TimeHistory, ConvertedChannelsBeyondLastChannelStayZero) {
 
 TEST(TimeHistory, StepNumberMismatchIsReportedOncePerRead) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = 10;
   spec.StepIndexOverride = {{4, 44}, {0, -7}};
   Write(o, spec);
@@ -149,7 +149,7 @@ TEST(TimeHistory, MissingFileReportsNoFile) {
 
 TEST(TimeHistory, WrongMagicIsRefusedAndTheProgramGoesOn) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Magic = 31999;
   Write(o, spec);
   EXPECT_EQ(Open(o), HistoryOpenResult::Refused);
@@ -162,7 +162,7 @@ TEST(TimeHistory, WrongMagicIsRefusedAndTheProgramGoesOn) {
 TEST(TimeHistory, LastChannelOutsideTheBufferIsRefusedByValue) {
   for (std::int16_t last : {std::int16_t{-1}, std::int16_t{110}, std::int16_t{32767}, std::int16_t{-32768}}) {
     Opened o;
-    testing::HistorySpec spec;
+    demo::HistorySpec spec;
     spec.LastChannel = last;
     Write(o, spec);
     EXPECT_EQ(Open(o), HistoryOpenResult::Refused);
@@ -175,7 +175,7 @@ TEST(TimeHistory, LastChannelOutsideTheBufferIsRefusedByValue) {
 
 TEST(TimeHistory, NegativeLastStepIsRefused) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.LastStepInHeader = -1;
   Write(o, spec);
   EXPECT_EQ(Open(o), HistoryOpenResult::Refused);
@@ -185,13 +185,13 @@ TEST(TimeHistory, NegativeLastStepIsRefused) {
 TEST(TimeHistory, LastStepBeyondTheFileOpensTheCompleteSteps) {
   for (std::int32_t announced : {20, 2147483647}) {
     Opened o;
-    testing::HistorySpec spec;
+    demo::HistorySpec spec;
     spec.LastChannel = 28;  // three records a step
     spec.Steps = 10;
     spec.LastStepInHeader = announced;
     Write(o, spec);
     // Cut into the middle of step 7's second record.
-    testing::TruncateFile(o.run() + ".TTS", 64 * (1 + 7 * 3 + 1) + 10);
+    test_support::TruncateFile(o.run() + ".TTS", 64 * (1 + 7 * 3 + 1) + 10);
     ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
     EXPECT_EQ(o.history.StepCount(), 7);
     EXPECT_EQ(o.history.Header.LastStep, announced);
@@ -206,10 +206,10 @@ TEST(TimeHistory, LastStepBeyondTheFileOpensTheCompleteSteps) {
 
 TEST(TimeHistory, FileWithoutACompleteStepIsRefused) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = 3;
   Write(o, spec);
-  testing::TruncateFile(o.run() + ".TTS", 64 + 63);
+  test_support::TruncateFile(o.run() + ".TTS", 64 + 63);
   EXPECT_EQ(Open(o), HistoryOpenResult::Refused);
   EXPECT_FALSE(o.history.IsOpen);
 }
@@ -218,7 +218,7 @@ TEST(TimeHistory, HeaderShorterThanOneRecordFailsWithReadBeyondEnd) {
   for (std::size_t size : {0u, 1u, 63u}) {
     Opened o;
     Write(o, {});
-    testing::TruncateFile(o.run() + ".TTS", size);
+    test_support::TruncateFile(o.run() + ".TTS", size);
     try {
       Open(o);
       ADD_FAILURE() << size;
@@ -231,12 +231,12 @@ TEST(TimeHistory, HeaderShorterThanOneRecordFailsWithReadBeyondEnd) {
 
 TEST(TimeHistory, FileShortenedWhileOpenFailsTheReadNotTheProgram) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = 10;
   spec.LastChannel = 20;
   Write(o, spec);
   ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
-  testing::TruncateFile(o.run() + ".TTS", 64 * (1 + 2 * 5) + 70);  // step 5 now ends inside its second record
+  test_support::TruncateFile(o.run() + ".TTS", 64 * (1 + 2 * 5) + 70);  // step 5 now ends inside its second record
   EXPECT_NO_THROW(ReadStep(o.history, 4, false, o.diag));
   EXPECT_THROW(ReadStep(o.history, 5, false, o.diag), Error);
   EXPECT_THROW(ReadStep(o.history, 9, false, o.diag), Error);
@@ -245,7 +245,7 @@ TEST(TimeHistory, FileShortenedWhileOpenFailsTheReadNotTheProgram) {
 TEST(TimeHistory, ChannelSeriesMatchesStepByStepReads) {
   for (std::int16_t last : {std::int16_t{7}, std::int16_t{40}}) {
     Opened o;
-    testing::HistorySpec spec;
+    demo::HistorySpec spec;
     spec.LastChannel = last;
     spec.Steps = 20000;  // several read chunks
     spec.StepIndexOverride = {{17, 3}};
@@ -267,7 +267,7 @@ TEST(TimeHistory, ChannelSeriesMatchesStepByStepReads) {
 
 TEST(TimeHistory, SingleStepHistory) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = 1;
   Write(o, spec);
   ASSERT_EQ(Open(o), HistoryOpenResult::Opened);
@@ -277,7 +277,7 @@ TEST(TimeHistory, SingleStepHistory) {
 
 TEST(TimeHistory, NonFiniteValuesAreTakenAsRead) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = 2;
   spec.values = [](std::int32_t s, std::span<float> ch) {
     ch[2] = std::numeric_limits<float>::infinity();
@@ -297,7 +297,7 @@ TEST(TimeHistory, NonFiniteValuesAreTakenAsRead) {
 
 TEST(TimeHistory, ReopeningReplacesThePreviousHistory) {
   Opened o;
-  testing::HistorySpec spec;
+  demo::HistorySpec spec;
   spec.Steps = 50;
   Write(o, spec);
   ASSERT_EQ(Open(o), HistoryOpenResult::Opened);

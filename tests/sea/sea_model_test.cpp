@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "testing/run_writers.h"
+#include "demo/run_writers.h"
 
 namespace hulvex {
 namespace {
@@ -19,7 +19,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 RunParameters Sea(int waves, float height = 2.0f, float steepness = 0.05f, bool headSea = true) {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.Waves = static_cast<std::int16_t>(waves);
   p.WvHHS = height;
   p.WvSteep = steepness;

@@ -7,7 +7,7 @@
 #include <limits>
 #include <numbers>
 
-#include "testing/run_writers.h"
+#include "demo/run_writers.h"
 
 namespace hulvex {
 namespace {
@@ -15,7 +15,7 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 
 RunParameters Stokes(int terms, float steepness = 0.05f, bool headSea = true) {
-  RunParameters p = testing::SampleRunParameters();
+  RunParameters p = demo::SampleRunParameters();
   p.Waves = 4;
   p.StokesN = static_cast<std::int16_t>(terms);
   p.WvSteep = steepness;

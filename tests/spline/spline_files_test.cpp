@@ -4,18 +4,19 @@
 
 #include <filesystem>
 
-#include "testing/boat_writer.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
-#include "testing/spline_writer.h"
+#include "demo/boat_writer.h"
+#include "hull/hull_setup.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
+#include "demo/spline_writer.h"
 
 namespace hulvex {
 namespace {
-using testing::FormatSplineText;
-using testing::SampleSplineTable;
-using testing::SplineTable;
-using testing::SplineTextOptions;
-using testing::TempDir;
+using demo::FormatSplineText;
+using demo::SampleSplineTable;
+using demo::SplineTable;
+using demo::SplineTextOptions;
+using test_support::TempDir;
 
 constexpr SplineLayout kLayouts[] = {SplineLayout::PlainChine, SplineLayout::InnerChine, SplineLayout::ChineAngle,
                                      SplineLayout::SlopeFactor};
@@ -27,7 +28,8 @@ struct Loaded {
 };
 Loaded Load(SplineLayout layout, const std::string& text, SplineStore& store, BoatRecord& pb) {
   CollectingDiagnostics diag;
-  const bool ok = StoreSplineTable(layout, ReadSplineText(text, NumbersPerRow(layout)), "HULL.SPL", store, &pb, diag);
+  const bool ok = StoreSplineTable(layout, ReadSplineText(text, NumbersPerRow(layout)), "HULL.SPL", store, diag);
+  if (ok && layout != SplineLayout::SlopeFactor) ApplySplineDimensions(pb, DeriveHullDimensions(layout, store));
   return {ok, diag.messages};
 }
 
@@ -205,7 +207,7 @@ TEST(StoreSplineTable, BadFilesAreRejectedWholeAndNameTheProblem) {
 TEST(StoreSplineTable, BoatFieldsFromTheHullLines) {
   for (SplineLayout layout : {SplineLayout::PlainChine, SplineLayout::InnerChine, SplineLayout::ChineAngle}) {
     const SplineTable table = SampleSplineTable(layout, 12);
-    BoatRecord pb = testing::SampleBoat(1);
+    BoatRecord pb = demo::SampleBoat(1);
     const BoatRecord original = pb;
     SplineStore store;
     ASSERT_TRUE(Load(layout, FormatSplineText(table), store, pb).ok);
@@ -288,11 +290,11 @@ TEST(StoreSplineTable, ALoadLeavesWhatItsLayoutDoesNotHandle) {
 TEST(FindSplineFile, RunDirectoryThenDataDirectoryExactThenAnyCase) {
   TempDir run, data;
   std::filesystem::create_directories(run / "lines");
-  testing::WriteTextFile(data / "HULL.SPL", "data");
-  testing::WriteTextFile(data / "Only.Here", "data");
-  testing::WriteTextFile(run / "HULL.SPL", "run");
-  testing::WriteTextFile(run / "lines/deep.spl", "deep");
-  testing::WriteTextFile(data / "deep.spl", "data deep");
+  demo::WriteTextFile(data / "HULL.SPL", "data");
+  demo::WriteTextFile(data / "Only.Here", "data");
+  demo::WriteTextFile(run / "HULL.SPL", "run");
+  demo::WriteTextFile(run / "lines/deep.spl", "deep");
+  demo::WriteTextFile(data / "deep.spl", "data deep");
   auto find = [&](const std::string& name, const std::string& dataDir) {
     return FindSplineFile(SplineFileSource{name, "B", run.path(), dataDir}).value_or("none");
   };
@@ -311,15 +313,15 @@ TEST(FindSplineFile, RunDirectoryThenDataDirectoryExactThenAnyCase) {
 TEST(LoadSplineFiles, MissingFileNamesTheBoatFileAndChangesNothing) {
   TempDir dir;
   SplineStore store;
-  BoatRecord pb = testing::SampleBoat(1);
+  BoatRecord pb = demo::SampleBoat(1);
   const BoatRecord before = pb;
   for (const std::string name : {"MISSING.SPL", ""}) {
     const SplineFileSource source{name, "C:\\BOATS\\RUNABOUT.BOT", dir.path(), ""};
     CollectingDiagnostics diag;
-    EXPECT_FALSE(LoadPlainChineFile(store, pb, source, diag));
-    EXPECT_FALSE(LoadInnerChineFile(store, pb, source, diag));
-    EXPECT_FALSE(LoadChineAngleFile(store, pb, source, diag));
-    EXPECT_FALSE(LoadSlopeFactorFile(store, source, diag));
+    EXPECT_FALSE(LoadHullLines(SplineLayout::PlainChine, store, pb, source, diag));
+    EXPECT_FALSE(LoadHullLines(SplineLayout::InnerChine, store, pb, source, diag));
+    EXPECT_FALSE(LoadHullLines(SplineLayout::ChineAngle, store, pb, source, diag));
+    EXPECT_FALSE(LoadSplineFile(SplineLayout::SlopeFactor, store, source, diag));
     EXPECT_EQ(diag.messages, std::vector<std::string>(4, "No Spline File for=C:\\BOATS\\RUNABOUT.BOT"));
   }
   EXPECT_EQ(store.LastRow, 0);
@@ -330,19 +332,12 @@ TEST(LoadSplineFiles, MissingFileNamesTheBoatFileAndChangesNothing) {
 TEST(LoadSplineFiles, EachLoaderReadsItsLayoutFromDisk) {
   TempDir dir;
   for (SplineLayout layout : kLayouts) {
-    testing::WriteSplineFile(dir / "lines.spl", SampleSplineTable(layout, 14));
+    demo::WriteSplineFile(dir / "lines.spl", SampleSplineTable(layout, 14));
     SplineStore store;
     BoatRecord pb;
     CollectingDiagnostics diag;
     const SplineFileSource source{"LINES.SPL", "B.BOT", dir.path(), ""};
-    bool ok = false;
-    switch (layout) {
-      case SplineLayout::PlainChine: ok = LoadPlainChineFile(store, pb, source, diag); break;
-      case SplineLayout::InnerChine: ok = LoadInnerChineFile(store, pb, source, diag); break;
-      case SplineLayout::ChineAngle: ok = LoadChineAngleFile(store, pb, source, diag); break;
-      case SplineLayout::SlopeFactor: ok = LoadSlopeFactorFile(store, source, diag); break;
-    }
-    EXPECT_TRUE(ok);
+    EXPECT_TRUE(LoadSplineFile(layout, store, source, diag));
     EXPECT_TRUE(diag.messages.empty());
     EXPECT_EQ(store.BottomKnots.Count, 13 + (layout == SplineLayout::SlopeFactor ? 1 : 0));
   }

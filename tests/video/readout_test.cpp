@@ -1,3 +1,4 @@
+#include "common/number_format.h"
 #include "video/readout.h"
 
 #include <gtest/gtest.h>

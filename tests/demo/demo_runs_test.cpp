@@ -1,4 +1,4 @@
-#include "testing/demo_runs.h"
+#include "demo/demo_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +13,15 @@
 #include "run/loaded_run.h"
 #include "sea/sea_model.h"
 #include "spline/spline_files.h"
-#include "testing/file_edit.h"
-#include "testing/run_writers.h"
+#include "support/file_edit.h"
+#include "demo/run_writers.h"
 #include "video/frame_composition.h"
 #include "video/smooth_track.h"
 #include "video/video_player.h"
 
 namespace hulvex {
 namespace {
-using testing::TempDir;
+using test_support::TempDir;
 
 constexpr double kDeg = 3.14159265358979323846 / 180.0;
 
@@ -50,7 +50,7 @@ class DemoRuns : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
     dir_ = new TempDir;
-    paths_ = new std::vector<std::string>(testing::WriteDemoRuns(dir_->path()));
+    paths_ = new std::vector<std::string>(demo::WriteDemoRuns(dir_->path()));
   }
   static void TearDownTestSuite() {
     delete paths_;
@@ -299,15 +299,15 @@ TEST_F(DemoRuns, TheFollowingSeaSurgesEnoughForTheCameraTrackToShiftThePicture) 
 
 TEST(DemoRunsWriting, IsDeterministicAndOverwritesAnEarlierSet) {
   TempDir dir;
-  const auto demo = testing::DemoCases().at(6);
-  const std::string path = testing::WriteDemoRun(dir.path(), demo);
+  const auto demo = demo::DemoCases().at(6);
+  const std::string path = demo::WriteDemoRun(dir.path(), demo);
   auto bytes = [](const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   };
   const std::string first = bytes(path + ".TTS");
-  testing::WriteTextFile(path + ".TTS", "damaged");
-  EXPECT_EQ(testing::WriteDemoRun(dir.path(), demo), path);
+  demo::WriteTextFile(path + ".TTS", "damaged");
+  EXPECT_EQ(demo::WriteDemoRun(dir.path(), demo), path);
   EXPECT_EQ(bytes(path + ".TTS"), first);
 }
 
@@ -319,7 +319,7 @@ TEST(DemoRunsWriting, MakeDemoWritesEveryRunAndRefusesAFileAsItsDirectory) {
   for (const Intended& c : kIntended)
     EXPECT_NE(made.out.find("wrote " + dir / "set/" + c.name + ".HVX\n"), std::string::npos) << c.name;
 
-  testing::WriteTextFile(dir / "plain", "not a directory");
+  demo::WriteTextFile(dir / "plain", "not a directory");
   const auto refused = cli::test::RunCli({"make-demo", dir / "plain"});
   EXPECT_EQ(refused.code, 1);
   EXPECT_EQ(refused.err.rfind("error: Cannot create directory " + dir / "plain", 0), 0u) << refused.err;

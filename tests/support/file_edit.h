@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace hulvex::testing {
+namespace hulvex::test_support {
 
 // Cuts the file to `size` bytes.
 void TruncateFile(const std::string& path, std::size_t size);
@@ -33,4 +33,4 @@ private:
   std::string path_;
 };
 
-}  // namespace hulvex::testing
+}  // namespace hulvex::test_support

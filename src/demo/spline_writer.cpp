@@ -1,12 +1,12 @@
-#include "testing/spline_writer.h"
+#include "demo/spline_writer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "testing/run_writers.h"
+#include "demo/run_writers.h"
 
-namespace hulvex::testing {
+namespace hulvex::demo {
 namespace {
 
 constexpr double kLength = 24.0;
@@ -94,4 +94,4 @@ void WriteSplineFile(const std::string& path, const SplineTable& table, const Sp
   WriteTextFile(path, FormatSplineText(table, options));
 }
 
-}  // namespace hulvex::testing
+}  // namespace hulvex::demo

@@ -9,7 +9,7 @@
 #include "runfiles/run_parameters.h"
 #include "spline/spline_files.h"
 
-namespace hulvex::testing {
+namespace hulvex::demo {
 
 // The 402 bytes of a boat file: pb.Raw with every named field of pb written over it. BoatName is
 // written blank-padded (or cut) to 48 characters.
@@ -31,4 +31,4 @@ BoatRecord SampleSplineBoat(SplineLayout layout, const std::string& splineFileNa
 std::string WriteRunWithBoat(const std::string& dir, const std::string& name, const BoatRecord& pb,
                              const std::string& boatFileName, RunParameters params);
 
-}  // namespace hulvex::testing
+}  // namespace hulvex::demo

@@ -1,4 +1,4 @@
-#include "testing/file_edit.h"
+#include "support/file_edit.h"
 
 #include <filesystem>
 #include <fstream>
@@ -7,7 +7,7 @@
 
 #include "common/le_bytes.h"
 
-namespace hulvex::testing {
+namespace hulvex::test_support {
 namespace fs = std::filesystem;
 
 void TruncateFile(const std::string& path, std::size_t size) { fs::resize_file(path, size); }
@@ -58,4 +58,4 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-}  // namespace hulvex::testing
+}  // namespace hulvex::test_support

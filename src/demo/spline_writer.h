@@ -8,7 +8,7 @@
 
 #include "spline/spline_files.h"
 
-namespace hulvex::testing {
+namespace hulvex::demo {
 
 // A table as it goes into a file: one row per station, NumbersPerRow(Layout) numbers each.
 struct SplineTable {
@@ -43,4 +43,4 @@ struct SplineTextOptions {
 std::string FormatSplineText(const SplineTable& table, const SplineTextOptions& options = {});
 void WriteSplineFile(const std::string& path, const SplineTable& table, const SplineTextOptions& options = {});
 
-}  // namespace hulvex::testing
+}  // namespace hulvex::demo

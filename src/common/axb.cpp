@@ -1,4 +1,4 @@
-#include "hull/axb.h"
+#include "common/axb.h"
 
 #include <cmath>
 

@@ -13,7 +13,7 @@
 #include "runfiles/run_parameters.h"
 #include "runfiles/time_history.h"
 
-namespace hulvex::testing {
+namespace hulvex::demo {
 
 // A run parameter record with sensible values: current layout, thrust specified, a sinusoidal
 // head sea of 2 ft at steepness 1/20, 40 stations, boat file "C:\BOATS\TEST.BOT".
@@ -64,4 +64,4 @@ void WriteTextFile(const std::string& path, const std::string& text);
 std::string WriteSampleRun(const std::string& dir, const std::string& name, const RunParameters& p,
                            const HistorySpec& history, const std::string& description = "Sample run.\r\n");
 
-}  // namespace hulvex::testing
+}  // namespace hulvex::demo

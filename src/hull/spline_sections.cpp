@@ -1,4 +1,4 @@
-#include "spline/spline_sections.h"
+#include "hull/spline_sections.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "testing/boat_writer.h"
+#include "demo/boat_writer.h"
 
 #include <cmath>
 #include <fstream>
@@ -7,9 +7,9 @@
 #include "common/diagnostics.h"
 #include "common/le_bytes.h"
 #include "hull/hull_setup.h"
-#include "testing/run_writers.h"
+#include "demo/run_writers.h"
 
-namespace hulvex::testing {
+namespace hulvex::demo {
 namespace BL = boat_record_layout;
 
 std::vector<std::uint8_t> EncodeBoatRecord(const BoatRecord& pb) {
@@ -122,4 +122,4 @@ std::string WriteRunWithBoat(const std::string& dir, const std::string& name, co
   return WriteSampleRun(dir, name, params, history);
 }
 
-}  // namespace hulvex::testing
+}  // namespace hulvex::demo

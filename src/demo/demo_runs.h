@@ -10,9 +10,9 @@
 
 #include "hull/boat_record.h"
 #include "runfiles/run_parameters.h"
-#include "testing/spline_writer.h"
+#include "demo/spline_writer.h"
 
-namespace hulvex::testing {
+namespace hulvex::demo {
 
 // One demonstration run: what is written besides the time history.
 struct DemoCase {
@@ -44,4 +44,4 @@ std::string WriteDemoRun(const std::string& dir, const DemoCase& demo);
 // Creates `dir` if needed and writes every case into it. Returns the run paths, in case order.
 std::vector<std::string> WriteDemoRuns(const std::string& dir);
 
-}  // namespace hulvex::testing
+}  // namespace hulvex::demo

@@ -1,4 +1,4 @@
-#include "testing/run_writers.h"
+#include "demo/run_writers.h"
 
 #include <cmath>
 #include <fstream>
@@ -6,7 +6,7 @@
 
 #include "common/le_bytes.h"
 
-namespace hulvex::testing {
+namespace hulvex::demo {
 namespace RL = run_parameters_layout;
 namespace HL = time_history_layout;
 
@@ -181,4 +181,4 @@ std::string WriteSampleRun(const std::string& dir, const std::string& name, cons
   return runPath;
 }
 
-}  // namespace hulvex::testing
+}  // namespace hulvex::demo

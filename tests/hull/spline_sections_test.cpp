@@ -1,21 +1,20 @@
-#include "spline/spline_sections.h"
+#include "hull/spline_sections.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "testing/spline_writer.h"
+#include "demo/spline_writer.h"
 
 namespace hulvex {
 namespace {
-using testing::SampleSplineTable;
+using demo::SampleSplineTable;
 
-SplineStore Loaded(const testing::SplineTable& table) {
+SplineStore Loaded(const demo::SplineTable& table) {
   SplineStore store;
-  BoatRecord pb;
   CollectingDiagnostics diag;
-  const bool ok = StoreSplineTable(table.Layout, ReadSplineText(testing::FormatSplineText(table), NumbersPerRow(table.Layout)),
-                                   "T", store, &pb, diag);
+  const bool ok = StoreSplineTable(table.Layout, ReadSplineText(demo::FormatSplineText(table), NumbersPerRow(table.Layout)),
+                                   "T", store, diag);
   EXPECT_TRUE(ok);
   return store;
 }
@@ -188,7 +187,7 @@ TEST(SplineSections, InnerChineStemIsAStraightKeelMeetingTheKeelSpline) {
 }
 
 TEST(SplineSections, ChineAngleOfZeroPutsTheChineLevelWithTheInnerChine) {
-  testing::SplineTable table = SampleSplineTable(SplineLayout::ChineAngle, 10);
+  demo::SplineTable table = SampleSplineTable(SplineLayout::ChineAngle, 10);
   for (auto& row : table.Rows) row[5] = 0.0;
   const SplineStore s = Loaded(table);
   NullDiagnostics quiet;
@@ -201,7 +200,7 @@ TEST(SplineSections, ChineAngleOfZeroPutsTheChineLevelWithTheInnerChine) {
 }
 
 TEST(SplineSections, UnitSlopeFactorsGiveAStraightBottom) {
-  testing::SplineTable table = SampleSplineTable(SplineLayout::PlainChine, 10);
+  demo::SplineTable table = SampleSplineTable(SplineLayout::PlainChine, 10);
   for (auto& row : table.Rows) row[6] = row[7] = 1.0;
   const SplineStore s = Loaded(table);
   CollectingDiagnostics diag;
@@ -216,7 +215,7 @@ TEST(SplineSections, UnitSlopeFactorsGiveAStraightBottom) {
 }
 
 TEST(SplineSections, ZeroSlopeFactorReportsEachSectionWithoutCrashing) {
-  testing::SplineTable table = SampleSplineTable(SplineLayout::PlainChine, 8);
+  demo::SplineTable table = SampleSplineTable(SplineLayout::PlainChine, 8);
   for (auto& row : table.Rows) row[6] = 0.0;
   const SplineStore s = Loaded(table);
   CollectingDiagnostics diag;
@@ -255,7 +254,7 @@ TEST(SlopeFactorSection, ReplacesOnlyTheBottomCoefficients) {
   EXPECT_EQ(straight.BottomC1, 3.0);
   EXPECT_EQ(straight.BottomC2, 0);
 
-  testing::SplineTable table = SampleSplineTable(SplineLayout::SlopeFactor, 6);
+  demo::SplineTable table = SampleSplineTable(SplineLayout::SlopeFactor, 6);
   for (auto& row : table.Rows) {
     row[1] = 1.0;
     row[2] = 2.0;

@@ -1,4 +1,4 @@
-#include "testing/demo_runs.h"
+#include "demo/demo_runs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,10 +15,10 @@
 #include "run/loaded_run.h"
 #include "runfiles/time_history.h"
 #include "sea/sea_model.h"
-#include "testing/boat_writer.h"
-#include "testing/run_writers.h"
+#include "demo/boat_writer.h"
+#include "demo/run_writers.h"
 
-namespace hulvex::testing {
+namespace hulvex::demo {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -594,4 +594,4 @@ std::vector<std::string> WriteDemoRuns(const std::string& dir) {
   return paths;
 }
 
-}  // namespace hulvex::testing
+}  // namespace hulvex::demo
