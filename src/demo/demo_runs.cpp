@@ -4,9 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <initializer_list>
+#include <optional>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "common/diagnostics.h"
 #include "common/error.h"
@@ -108,7 +109,7 @@ void SetSea(RunParameters& p, int waves, double height, double steepness, bool h
 }
 
 // A schedule of (value, time) points; DOFMode decides what the values are.
-void SetSchedule(RunParameters& p, int mode, std::initializer_list<std::pair<double, double>> points) {
+void SetSchedule(RunParameters& p, int mode, std::span<const std::pair<double, double>> points) {
   p.DOFMode = static_cast<std::uint8_t>(mode);
   p.SpeedSpecified = mode == 0;
   p.ThrustCount = static_cast<std::int32_t>(points.size()) - 1;
@@ -125,181 +126,124 @@ std::string Metres(double ft) {
 
 }  // namespace
 
+namespace {
+
+// One demonstration case as data. The boat is the writers' sample boat of HullType (or the sample
+// spline boat of the hull-line layout in Spline) scaled to Length, with BoatFields set over it; an
+// analytic hull with a Spline layout carries a slope-factor file.
+struct DemoRow {
+  const char* Name;
+  const char* BoatFileName;
+  double Length;  // ft
+  int HullType;   // 1 ... 6 analytic; 7 a spline hull
+  std::optional<SplineLayout> Spline;
+  const char* SplineFile;
+  int SplineRows;
+  std::vector<std::pair<float BoatRecord::*, double>> BoatFields;
+  int Waves;
+  double WaveHeight, WaveSteepness;
+  bool HeadSea;
+  int RandomWaves;          // RWvN
+  double RandomWaveDelay;   // RWvTdelay, s
+  int Mode;                 // DOFMode; the schedule's values are thrust, speed, RPM as it says
+  std::vector<std::pair<double, double>> Schedule;  // (value, time)
+  double ICV, Tmax, Dt;
+  const char* Summary;      // after "A <length> ft (<metres>) "
+};
+
+std::vector<DemoRow> DemoRows() {
+  using B = BoatRecord;
+  const double slow = KnotsToFtPerS(6), fast = KnotsToFtPerS(38);
+  const double prismKeel = static_cast<float>(1.75 + 4.0 * std::tan(20.0 * kDeg));
+  return {
+      {"DV30HEAD", "DV30.BOT", 30.0, 4, std::nullopt, "", 0,
+       {{&B::Beam, 9.8f}, {&B::TransomBeam, 9.0f}, {&B::DeadriseAft, 20.0f}, {&B::DeadriseBow, 48.0f}},
+       2, 2.0, 1.0 / 30.0, true, 20, 0.0, 1, {{2800.0, 0.0}, {2800.0, 30.0}}, 36.0, 30.0, 0.01,
+       "deep-V planing boat: analytic hull with deadrise (hull type 4), 9.8 ft chine beam, "
+       "20 degrees deadrise at the transom rising to 48 degrees at the bow. It runs at about "
+       "36 knots into a regular sinusoidal head sea 2 ft high and 60 ft long "
+       "(steepness 1/30). Thrust specified: a constant 2800 lbf."},
+      // Long enough for the camera track.
+      {"RK40FOLL", "RK40.BOT", 40.0, 2, std::nullopt, "", 0,
+       {{&B::Beam, 13.0f}, {&B::TransomBeam, 12.0f}, {&B::KeelDepth, 2.5f},
+        {&B::ChineDepth, static_cast<float>(2.5 - 6.5 * std::tan(17.0 * kDeg))}, {&B::RockerCoef, 0.05f}},
+       0, 4.0, 1.0 / 30.0, false, 20, 900.0, 1, {{5500.0, 0.0}, {5500.0, 45.0}}, 30.0, 45.0, 0.02,
+       "planing cruiser: analytic hull with a keel rocker (hull type 2), 13 ft chine beam, "
+       "about 17 degrees deadrise. It runs at about 30 knots with a random following sea of "
+       "20 components, 4 ft significant height and 120 ft significant length, overtaking the "
+       "waves; the speed surges as the waves lift the stern. Thrust specified: a constant "
+       "5500 lbf."},
+      {"SF25HEAD", "SF25.BOT", 25.0, 5, SplineLayout::SlopeFactor, "SF25.SPL", 8,
+       {{&B::Beam, 8.4f}, {&B::TransomBeam, 7.8f}, {&B::KeelDepth, 2.2f}, {&B::DeadriseAft, 22.0f},
+        {&B::DeadriseBow, 50.0f}, {&B::ChineDepth, static_cast<float>(2.2 - 4.2 * std::tan(22.0 * kDeg))}},
+       0, 2.0, 1.0 / 18.0, true, 15, 600.0, 1, {{1700.0, 0.0}, {1700.0, 20.0}}, 32.0, 20.0, 0.005,
+       "deep-V planing boat: analytic hull whose chine follows the deadrise (hull type 5), "
+       "22 degrees deadrise at the transom, with curved bottom sections given by a "
+       "slope-factor file (SF25.SPL). It runs at about 32 knots into a random head sea of 15 "
+       "components, 2 ft significant height and 36 ft significant length. Thrust specified: "
+       "a constant 1700 lbf."},
+      {"PC28STOK", "PC28.BOT", 28.0, 7, SplineLayout::PlainChine, "PC28.SPL", 16, {},
+       4, 2.0, 1.0 / 16.0, true, 20, 0.0, 3, {}, 28.0, 25.0, 0.01,
+       "planing boat whose hull lines are given by a plain-chine spline file (PC28.SPL), "
+       "9.3 ft chine beam. It runs at about 28 knots into a steep Stokes head sea of 5 terms, "
+       "2 ft high and 32 ft long (steepness 1/16), with sharp crests and flat troughs. "
+       "Engine specified."},
+      {"IC36GERS", "IC36.BOT", 36.0, 7, SplineLayout::InnerChine, "IC36.SPL", 16, {},
+       3, 3.0, 1.0 / 28.0, false, 20, 0.0, 1, {{4200.0, 0.0}, {4200.0, 30.0}}, 34.0, 30.0, 0.01,
+       "planing boat with an inner chine (a spray strake along the bottom), hull lines "
+       "given by an inner-chine spline file (IC36.SPL), 12 ft chine beam. It runs at about "
+       "34 knots with a trochoidal (Gerstner) following sea 3 ft high and 84 ft long, "
+       "overtaking the waves. Thrust specified: a constant 4200 lbf."},
+      // Accelerating from displacement speed onto the plane; speed specified in ft/s.
+      {"CA32ACC", "CA32.BOT", 32.0, 7, SplineLayout::ChineAngle, "CA32.SPL", 16, {},
+       1, 0.0, 0.05, true, 20, 0.0, 0, {{slow, 0.0}, {slow, 2.0}, {fast, 22.0}, {fast, 35.0}}, 6.0, 35.0, 0.01,
+       "planing boat with an inner chine and a chine flat set at an angle, hull lines given "
+       "by a chine-angle spline file (CA32.SPL), 10.7 ft chine beam. On a flat sea its speed "
+       "is specified over time (2 degrees of freedom): 6 knots for 2 s, then a steady "
+       "acceleration to 38 knots at 22 s, held to the end. The bow rises over the hump "
+       "speed and settles to a planing trim."},
+      // 20 degrees deadrise; the datum (where the sheer of this hull type lies) 1.75 ft above the
+      // chine, and the forward face of the prism a stem line straight down from it to the keel.
+      {"PR24SINE", "PR24.BOT", 24.0, 3, std::nullopt, "", 0,
+       {{&B::Beam, 8.0f}, {&B::KeelDepth, prismKeel}, {&B::ChineDepth, 1.75f}, {&B::VCG, 1.5f},
+        {&B::LCG, 15.0f}, {&B::StemRake, 0.0f}, {&B::SheerStem, -prismKeel}},
+       2, 1.5, 1.0 / 30.0, true, 20, 0.0, 2, {{3200.0, 0.0}, {3200.0, 20.0}}, 28.0, 20.0, 0.01,
+       "prismatic planing hull: constant cross-section (hull type 3), 8 ft beam, "
+       "20 degrees deadrise, the classic test form of planing research. It runs at about "
+       "28 knots into a regular sinusoidal head sea 1.5 ft high and 45 ft long. Propeller "
+       "speed specified: a constant 3200 RPM."},
+  };
+}
+
+}  // namespace
+
 std::vector<DemoCase> DemoCases() {
   std::vector<DemoCase> cases;
-
-  {  // A deep-V runabout into a regular head sea.
+  for (const DemoRow& row : DemoRows()) {
     DemoCase c;
-    c.Name = "DV30HEAD";
-    c.BoatFileName = "DV30.BOT";
-    BoatRecord b = ScaledBoat(SampleBoat(4), 30.0);
-    b.Beam = 9.8f;
-    b.TransomBeam = 9.0f;
-    b.DeadriseAft = 20.0f;
-    b.DeadriseBow = 48.0f;
-    c.Boat = Derived(b);
+    c.Name = row.Name;
+    c.BoatFileName = row.BoatFileName;
+    const bool splineHull = row.HullType >= 7;
+    BoatRecord b = ScaledBoat(splineHull ? SampleSplineBoat(*row.Spline, row.SplineFile) : SampleBoat(row.HullType),
+                              row.Length);
+    for (const auto& [field, value] : row.BoatFields) b.*field = static_cast<float>(value);
+    if (row.Spline) {
+      if (!splineHull) {
+        b.SplineProps = 1;
+        SetBoatName(b, row.SplineFile);
+      }
+      c.Spline = ScaledSplineTable(*row.Spline, row.Length, row.SplineRows);
+    }
+    c.Boat = splineHull ? b : Derived(b);
     c.Params = BaseParameters(c.BoatFileName);
-    SetSea(c.Params, 2, 2.0, 1.0 / 30.0, true);
-    SetSchedule(c.Params, 1, {{2800.0, 0.0}, {2800.0, 30.0}});
-    c.Params.ICV = 36.0f;
-    c.Params.Tmax = 30.0f;
-    c.Dt = 0.01;
-    c.Summary = "A 30 ft (" + Metres(30) +
-                ") deep-V planing boat: analytic hull with deadrise (hull type 4), 9.8 ft chine beam, "
-                "20 degrees deadrise at the transom rising to 48 degrees at the bow. It runs at about "
-                "36 knots into a regular sinusoidal head sea 2 ft high and 60 ft long "
-                "(steepness 1/30). Thrust specified: a constant 2800 lbf.";
-    cases.push_back(std::move(c));
-  }
-  {  // A large rockered hull overtaking a random following sea; long enough for the camera track.
-    DemoCase c;
-    c.Name = "RK40FOLL";
-    c.BoatFileName = "RK40.BOT";
-    BoatRecord b = ScaledBoat(SampleBoat(2), 40.0);
-    b.Beam = 13.0f;
-    b.TransomBeam = 12.0f;
-    b.KeelDepth = 2.5f;
-    b.ChineDepth = static_cast<float>(2.5 - 6.5 * std::tan(17.0 * kDeg));
-    b.RockerCoef = 0.05f;
-    c.Boat = Derived(b);
-    c.Params = BaseParameters(c.BoatFileName);
-    SetSea(c.Params, 0, 4.0, 1.0 / 30.0, false);
-    c.Params.RWvN = 20;
-    c.Params.RWvTdelay = 900.0f;
-    SetSchedule(c.Params, 1, {{5500.0, 0.0}, {5500.0, 45.0}});
-    c.Params.ICV = 30.0f;
-    c.Params.Tmax = 45.0f;
-    c.Dt = 0.02;
-    c.Summary = "A 40 ft (" + Metres(40) +
-                ") planing cruiser: analytic hull with a keel rocker (hull type 2), 13 ft chine beam, "
-                "about 17 degrees deadrise. It runs at about 30 knots with a random following sea of "
-                "20 components, 4 ft significant height and 120 ft significant length, overtaking the "
-                "waves; the speed surges as the waves lift the stern. Thrust specified: a constant "
-                "5500 lbf.";
-    cases.push_back(std::move(c));
-  }
-  {  // A small deep-V with curved bottom sections (slope factors) in a short random head sea.
-    DemoCase c;
-    c.Name = "SF25HEAD";
-    c.BoatFileName = "SF25.BOT";
-    BoatRecord b = ScaledBoat(SampleBoat(5), 25.0);
-    b.Beam = 8.4f;
-    b.TransomBeam = 7.8f;
-    b.KeelDepth = 2.2f;
-    b.DeadriseAft = 22.0f;
-    b.DeadriseBow = 50.0f;
-    b.ChineDepth = static_cast<float>(2.2 - 4.2 * std::tan(22.0 * kDeg));
-    b.SplineProps = 1;
-    SetBoatName(b, "SF25.SPL");
-    c.Boat = Derived(b);
-    c.Spline = ScaledSplineTable(SplineLayout::SlopeFactor, 25.0, 8);
-    c.Params = BaseParameters(c.BoatFileName);
-    SetSea(c.Params, 0, 2.0, 1.0 / 18.0, true);
-    c.Params.RWvN = 15;
-    c.Params.RWvTdelay = 600.0f;
-    SetSchedule(c.Params, 1, {{1700.0, 0.0}, {1700.0, 20.0}});
-    c.Params.ICV = 32.0f;
-    c.Params.Tmax = 20.0f;
-    c.Dt = 0.005;
-    c.Summary = "A 25 ft (" + Metres(25) +
-                ") deep-V planing boat: analytic hull whose chine follows the deadrise (hull type 5), "
-                "22 degrees deadrise at the transom, with curved bottom sections given by a "
-                "slope-factor file (SF25.SPL). It runs at about 32 knots into a random head sea of 15 "
-                "components, 2 ft significant height and 36 ft significant length. Thrust specified: "
-                "a constant 1700 lbf.";
-    cases.push_back(std::move(c));
-  }
-  {  // Spline hull lines, plain chine, in steep Stokes waves.
-    DemoCase c;
-    c.Name = "PC28STOK";
-    c.BoatFileName = "PC28.BOT";
-    BoatRecord b = ScaledBoat(SampleSplineBoat(SplineLayout::PlainChine, "PC28.SPL"), 28.0);
-    c.Boat = b;
-    c.Spline = ScaledSplineTable(SplineLayout::PlainChine, 28.0, 16);
-    c.Params = BaseParameters(c.BoatFileName);
-    SetSea(c.Params, 4, 2.0, 1.0 / 16.0, true);
-    c.Params.StokesN = 5;
-    SetSchedule(c.Params, 3, {});
-    c.Params.ICV = 28.0f;
-    c.Params.Tmax = 25.0f;
-    c.Dt = 0.01;
-    c.Summary = "A 28 ft (" + Metres(28) +
-                ") planing boat whose hull lines are given by a plain-chine spline file (PC28.SPL), "
-                "9.3 ft chine beam. It runs at about 28 knots into a steep Stokes head sea of 5 terms, "
-                "2 ft high and 32 ft long (steepness 1/16), with sharp crests and flat troughs. "
-                "Engine specified.";
-    cases.push_back(std::move(c));
-  }
-  {  // Spline hull lines with an inner chine, in a trochoidal following sea.
-    DemoCase c;
-    c.Name = "IC36GERS";
-    c.BoatFileName = "IC36.BOT";
-    BoatRecord b = ScaledBoat(SampleSplineBoat(SplineLayout::InnerChine, "IC36.SPL"), 36.0);
-    c.Boat = b;
-    c.Spline = ScaledSplineTable(SplineLayout::InnerChine, 36.0, 16);
-    c.Params = BaseParameters(c.BoatFileName);
-    SetSea(c.Params, 3, 3.0, 1.0 / 28.0, false);
-    SetSchedule(c.Params, 1, {{4200.0, 0.0}, {4200.0, 30.0}});
-    c.Params.ICV = 34.0f;
-    c.Params.Tmax = 30.0f;
-    c.Dt = 0.01;
-    c.Summary = "A 36 ft (" + Metres(36) +
-                ") planing boat with an inner chine (a spray strake along the bottom), hull lines "
-                "given by an inner-chine spline file (IC36.SPL), 12 ft chine beam. It runs at about "
-                "34 knots with a trochoidal (Gerstner) following sea 3 ft high and 84 ft long, "
-                "overtaking the waves. Thrust specified: a constant 4200 lbf.";
-    cases.push_back(std::move(c));
-  }
-  {  // Spline hull lines with a chine angle, accelerating from displacement speed onto the plane.
-    DemoCase c;
-    c.Name = "CA32ACC";
-    c.BoatFileName = "CA32.BOT";
-    BoatRecord b = ScaledBoat(SampleSplineBoat(SplineLayout::ChineAngle, "CA32.SPL"), 32.0);
-    c.Boat = b;
-    c.Spline = ScaledSplineTable(SplineLayout::ChineAngle, 32.0, 16);
-    c.Params = BaseParameters(c.BoatFileName);
-    SetSea(c.Params, 1, 0.0, 0.05, true);
-    // Speed specified: the schedule's values are speeds in ft/s.
-    const double slow = KnotsToFtPerS(6), fast = KnotsToFtPerS(38);
-    SetSchedule(c.Params, 0, {{slow, 0.0}, {slow, 2.0}, {fast, 22.0}, {fast, 35.0}});
-    c.Params.ICV = 6.0f;
-    c.Params.Tmax = 35.0f;
-    c.Dt = 0.01;
-    c.Summary = "A 32 ft (" + Metres(32) +
-                ") planing boat with an inner chine and a chine flat set at an angle, hull lines given "
-                "by a chine-angle spline file (CA32.SPL), 10.7 ft chine beam. On a flat sea its speed "
-                "is specified over time (2 degrees of freedom): 6 knots for 2 s, then a steady "
-                "acceleration to 38 knots at 22 s, held to the end. The bow rises over the hump "
-                "speed and settles to a planing trim.";
-    cases.push_back(std::move(c));
-  }
-  {  // A prismatic planing hull in a regular sea.
-    DemoCase c;
-    c.Name = "PR24SINE";
-    c.BoatFileName = "PR24.BOT";
-    BoatRecord b = SampleBoat(3);
-    b.Beam = 8.0f;
-    // 20 degrees deadrise; the datum (where the sheer of this hull type lies) 1.75 ft above the
-    // chine.
-    b.KeelDepth = static_cast<float>(1.75 + 4.0 * std::tan(20.0 * kDeg));
-    b.ChineDepth = 1.75f;
-    b.VCG = 1.5f;
-    b.LCG = 15.0f;
-    // The forward face of the prism: the stem line runs straight down from the datum to the keel.
-    b.StemRake = 0.0f;
-    b.SheerStem = -b.KeelDepth;
-    c.Boat = Derived(b);
-    c.Params = BaseParameters(c.BoatFileName);
-    SetSea(c.Params, 2, 1.5, 1.0 / 30.0, true);
-    SetSchedule(c.Params, 2, {{3200.0, 0.0}, {3200.0, 20.0}});
-    c.Params.ICV = 28.0f;
-    c.Params.Tmax = 20.0f;
-    c.Dt = 0.01;
-    c.Summary = "A 24 ft (" + Metres(24) +
-                ") prismatic planing hull: constant cross-section (hull type 3), 8 ft beam, "
-                "20 degrees deadrise, the classic test form of planing research. It runs at about "
-                "28 knots into a regular sinusoidal head sea 1.5 ft high and 45 ft long. Propeller "
-                "speed specified: a constant 3200 RPM.";
+    SetSea(c.Params, row.Waves, row.WaveHeight, row.WaveSteepness, row.HeadSea);
+    c.Params.RWvN = static_cast<std::int16_t>(row.RandomWaves);
+    c.Params.RWvTdelay = static_cast<float>(row.RandomWaveDelay);
+    SetSchedule(c.Params, row.Mode, row.Schedule);
+    c.Params.ICV = static_cast<float>(row.ICV);
+    c.Params.Tmax = static_cast<float>(row.Tmax);
+    c.Dt = row.Dt;
+    c.Summary = "A " + std::to_string(static_cast<int>(row.Length)) + " ft (" + Metres(row.Length) + ") " + row.Summary;
     cases.push_back(std::move(c));
   }
   return cases;
