@@ -113,13 +113,4 @@ BoatRecord SampleSplineBoat(SplineLayout layout, const std::string& splineFileNa
   return pb;
 }
 
-std::string WriteRunWithBoat(const std::string& dir, const std::string& name, const BoatRecord& pb,
-                             const std::string& boatFileName, RunParameters params) {
-  params.BoatFile = "C:\\BOATS\\" + boatFileName;
-  WriteBoatFile(dir + "/" + boatFileName, pb);
-  HistorySpec history;
-  history.Steps = 5;
-  return WriteSampleRun(dir, name, params, history);
-}
-
 }  // namespace hulvex::demo

@@ -26,9 +26,4 @@ BoatRecord SampleBoat(int hullType);
 // `splineFileName`; for SplineLayout::SlopeFactor, the type-1 sample boat with SplineProps set.
 BoatRecord SampleSplineBoat(SplineLayout layout, const std::string& splineFileName);
 
-// A complete run `name` in `dir` (WriteSampleRun, 5 steps) whose BoatFile is
-// "C:\BOATS\" + boatFileName, with `pb` written as `dir`/boatFileName. Returns the run path.
-std::string WriteRunWithBoat(const std::string& dir, const std::string& name, const BoatRecord& pb,
-                             const std::string& boatFileName, RunParameters params);
-
 }  // namespace hulvex::demo

@@ -16,23 +16,19 @@
 #include "runfiles/run_parameters_layout.h"
 #include "runfiles/time_history_layout.h"
 #include "demo/boat_writer.h"
-#include "support/file_edit.h"
+#include "support/run_builder.h"
 #include "demo/run_writers.h"
 
 namespace hulvex {
 namespace {
+using test_support::RunBuilder;
 using test_support::TempDir;
 
 // A run of `steps` steps 0.01 s apart with a type-4 boat beside it.
 std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t steps, double dt = 0.01) {
-  RunParameters p = demo::SampleRunParameters();
-  p.BoatFile = "C:\\BOATS\\B4.BOT";
-  demo::WriteBoatFile(dir / "B4.BOT", demo::SampleBoat(4));
-  demo::HistorySpec spec;
-  spec.Steps = steps;
-  spec.EndTime = (steps - 1) * dt;
-  spec.values = demo::SteadyPlaning(dt, 50.0);
-  return demo::WriteSampleRun(dir.path(), name, p, spec, "Case " + name + "\r\n");
+  RunBuilder run{.Name = name, .Description = "Case " + name + "\r\n"};
+  run.SampleBoat(4, "B4.BOT").Steps(steps, dt).History.values = demo::SteadyPlaning(dt, 50.0);
+  return run.Write(dir);
 }
 
 class MainWindowTest : public ::testing::Test {

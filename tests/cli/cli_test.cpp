@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "cli/run_tool.h"
-#include "support/file_edit.h"
+#include "support/run_builder.h"
 #include "demo/run_writers.h"
 
 namespace hulvex::cli {
@@ -17,14 +17,13 @@ using test::RunCli;
 using test_support::TempDir;
 
 std::string WriteRun(const TempDir& dir, std::int16_t lastChannel = 11, std::uint8_t mode = 1) {
-  RunParameters p = demo::SampleRunParameters();
-  p.DOFMode = mode;
-  p.BoatFile = "C:\\BOATS\\CAF\xC9.BOT";
-  demo::HistorySpec spec;
-  spec.LastChannel = lastChannel;
-  spec.Steps = 12;
-  spec.HeaderText = "TEST HISTORY";
-  return demo::WriteSampleRun(dir.path(), "RUN", p, spec);
+  test_support::RunBuilder run;
+  run.Params.DOFMode = mode;
+  run.Params.BoatFile = "C:\\BOATS\\CAF\xC9.BOT";
+  run.History.LastChannel = lastChannel;
+  run.History.Steps = 12;
+  run.History.HeaderText = "TEST HISTORY";
+  return run.Write(dir);
 }
 
 TEST(Cli, InfoPrintsTheRecordAndTheHeader) {

@@ -4,7 +4,7 @@
 
 #include "cli/run_tool.h"
 #include "demo/boat_writer.h"
-#include "support/file_edit.h"
+#include "support/run_builder.h"
 #include "demo/run_writers.h"
 #include "demo/spline_writer.h"
 
@@ -15,9 +15,10 @@ using test::RunCli;
 using test_support::TempDir;
 
 std::string WriteRun(const TempDir& dir, const BoatRecord& pb, std::int16_t stations = 40) {
-  RunParameters p = demo::SampleRunParameters();
-  p.StationCount = stations;
-  return demo::WriteRunWithBoat(dir.path(), "RUN", pb, "BOAT.BOT", p);
+  test_support::RunBuilder run{.Boat = pb, .BoatFileName = "BOAT.BOT"};
+  run.Params.StationCount = stations;
+  run.History.Steps = 5;
+  return run.Write(dir);
 }
 
 TEST(HullCommands, StationsForEveryHullTypeAndLayout) {

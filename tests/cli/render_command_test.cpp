@@ -5,7 +5,7 @@
 #include "cli/run_tool.h"
 #include "cli/video_commands.h"
 #include "demo/boat_writer.h"
-#include "support/file_edit.h"
+#include "support/run_builder.h"
 #include "demo/run_writers.h"
 #include "video/frame_drawing.h"
 
@@ -16,18 +16,15 @@ using test_support::TempDir;
 
 TEST(RenderCommand, WritesThePictureTheWindowShows) {
   TempDir dir;
-  RunParameters p = demo::SampleRunParameters();
-  p.BoatFile = "C:\\BOATS\\B.BOT";
-  demo::WriteBoatFile(dir / "B.BOT", demo::SampleBoat(2));
-  demo::HistorySpec spec;
-  spec.values = [](std::int32_t s, std::span<float> ch) {
+  test_support::RunBuilder builder;
+  builder.SampleBoat(2).History.values = [](std::int32_t s, std::span<float> ch) {
     ch[kChHeight] = 0.3f;
     ch[kChPitch] = 0.04f;
     ch[kChSpeed] = 45.0f;
     ch[kChSurfaceGain] = 5000.0f;
     return s * 0.01;
   };
-  const std::string run = demo::WriteSampleRun(dir.path(), "RUN", p, spec);
+  const std::string run = builder.Write(dir);
   const std::string png = dir / "step7.png";
   const auto r = RunCli({"render", run, "7", "-o", png});
   ASSERT_EQ(r.code, 0) << r.err;

@@ -6,7 +6,7 @@
 
 #include "cli/run_tool.h"
 #include "demo/boat_writer.h"
-#include "support/file_edit.h"
+#include "support/run_builder.h"
 #include "demo/run_writers.h"
 
 namespace hulvex::cli {
@@ -16,13 +16,8 @@ using test::RunCli;
 using test_support::TempDir;
 
 std::string WriteRun(const TempDir& dir, int hullType = 4, std::int32_t steps = 1200) {
-  RunParameters p = demo::SampleRunParameters();
-  p.BoatFile = "C:\\BOATS\\B.BOT";
-  demo::WriteBoatFile(dir / "B.BOT", demo::SampleBoat(hullType));
-  demo::HistorySpec spec;
-  spec.Steps = steps;
-  spec.EndTime = (steps - 1) * 0.01;
-  spec.values = [](std::int32_t s, std::span<float> ch) {
+  test_support::RunBuilder run;
+  run.SampleBoat(hullType).Steps(steps).History.values = [](std::int32_t s, std::span<float> ch) {
     const double t = s * 0.01;
     ch[kChHeight] = 0.4f;
     ch[kChAcceleration] = 32.18f;
@@ -34,7 +29,7 @@ std::string WriteRun(const TempDir& dir, int hullType = 4, std::int32_t steps = 
     ch[kChSurfaceEnd] = 20.0f;
     return t;
   };
-  return demo::WriteSampleRun(dir.path(), "RUN", p, spec);
+  return run.Write(dir);
 }
 
 TEST(VideoCommands, FrameListsTheComposedStep) {

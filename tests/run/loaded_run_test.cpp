@@ -6,7 +6,7 @@
 
 #include "common/error.h"
 #include "demo/boat_writer.h"
-#include "support/file_edit.h"
+#include "support/run_builder.h"
 #include "demo/run_writers.h"
 #include "demo/spline_writer.h"
 
@@ -16,10 +16,9 @@ using test_support::TempDir;
 
 // A run with the sample boat file it names ("C:\BOATS\TEST.BOT") beside it.
 std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t steps = 20) {
-  demo::WriteBoatFile(dir / "TEST.BOT", demo::SampleBoat(1));
-  demo::HistorySpec spec;
-  spec.Steps = steps;
-  return demo::WriteSampleRun(dir.path(), name, demo::SampleRunParameters(), spec, "Case A\r\nHead sea\r\n");
+  test_support::RunBuilder run{.Name = name, .Description = "Case A\r\nHead sea\r\n"};
+  run.SampleBoat(1, "TEST.BOT").History.Steps = steps;
+  return run.Write(dir);
 }
 
 TEST(LoadedRun, OpensAGoodRun) {
@@ -114,13 +113,11 @@ TEST(LoadedRun, RefusedHistoryLeavesNoRunAndTheNextOpenWorks) {
 // A run in its own directory whose boat file is `boatFile` (written there when `pb` is given).
 std::string WriteBoatRun(const TempDir& dir, const std::string& name, const std::string& boatFile,
                          const std::optional<BoatRecord>& pb, std::int16_t stations = 40) {
-  RunParameters p = demo::SampleRunParameters();
-  p.StationCount = stations;
-  if (pb) return demo::WriteRunWithBoat(dir.path(), name, *pb, boatFile, p);
-  p.BoatFile = "C:\\BOATS\\" + boatFile;
-  demo::HistorySpec history;
-  history.Steps = 5;
-  return demo::WriteSampleRun(dir.path(), name, p, history);
+  test_support::RunBuilder run{.Name = name, .Boat = pb, .BoatFileName = boatFile};
+  run.Params.StationCount = stations;
+  run.Params.BoatFile = "C:\\BOATS\\" + boatFile;
+  run.History.Steps = 5;
+  return run.Write(dir);
 }
 
 TEST(LoadedRun, MissingBoatFileKeepsThePreviousBoat) {
