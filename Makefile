@@ -1,5 +1,5 @@
 # The two commands: `make demo` and `make test`. Both install what is missing first.
-.PHONY: deps build demo test test-dev test-asan test-fuzz bench fuzz clean
+.PHONY: deps build demo test test-check test-dev test-asan test-fuzz bench fuzz clean
 
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?= --output-on-failure --parallel $(JOBS)
@@ -16,8 +16,17 @@ build: deps
 demo: build
 	scripts/demo
 
-test: deps test-dev test-asan test-fuzz
+# One clang build serves every check: the whole suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer (warnings are errors), and the fuzz targets over their seeds.
+test: deps test-check test-fuzz
 
+test-check:
+	cmake --preset check
+	cmake --build --preset check -j $(JOBS)
+	cd build/check && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest $(CTEST_ARGS)
+
+# The suite in a plain debug build (gcc), and under the sanitizers with gcc.
 test-dev:
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
@@ -32,7 +41,7 @@ test-asan:
 
 # Every fuzz target over its seed corpus plus 10 000 mutated inputs: keeps the harnesses alive.
 test-fuzz:
-	scripts/run-fuzz smoke
+	scripts/run-fuzz smoke check
 
 # Every fuzz target for FUZZ_SECONDS seconds (60 by default).
 FUZZ_SECONDS ?= 60
