@@ -7,7 +7,7 @@
 #include <numbers>
 #include <numeric>
 
-#include "analysis/real_fft.h"
+#include "analysis/fft_filter.h"
 
 namespace hulvex::analysis {
 
@@ -55,15 +55,74 @@ std::string Seconds(double t) {
   return buf;
 }
 
-// The median of the step intervals of `time` (at least 2 non-decreasing times).
-double MedianInterval(std::span<const double> time) {
-  std::vector<double> d(time.size() - 1);
+// The median of the step intervals of `time` (at least 2 non-decreasing times), found in `d`
+// (whose contents it replaces).
+double MedianInterval(std::span<const double> time, std::vector<double>& d) {
+  d.resize(time.size() - 1);
   for (std::size_t i = 0; i + 1 < time.size(); ++i) d[i] = time[i + 1] - time[i];
   const std::size_t mid = d.size() / 2;
   std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(mid), d.end());
   if (d.size() % 2 == 1) return d[mid];
   const double below = *std::max_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(mid));
   return 0.5 * (below + d[mid]);
+}
+
+// ResampleOnMedianInterval of a series known to be usable.
+Maybe<UniformSeries> ResampleUsable(const Series& series) {
+  using Result = Maybe<UniformSeries>;
+  const std::span<const double> t = series.Time, v = series.Value;
+  if (t.size() < 2) return Result::Missing("the window holds " + std::to_string(t.size()) + " step; resampling needs 2");
+  // The intervals' array becomes the grid: most grids are about as long as the series.
+  std::vector<double> grid;
+  grid.reserve(t.size());
+  const double interval = MedianInterval(t, grid);
+  if (!(interval > 0)) return Result::Missing("the median step interval is 0 (most steps share their time)");
+  const double span = t.back() - t.front();
+  if (!std::isfinite(span) || !std::isfinite(interval)) return Result::Missing("the step times span no finite time");
+  const double samples = std::floor(span / interval + 1e-6) + 1;
+  if (samples > static_cast<double>(kMaxSamplesPerStep * t.size())) {
+    return Result::Missing("the median step interval " + Seconds(interval) + " would turn " + std::to_string(t.size()) +
+                           " steps into " + std::to_string(static_cast<std::uint64_t>(samples)) +
+                           " samples; the step times are too uneven");
+  }
+  if (samples > static_cast<double>(kMaxSamples)) {
+    return Result::Missing("the window gives " + std::to_string(static_cast<std::uint64_t>(samples)) +
+                           " samples, more than " + std::to_string(kMaxSamples));
+  }
+  UniformSeries u;
+  u.Start = t.front();
+  u.Interval = interval;
+  u.Value = std::move(grid);
+  u.Value.resize(static_cast<std::size_t>(samples));
+  std::size_t j = 0;
+  for (std::size_t k = 0; k < u.Value.size(); ++k) {
+    const double at = u.Start + static_cast<double>(k) * interval;
+    while (j + 1 < t.size() && t[j + 1] <= at) ++j;
+    if (j + 1 == t.size()) {
+      u.Value[k] = v[j];
+    } else {
+      u.Value[k] = v[j] + (v[j + 1] - v[j]) * (at - t[j]) / (t[j + 1] - t[j]);
+    }
+  }
+  return Result::Of(std::move(u));
+}
+
+// WeightWk, replacing the values by the weighted ones.
+void WeightWkInPlace(std::span<double> x, double interval) {
+  const std::size_t n = x.size();
+  if (n == 0) return;
+  if (!(interval > 0) || !std::isfinite(interval)) {
+    std::fill(x.begin(), x.end(), 0.0);
+    return;
+  }
+  const double mean = std::accumulate(x.begin(), x.end(), 0.0) / static_cast<double>(n);
+  for (double& a : x) a -= mean;
+  const auto padding = static_cast<std::size_t>(std::min(std::ceil(kPaddingSeconds / interval), 8.0 * static_cast<double>(n)));
+  const FftFilter filter(n + padding);
+  const bool lowPass = kLowPassHz <= 0.5 / interval;
+  const double binHz = 1.0 / (static_cast<double>(filter.Size()) * interval);
+  const auto gain = [&](std::size_t bin) { return WkResponse(static_cast<double>(bin) * binHz, lowPass); };
+  filter.Filter(x, gain);
 }
 
 }  // namespace
@@ -81,59 +140,21 @@ std::complex<double> WkResponse(double frequencyHz, bool withLowPass) {
     num = Product(num, kLow.num.At(w));
     den = Product(den, kLow.den.At(w));
   }
-  return num / den;
+  // num / den without the library's special cases for infinities (den is never 0 at a finite f).
+  const double scale = 1.0 / std::norm(den);
+  return {(num.real() * den.real() + num.imag() * den.imag()) * scale,
+          (num.imag() * den.real() - num.real() * den.imag()) * scale};
 }
 
 Maybe<UniformSeries> ResampleOnMedianInterval(const Series& series) {
-  using Result = Maybe<UniformSeries>;
-  if (std::string problem = SeriesProblem(series); !problem.empty()) return Result::Missing(problem);
-  const std::span<const double> t = series.Time, v = series.Value;
-  if (t.size() < 2) return Result::Missing("the window holds " + std::to_string(t.size()) + " step; resampling needs 2");
-  const double interval = MedianInterval(t);
-  if (!(interval > 0)) return Result::Missing("the median step interval is 0 (most steps share their time)");
-  const double span = t.back() - t.front();
-  const double samples = std::floor(span / interval + 1e-6) + 1;
-  if (samples > static_cast<double>(kMaxSamplesPerStep * t.size())) {
-    return Result::Missing("the median step interval " + Seconds(interval) + " would turn " + std::to_string(t.size()) +
-                           " steps into " + std::to_string(static_cast<std::uint64_t>(samples)) +
-                           " samples; the step times are too uneven");
-  }
-  UniformSeries u;
-  u.Start = t.front();
-  u.Interval = interval;
-  u.Value.resize(static_cast<std::size_t>(samples));
-  std::size_t j = 0;
-  for (std::size_t k = 0; k < u.Value.size(); ++k) {
-    const double at = u.Start + static_cast<double>(k) * interval;
-    while (j + 1 < t.size() && t[j + 1] <= at) ++j;
-    if (j + 1 == t.size()) {
-      u.Value[k] = v[j];
-    } else {
-      u.Value[k] = v[j] + (v[j + 1] - v[j]) * (at - t[j]) / (t[j + 1] - t[j]);
-    }
-  }
-  return Result::Of(std::move(u));
+  if (std::string problem = SeriesProblem(series); !problem.empty()) return Maybe<UniformSeries>::Missing(problem);
+  return ResampleUsable(series);
 }
 
-std::vector<double> WeightWk(std::span<const double> values, double interval) {
-  const std::size_t n = values.size();
-  if (n == 0 || !(interval > 0)) return std::vector<double>(n, 0.0);
-  const double mean = std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(n);
-  const auto padding = static_cast<std::size_t>(std::ceil(kPaddingSeconds / interval));
-  const RealFft fft(RealFft::SizeFor(n + padding));
-  const std::size_t size = fft.Size();
 
-  std::vector<double> x(size, 0.0);
-  std::transform(values.begin(), values.end(), x.begin(), [mean](double a) { return a - mean; });
-  std::vector<cd> spectrum(size / 2 + 1);
-  fft.Forward(x, spectrum);
-  const bool lowPass = kLowPassHz <= 0.5 / interval;
-  const double binHz = 1.0 / (static_cast<double>(size) * interval);
-  for (std::size_t k = 0; k < spectrum.size(); ++k) {
-    spectrum[k] = Product(spectrum[k], WkResponse(static_cast<double>(k) * binHz, lowPass));
-  }
-  fft.Inverse(spectrum, x);
-  x.resize(n);
+std::vector<double> WeightWk(std::span<const double> values, double interval) {
+  std::vector<double> x(values.begin(), values.end());
+  WeightWkInPlace(x, interval);
   return x;
 }
 
@@ -146,15 +167,16 @@ Maybe<IsoFigures> ComputeIso2631(const Series& accelerationMs2) {
     return Result::Missing("the window lasts " + Seconds(t.back() - t.front()) + ", less than " +
                            Seconds(kIsoMinDuration));
   }
-  Maybe<UniformSeries> grid = ResampleOnMedianInterval(accelerationMs2);
+  Maybe<UniformSeries> grid = ResampleUsable(accelerationMs2);
   if (!grid.has_value()) return Result::Missing(grid.Reason);
-  const UniformSeries& u = *grid;
+  UniformSeries& u = *grid.Value;
   if (u.Value.size() < kIsoMinSamples) {
     return Result::Missing("the window gives " + std::to_string(u.Value.size()) + " samples, fewer than " +
                            std::to_string(kIsoMinSamples));
   }
 
-  const std::vector<double> aw = WeightWk(u.Value, u.Interval);
+  std::vector<double> aw = std::move(u.Value);
+  WeightWkInPlace(aw, u.Interval);
   const auto n = static_cast<double>(aw.size());
   double squares = 0, fourths = 0, peak = 0;
   for (double a : aw) {

@@ -19,7 +19,8 @@ constexpr double kVdvLimitValue = 21.0;  // m/s^1.75, daily exposure limit value
 constexpr double kIsoMinDuration = 2.0;  // s: shorter windows give no figures
 constexpr std::size_t kIsoMinSamples = 8;
 constexpr double kRunningRmsSpan = 1.0;  // s, the integration time of the running r.m.s. (MTVV)
-constexpr std::size_t kMaxSamplesPerStep = 16;  // resampling may not multiply the data more
+constexpr std::size_t kMaxSamplesPerStep = 16;   // resampling may not multiply the data more
+constexpr std::size_t kMaxSamples = std::size_t{1} << 23;  // nor give a longer grid (memory)
 
 // Shown wherever the figures are: the series is the rigid body's acceleration, not a seat's.
 constexpr std::string_view kIsoLocationNote = "at the centre of gravity; not a seat measurement";
@@ -40,11 +41,12 @@ struct UniformSeries {
 // intervals (the mean of the middle two for an even count) as the interval, up to its last time;
 // values interpolated linearly in time (at a repeated time, the later step). Missing for an
 // unusable series, fewer than 2 steps, a median interval of 0, or a grid of more than
-// kMaxSamplesPerStep samples per step.
+// kMaxSamplesPerStep samples per step or kMaxSamples in all.
 Maybe<UniformSeries> ResampleOnMedianInterval(const Series& series);
 
 // `values` sampled every `interval` seconds, weighted with Wk: the mean is taken off, the series
-// zero-padded (by at least 10 s, where the weighting's response has died away) to a power of two,
+// zero-padded (by 10 s, where the weighting's response has died away, but at most 8 times its
+// length) to a power of two,
 // transformed, multiplied by Wk at each frequency and transformed back. The low pass is applied
 // when 100 Hz is at most half the sampling rate. Returns as many values as given.
 std::vector<double> WeightWk(std::span<const double> values, double interval);

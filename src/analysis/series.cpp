@@ -47,6 +47,20 @@ std::string SeriesProblem(const Series& series) {
     return "the series has " + std::to_string(series.Time.size()) + " times but " +
            std::to_string(series.Value.size()) + " values";
   }
+  // A branch-free pass first; the offending step is looked for only when it fails.
+  // (x * 0 is 0 for a finite x and NaN otherwise; NaN fails every comparison.)
+  const std::span<const double> t = series.Time, v = series.Value;
+  bool rising = true;
+  for (std::size_t k = 1; k < t.size(); ++k) rising &= t[k] >= t[k - 1];
+  double zero[4] = {0, 0, 0, 0};
+  std::size_t k = 0;
+  for (; k + 4 <= v.size(); k += 4) {
+    for (std::size_t lane = 0; lane < 4; ++lane) zero[lane] += v[k + lane] * 0.0;
+  }
+  for (; k < v.size(); ++k) zero[0] += v[k] * 0.0;
+  if (!t.empty()) zero[0] += t.front() * 0.0 + t.back() * 0.0;
+  if (rising && zero[0] + zero[1] + zero[2] + zero[3] == 0.0) return {};
+
   if (std::string problem = StepTimeProblem(series.Time, series.FirstStep); !problem.empty()) return problem;
   for (std::size_t i = 0; i < series.Value.size(); ++i) {
     if (!std::isfinite(series.Value[i])) {

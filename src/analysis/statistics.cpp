@@ -41,22 +41,27 @@ Maybe<double> MeanOfHighest(std::span<const double> values, std::size_t fraction
 Maybe<ChannelStatistics> ComputeChannelStatistics(const Series& series) {
   if (std::string problem = Unusable(series); !problem.empty()) return Maybe<ChannelStatistics>::Missing(problem);
   const std::span<const double> v = series.Value;
+  double sum = 0, lo = v[0], hi = v[0];
+  for (const double a : v) {
+    sum += a;
+    lo = std::min(lo, a);
+    hi = std::max(hi, a);
+  }
   ChannelStatistics s;
   s.Count = v.size();
-  s.Mean = MeanOf(v);
-  std::size_t minAt = 0, maxAt = 0;
+  s.Mean = sum / static_cast<double>(v.size());
   double squaresAboutMean = 0, squares = 0;
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    if (v[i] < v[minAt]) minAt = i;
-    if (v[i] > v[maxAt]) maxAt = i;
-    const double d = v[i] - s.Mean;
+  for (const double a : v) {
+    const double d = a - s.Mean;
     squaresAboutMean += d * d;
-    squares += v[i] * v[i];
+    squares += a * a;
   }
   const auto n = static_cast<double>(v.size());
-  s.Min = v[minAt];
+  const auto minAt = static_cast<std::size_t>(std::find(v.begin(), v.end(), lo) - v.begin());
+  const auto maxAt = static_cast<std::size_t>(std::find(v.begin(), v.end(), hi) - v.begin());
+  s.Min = lo;
   s.MinTime = series.Time[minAt];
-  s.Max = v[maxAt];
+  s.Max = hi;
   s.MaxTime = series.Time[maxAt];
   s.StdDev = std::sqrt(squaresAboutMean / n);
   s.Rms = std::sqrt(squares / n);

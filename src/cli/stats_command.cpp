@@ -106,13 +106,14 @@ RunFigures ComputeRun(const std::string& given, const StatsRequest& req, Diagnos
   wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
   const std::vector<std::vector<float>> raw = ReadChannelSeries(h, wanted, diag);
 
-  // Each block gets the window's steps of one channel, scaled, viewed with their run step numbers.
+  // Each block gets the window's steps of one channel, scaled into one reused buffer, viewed with
+  // their run step numbers.
   const std::span<const double> times = std::span(h.StepTimes).subspan(window.Begin, window.Count());
+  std::vector<double> values(window.Count());
   auto over = [&](int c, double scale, auto compute) {
     const std::vector<float>& stored = raw[static_cast<std::size_t>(std::find(wanted.begin(), wanted.end(), c) - wanted.begin())];
-    std::vector<double> v(window.Count());
-    for (std::size_t i = 0; i < v.size(); ++i) v[i] = static_cast<double>(stored[window.Begin + i]) * scale;
-    return compute(an::Series{times, v, window.Begin});
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<double>(stored[window.Begin + i]) * scale;
+    return compute(an::Series{times, values, window.Begin});
   };
   auto notStored = [&](int c) {
     return "channel " + std::to_string(c) + " is not stored (the last channel is " + std::to_string(last) + ")";
