@@ -95,14 +95,14 @@ Maybe<UniformSeries> ResampleUsable(const Series& series) {
   u.Value = std::move(grid);
   u.Value.resize(static_cast<std::size_t>(samples));
   std::size_t j = 0;
+  double slope = t.size() > 1 && t[1] > t[0] ? (v[1] - v[0]) / (t[1] - t[0]) : 0.0;
   for (std::size_t k = 0; k < u.Value.size(); ++k) {
     const double at = u.Start + static_cast<double>(k) * interval;
-    while (j + 1 < t.size() && t[j + 1] <= at) ++j;
-    if (j + 1 == t.size()) {
-      u.Value[k] = v[j];
-    } else {
-      u.Value[k] = v[j] + (v[j + 1] - v[j]) * (at - t[j]) / (t[j + 1] - t[j]);
+    if (j + 1 < t.size() && t[j + 1] <= at) {
+      while (j + 1 < t.size() && t[j + 1] <= at) ++j;
+      if (j + 1 < t.size()) slope = (v[j + 1] - v[j]) / (t[j + 1] - t[j]);
     }
+    u.Value[k] = j + 1 == t.size() ? v[j] : v[j] + slope * (at - t[j]);
   }
   return Result::Of(std::move(u));
 }
@@ -128,16 +128,13 @@ void WeightWkInPlace(std::span<double> x, double interval) {
 }  // namespace
 
 std::complex<double> WkResponse(double frequencyHz, bool withLowPass) {
+  // The product of the sections' numerators over the product of their denominators, one division.
   const double w = Omega(frequencyHz);
-  static constexpr Section kAlways[] = {HighPass(), Transition(), UpwardStep()};
-  cd num = 1.0, den = 1.0;
-  for (const Section& s : kAlways) {
-    num = Product(num, s.num.At(w));
-    den = Product(den, s.den.At(w));
-  }
+  static constexpr Section kHigh = HighPass(), kTransition = Transition(), kStep = UpwardStep(), kLow = LowPass();
+  cd num = Product(Product(kHigh.num.At(w), kTransition.num.At(w)), kStep.num.At(w));
+  cd den = Product(Product(kHigh.den.At(w), kTransition.den.At(w)), kStep.den.At(w));
   if (withLowPass) {
-    static constexpr Section kLow = LowPass();
-    num = Product(num, kLow.num.At(w));
+    num *= kLow.num.p0;  // the low pass's numerator is the constant omega2^2
     den = Product(den, kLow.den.At(w));
   }
   // num / den without the library's special cases for infinities (den is never 0 at a finite f).

@@ -41,11 +41,12 @@ Maybe<double> MeanOfHighest(std::span<const double> values, std::size_t fraction
 Maybe<ChannelStatistics> ComputeChannelStatistics(const Series& series) {
   if (std::string problem = Unusable(series); !problem.empty()) return Maybe<ChannelStatistics>::Missing(problem);
   const std::span<const double> v = series.Value;
-  double sum = 0, lo = v[0], hi = v[0];
-  for (const double a : v) {
-    sum += a;
-    lo = std::min(lo, a);
-    hi = std::max(hi, a);
+  double sum = 0;
+  std::size_t minAt = 0, maxAt = 0;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    sum += v[i];
+    if (v[i] < v[minAt]) minAt = i;
+    if (v[i] > v[maxAt]) maxAt = i;
   }
   ChannelStatistics s;
   s.Count = v.size();
@@ -57,11 +58,9 @@ Maybe<ChannelStatistics> ComputeChannelStatistics(const Series& series) {
     squares += a * a;
   }
   const auto n = static_cast<double>(v.size());
-  const auto minAt = static_cast<std::size_t>(std::find(v.begin(), v.end(), lo) - v.begin());
-  const auto maxAt = static_cast<std::size_t>(std::find(v.begin(), v.end(), hi) - v.begin());
-  s.Min = lo;
+  s.Min = v[minAt];
   s.MinTime = series.Time[minAt];
-  s.Max = hi;
+  s.Max = v[maxAt];
   s.MaxTime = series.Time[maxAt];
   s.StdDev = std::sqrt(squaresAboutMean / n);
   s.Rms = std::sqrt(squares / n);
