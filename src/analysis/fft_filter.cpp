@@ -218,22 +218,21 @@ FftFilter::FftFilter(std::size_t n) : n_(SizeFor(n)), m_(n_ / 2), block_(std::mi
   coarseTurn_.resize(m_ / fine + 1);
   for (std::size_t j = 0; j < fine; ++j) fineTurn_[j] = std::polar(1.0, step * static_cast<double>(j));
   for (std::size_t j = 0; j < coarseTurn_.size(); ++j) coarseTurn_[j] = std::polar(1.0, step * static_cast<double>(j * fine));
-  auto turn = [this](std::size_t k) { return Turn(k); };
 
-  // Stage h: e^(-pi i j / h) = turn(j m / h).
+  // Stage h: e^(-pi i j / h) = Turn(j m / h).
   const std::size_t whole = std::max(block_, m_ / block_);
   smallRe_.resize(whole);
   smallIm_.resize(whole);
   for (std::size_t h = 1; h < whole; h *= 2) {
     for (std::size_t j = 0; j < h; ++j) {
-      const cd w = turn(j * (m_ / h));
+      const cd w = Turn(j * (m_ / h));
       smallRe_[h + j] = w.real();
       smallIm_[h + j] = w.imag();
     }
   }
   for (std::size_t h = block_; h < m_; h *= 2) {
     for (std::size_t j = 0; j < block_; ++j) {
-      const cd w = turn(j * (m_ / h));
+      const cd w = Turn(j * (m_ / h));
       columnRe_.push_back(w.real());
       columnIm_.push_back(w.imag());
     }
@@ -247,11 +246,12 @@ std::complex<double> FftFilter::Turn(std::size_t k) const {
 void FftFilter::Run(std::span<double> x, GainFunction gainOf, const void* context) const {
   const std::size_t m = m_;
   auto gain = [&](std::size_t bin) { return gainOf(context, bin); };
-  // z[j] = x[2j] + i x[2j+1], zero-padded.
+  // z[j] = x[2j] + i x[2j+1], zero-padded (values beyond n are not the filter's).
+  const std::size_t given = std::min(x.size(), n_);
   std::vector<double> re(m), im(m);
-  for (std::size_t j = 0; 2 * j < x.size(); ++j) {
+  for (std::size_t j = 0; 2 * j < given; ++j) {
     re[j] = x[2 * j];
-    if (2 * j + 1 < x.size()) im[j] = x[2 * j + 1];
+    if (2 * j + 1 < given) im[j] = x[2 * j + 1];
   }
   const Split a{re.data(), im.data()};
   std::vector<std::size_t> large;  // the half-sizes from block_ to m/2
@@ -320,9 +320,9 @@ void FftFilter::Run(std::span<double> x, GainFunction gainOf, const void* contex
   TiledStages(a, m, block_, large, smallRe_, smallIm_, columnRe_.data(), columnIm_.data(), TileTime{});
 
   const double scale = 1.0 / static_cast<double>(m);
-  for (std::size_t j = 0; 2 * j < x.size(); ++j) {
+  for (std::size_t j = 0; 2 * j < given; ++j) {
     x[2 * j] = re[j] * scale;
-    if (2 * j + 1 < x.size()) x[2 * j + 1] = im[j] * scale;
+    if (2 * j + 1 < given) x[2 * j + 1] = im[j] * scale;
   }
 }
 

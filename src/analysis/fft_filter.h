@@ -19,7 +19,8 @@ public:
 
   std::size_t Size() const { return n_; }
 
-  // With X the transform of x (x.size() <= n, zero beyond its values), X[k] = sum over j of
+  // With X the transform of x (x.size() <= n, zero beyond its values; values past n are left
+  // alone), X[k] = sum over j of
   // x[j] e^(-2 pi i j k / n): replaces x by the first x.size() samples of the inverse transform
   // (scaled by 1/n) of X[k] gain(k) for k = 0 ... n/2, the bins above n/2 conjugate to theirs so
   // that the result is real. The imaginary parts of gain(0) and gain(n/2) are not used.

@@ -155,5 +155,20 @@ TEST(FftFilter, MatchesTheDefiningSums) {
   }
 }
 
+TEST(FftFilter, AGainOfPureDelayShiftsTheSequence) {
+  // gain(k) = e^(-2 pi i k d / n) delays the n-periodic sequence by d samples.
+  std::mt19937 gen(11);
+  std::uniform_real_distribution<double> u(-1, 1);
+  for (const auto& [n, d] : {std::pair<std::size_t, std::size_t>{1 << 12, 1}, {1 << 18, 777}}) {
+    std::vector<double> x(n);
+    for (double& a : x) a = u(gen);
+    std::vector<double> y = x;
+    FftFilter(n).Filter(y, [n = n, d = d](std::size_t k) {
+      return std::polar(1.0, -2 * kPi * static_cast<double>(k * d % n) / static_cast<double>(n));
+    });
+    for (std::size_t j = 0; j < n; ++j) ASSERT_NEAR(y[(j + d) % n], x[j], 1e-12) << n << " sample " << j;
+  }
+}
+
 }  // namespace
 }  // namespace hulvex::analysis
