@@ -21,6 +21,7 @@ int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& o
   RegisterHullCommands(tool);
   RegisterOpenCommand(tool);
   RegisterVideoCommands(tool);
+  RegisterStatsCommand(tool);
 
   try {
     tool.app.parse(argc, argv);

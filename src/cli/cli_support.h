@@ -66,5 +66,6 @@ void RegisterSeaCommands(Tool& tool);   // sea
 void RegisterHullCommands(Tool& tool);  // boat, stations
 void RegisterOpenCommand(Tool& tool);    // open
 void RegisterVideoCommands(Tool& tool);  // frame, track, and render where the picture drawing is built
+void RegisterStatsCommand(Tool& tool);   // stats
 
 }  // namespace hulvex::cli

@@ -70,7 +70,7 @@ void JsonWriter::Open(bool object, char bracket) {
   BeforeValue();
   // Containers inside arrays, and arrays anywhere, are written on one line; objects elsewhere one
   // member per line.
-  const bool inlined = !object || (!stack_.empty() && (stack_.back().inlined || !stack_.back().object));
+  const bool inlined = oneLine_ || !object || (!stack_.empty() && (stack_.back().inlined || !stack_.back().object));
   out_ += bracket;
   stack_.push_back({object, inlined});
 }

@@ -11,6 +11,11 @@ namespace hulvex::cli {
 
 class JsonWriter {
 public:
+  JsonWriter() = default;
+  // oneLine: the whole document on one line (for JSON Lines); otherwise objects outside arrays
+  // put one member per line.
+  explicit JsonWriter(bool oneLine) : oneLine_(oneLine) {}
+
   JsonWriter& BeginObject();
   JsonWriter& EndObject();
   JsonWriter& BeginArray();
@@ -44,6 +49,7 @@ private:
   std::string out_;
   std::vector<Level> stack_;
   bool afterKey_ = false;
+  bool oneLine_ = false;
 };
 
 std::string FormatNumber17(double v);

@@ -26,7 +26,7 @@ using test_support::TempDir;
 
 // A run of `steps` steps 0.01 s apart with a type-4 boat beside it.
 std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t steps, double dt = 0.01) {
-  RunBuilder run{.Name = name, .Description = "Case " + name + "\r\n"};
+  RunBuilder run = RunBuilder::Named(name, "Case " + name + "\r\n");
   run.SampleBoat(4, "B4.BOT").Steps(steps, dt).History.values = demo::SteadyPlaning(dt, 50.0);
   return run.Write(dir);
 }

@@ -15,7 +15,9 @@ using test::RunCli;
 using test_support::TempDir;
 
 std::string WriteRun(const TempDir& dir, const BoatRecord& pb, std::int16_t stations = 40) {
-  test_support::RunBuilder run{.Boat = pb, .BoatFileName = "BOAT.BOT"};
+  test_support::RunBuilder run;
+  run.Boat = pb;
+  run.BoatFileName = "BOAT.BOT";
   run.Params.StationCount = stations;
   run.History.Steps = 5;
   return run.Write(dir);

@@ -16,7 +16,7 @@ using test_support::TempDir;
 
 // A run with the sample boat file it names ("C:\BOATS\TEST.BOT") beside it.
 std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t steps = 20) {
-  test_support::RunBuilder run{.Name = name, .Description = "Case A\r\nHead sea\r\n"};
+  auto run = test_support::RunBuilder::Named(name, "Case A\r\nHead sea\r\n");
   run.SampleBoat(1, "TEST.BOT").History.Steps = steps;
   return run.Write(dir);
 }
@@ -113,7 +113,9 @@ TEST(LoadedRun, RefusedHistoryLeavesNoRunAndTheNextOpenWorks) {
 // A run in its own directory whose boat file is `boatFile` (written there when `pb` is given).
 std::string WriteBoatRun(const TempDir& dir, const std::string& name, const std::string& boatFile,
                          const std::optional<BoatRecord>& pb, std::int16_t stations = 40) {
-  test_support::RunBuilder run{.Name = name, .Boat = pb, .BoatFileName = boatFile};
+  auto run = test_support::RunBuilder::Named(name);
+  run.Boat = pb;
+  run.BoatFileName = boatFile;
   run.Params.StationCount = stations;
   run.Params.BoatFile = "C:\\BOATS\\" + boatFile;
   run.History.Steps = 5;

@@ -20,6 +20,13 @@ struct RunBuilder {
   demo::HistorySpec History;
   std::string Description = "Sample run.\r\n";
 
+  static RunBuilder Named(std::string name, std::string description = "Sample run.\r\n") {
+    RunBuilder run;
+    run.Name = std::move(name);
+    run.Description = std::move(description);
+    return run;
+  }
+
   // `steps` steps `dt` apart (EndTime the last step's time), values as History.values gives them.
   RunBuilder& Steps(std::int32_t steps, double dt = 0.01) {
     History.Steps = steps;
