@@ -3,13 +3,11 @@
 #include <cmath>
 #include <string>
 
+#include "common/constants.h"
 #include "hull/axb.h"
 
 namespace hulvex {
 namespace {
-
-constexpr double kDegToRadForTan = 0.017453293;
-constexpr double kDegToRad = 3.14159265359 / 180;
 
 double TanDegrees(double degrees) {
   const double a = degrees * kDegToRadForTan;

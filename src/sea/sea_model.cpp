@@ -5,17 +5,13 @@
 #include <limits>
 #include <string>
 
+#include "common/constants.h"
 #include "hull/axb.h"
 #include "sea/stokes_table.h"
 
 namespace hulvex {
 namespace {
 
-constexpr double kTwoPiG = 202.1929031850524;      // 2 pi g
-constexpr double kInvG = 0.031075201988812928;     // 1 / g
-constexpr double kG = 32.18;                       // ft/s^2
-constexpr double kInv2Pi = 0.15915494309188485;
-constexpr double kTrochoidTwoPi = 6.28318530718;   // the trochoid's own 2 pi
 constexpr double kTrochoidTolerance = 1e-5;        // ft
 constexpr int kTrochoidUpdates = 201;
 
@@ -134,7 +130,7 @@ double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, doub
       case 2: eta = sea.Amp * std::sin(sea.Omega * T + sea.WaveNumber * d); break;
       case 3: {
         const double lambda = sea.WaveLength;
-        const double kg = kTrochoidTwoPi / lambda;
+        const double kg = kTwoPi12 / lambda;
         const double xi = d + sea.Celerity * T;
         if (!std::isfinite(xi)) {  // no position on the wave: nothing to solve
           eta = std::numeric_limits<double>::quiet_NaN();

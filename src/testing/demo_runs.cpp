@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
+#include <numbers>
 #include <span>
 #include <utility>
 
+#include "common/constants.h"
 #include "common/diagnostics.h"
 #include "common/error.h"
 #include "hull/boat_record_layout.h"
@@ -21,8 +23,7 @@
 namespace hulvex::testing {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kGravity = 32.18;         // ft/s^2
+constexpr double kPi = std::numbers::pi;
 constexpr double kFtPerMetre = 3.280839895;
 constexpr double kDeg = kPi / 180.0;
 constexpr double kSampleLength = 24.0;     // ft, the length of the writers' sample boats
@@ -455,7 +456,7 @@ Motion RunModel(const ModelBoat& b, const RunParameters& p, const SeaConstants& 
       if (speedSpecified) {
         v = ScheduledSpeed(p, t + h);
       } else {
-        v += h * ((ScheduledSpeed(p, t) - v) / kSpeedLag - kSurgeGain * kGravity * std::sin(th - tg.Trim));
+        v += h * ((ScheduledSpeed(p, t) - v) / kSpeedLag - kSurgeGain * kG * std::sin(th - tg.Trim));
       }
       x += 0.5 * h * (vOld + v);
     }
