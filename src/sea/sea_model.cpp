@@ -100,11 +100,11 @@ SeaConstants SeaSetUp(const RunParameters& p, Diagnostics& diag) {
   return sea;
 }
 
-double LocalSurfaceTerm(double H, double Gain, double Start, double End) {
-  const double delta = H - Start;
-  if (!(delta > 0) || End == Start) return 0.0;
-  const double term = (1 - std::exp(-10 * delta / (End - Start))) * ((Start + End) / 2 - H) * Gain;
-  return std::isfinite(term) ? term : 0.0;
+double LocalSurfaceTerm(double H, const SurfaceTermInputs& term) {
+  const double delta = H - term.Start;
+  if (!(delta > 0) || term.End == term.Start) return 0.0;
+  const double value = (1 - std::exp(-10 * delta / (term.End - term.Start))) * ((term.Start + term.End) / 2 - H) * term.Gain;
+  return std::isfinite(value) ? value : 0.0;
 }
 
 double SolveTrochoid(double k, double a, double X0, Diagnostics& diag) {
@@ -120,8 +120,8 @@ double SolveTrochoid(double k, double a, double X0, Diagnostics& diag) {
   return u;
 }
 
-double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, double Gain, double Start,
-                    double End, Diagnostics& diag) {
+double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, const SurfaceTermInputs& term,
+                    Diagnostics& diag) {
   const double d = (Xb - H) * sea.DirSign;
   double eta = 0.0;
   if (!sea.FlatDrawn) {
@@ -154,7 +154,7 @@ double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, doub
       }
     }
   }
-  return eta + LocalSurfaceTerm(H, Gain, Start, End);
+  return eta + LocalSurfaceTerm(H, term);
 }
 
 }  // namespace hulvex

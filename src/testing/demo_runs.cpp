@@ -362,7 +362,7 @@ Target SurfaceTarget(const ModelBoat& b, const SeaConstants& sea, double t, doub
   double sh = 0, se = 0, shh = 0, she = 0;
   for (int i = 0; i < kFitPoints; ++i) {
     const double h = (x0 + (b.Length - x0) * i / (kFitPoints - 1)) * c;
-    const double e = SeaElevation(sea, xb, h, t, 0.0, 0.0, 1.0, diag);
+    const double e = SeaElevation(sea, xb, h, t, SurfaceTermInputs{}, diag);
     sh += h;
     se += e;
     shh += h * h;
