@@ -2,9 +2,9 @@
 
 #include <cmath>
 #include <fstream>
-#include <stdexcept>
 
 #include "common/diagnostics.h"
+#include "common/error.h"
 #include "common/le_bytes.h"
 #include "hull/hull_setup.h"
 #include "testing/run_writers.h"
@@ -34,9 +34,9 @@ std::vector<std::uint8_t> EncodeBoatRecord(const BoatRecord& pb) {
 void WriteBoatFile(const std::string& path, const BoatRecord& pb) {
   const auto bytes = EncodeBoatRecord(pb);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
 }
 
 BoatRecord SampleBoat(int hullType) {

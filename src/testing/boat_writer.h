@@ -1,4 +1,5 @@
-// Writers of boat files, for tests, benchmarks and the demo generator.
+// Writers of boat files, for tests, benchmarks and the demo generator. A file that cannot be
+// written throws Error "cannot write PATH".
 #pragma once
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 
 #include <cmath>
 #include <fstream>
-#include <stdexcept>
 
+#include "common/error.h"
 #include "common/le_bytes.h"
 
 namespace hulvex::testing {
@@ -14,9 +14,9 @@ namespace {
 
 void WriteBytes(const std::string& path, const std::uint8_t* data, std::size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
   out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
 }
 
 void Encode(le::MutableBytes b, const RunParameterField& f, std::uint8_t v) { le::put_uint8(b, f.Offset, v); }
@@ -102,7 +102,7 @@ std::function<double(std::int32_t, std::span<float>)> SteadyPlaning(double dt, d
 
 void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
 
   std::vector<std::uint8_t> header(HL::kRecordSize, 0);
   const le::MutableBytes h(header);
@@ -140,7 +140,7 @@ void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec) {
     for (int c = 0; c <= lastChannel; ++c) le::put_real32(b, HL::ChannelOffset(c), channels[static_cast<std::size_t>(c)]);
     out.write(reinterpret_cast<const char*>(step.data()), static_cast<std::streamsize>(step.size()));
   }
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {
