@@ -58,7 +58,6 @@ constexpr std::size_t kOldBoatFileBytes = 86;
 constexpr std::size_t kOldPadding = 86;
 constexpr std::size_t kOldPaddingBytes = 2;
 constexpr std::size_t kSharedTail = 88;  // first byte common to both layouts
-constexpr std::size_t kSharedTailBytes = kRecordSize - kSharedTail;
 
 // Values the reader gives an old-layout record.
 constexpr unsigned kOldLayoutFmtVer = 255;
