@@ -91,12 +91,18 @@ BoatRecord SampleBoat(int hullType) {
   pb.PlanOffset = 0.2f;
 
   // Derived fields as the hull set-up derives them, and the plan-form slope factor that matches
-  // the chine plan-form: d/dx [PlanScale (1 - (u PlanG)^AA)^PlanExp] = u^(AA-1) (q / w) * factor.
+  // the chine plan-form.
   NullDiagnostics quiet;
   SplineStore none;
   PrepareHull(pb, none, SplineFileSource{}, quiet);
-  pb.PlanSlopeFactor = static_cast<float>(pb.PlanScale * pb.PlanExp * pb.AA * std::pow(pb.PlanG, pb.AA) / pb.ForeLength);
+  pb.PlanSlopeFactor = MatchingPlanSlopeFactor(pb);
   return pb;
+}
+
+float MatchingPlanSlopeFactor(const BoatRecord& pb) {
+  const double PlanScale = pb.PlanScale, PlanExp = pb.PlanExp, AA = pb.AA, PlanG = pb.PlanG,
+               ForeLength = pb.ForeLength;
+  return static_cast<float>(PlanScale * PlanExp * AA * std::pow(PlanG, AA) / ForeLength);
 }
 
 BoatRecord SampleSplineBoat(SplineLayout layout, const std::string& splineFileName) {

@@ -37,13 +37,13 @@ double KnotsToFtPerS(double knots) { return knots / kFtPerSToKnots; }
 // The sample boat of `hullType` scaled to `length` ft: every length by the same factor, the
 // weight by its cube; exponents and angles unchanged.
 BoatRecord ScaledBoat(BoatRecord pb, double length) {
-  const float s = static_cast<float>(length / kSampleLength);
+  const double s = length / kSampleLength;
   for (float* f : {&pb.Beam, &pb.KeelDepth, &pb.ChineDepth, &pb.Gyradius, &pb.LCG, &pb.VCG, &pb.AftLength,
                    &pb.ForeLength, &pb.PointDepth, &pb.PointX, &pb.TransomBeam, &pb.ChineLength, &pb.StemRake,
                    &pb.SheerLow, &pb.SheerStem, &pb.SheerTransom, &pb.SheerLowX, &pb.Flare, &pb.TransomFlare,
                    &pb.StaticZG, &pb.DeadriseLength})
-    *f *= s;
-  pb.Weight *= s * s * s;
+    *f = static_cast<float>(*f * s);
+  pb.Weight = static_cast<float>(pb.Weight * (s * s * s));
   return pb;
 }
 
@@ -53,9 +53,7 @@ BoatRecord Derived(BoatRecord pb) {
   NullDiagnostics quiet;
   SplineStore none;
   PrepareHull(pb, none, SplineFileSource{}, quiet);
-  if (pb.HullType != 3)
-    pb.PlanSlopeFactor =
-        static_cast<float>(pb.PlanScale * pb.PlanExp * pb.AA * std::pow(pb.PlanG, pb.AA) / pb.ForeLength);
+  if (pb.HullType != 3) pb.PlanSlopeFactor = MatchingPlanSlopeFactor(pb);
   return pb;
 }
 
@@ -396,7 +394,8 @@ double ScheduleValue(const RunParameters& p, double t) {
     const auto& a = tbl[static_cast<std::size_t>(k - 1)];
     const auto& z = tbl[static_cast<std::size_t>(k)];
     if (t > z.Time) continue;
-    return z.Time > a.Time ? a.Value + (z.Value - a.Value) * (t - a.Time) / (z.Time - a.Time) : z.Value;
+    const double t0 = a.Time, t1 = z.Time, v0 = a.Value, v1 = z.Value;
+    return t1 > t0 ? v0 + (v1 - v0) * (t - t0) / (t1 - t0) : v1;
   }
   return tbl[static_cast<std::size_t>(n - 1)].Value;
 }
