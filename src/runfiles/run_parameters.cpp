@@ -51,12 +51,15 @@ void Decode(le::Bytes b, const RunParameterField& f, bool& v) { v = le::uint8(b,
 void Decode(le::Bytes b, const RunParameterField& f, std::int16_t& v) { v = le::int16(b, f.Offset); }
 void Decode(le::Bytes b, const RunParameterField& f, std::int32_t& v) { v = le::int32(b, f.Offset); }
 void Decode(le::Bytes b, const RunParameterField& f, float& v) { v = le::real32(b, f.Offset); }
-void Decode(le::Bytes b, const RunParameterField& f, std::string& v) { v = le::LengthPrefixed(b, f.Offset, f.Capacity); }
+void Decode(le::Bytes b, const RunParameterField& f, std::string& v) {
+  v = le::LengthPrefixed(b, f.Offset, f.Capacity);
+}
 template <typename Point, std::size_t N>
 void Decode(le::Bytes b, const RunParameterField& f, std::array<Point, N>& slots) {
   for (std::size_t k = 0; k < N; ++k) {
     std::size_t j = 0;
-    for (const auto& value : SlotValues(slots[k])) slots[k].*value.Member = le::real32(b, L::SlotValueOffset(f.Offset, k, j++));
+    for (const auto& value : SlotValues(slots[k]))
+      slots[k].*value.Member = le::real32(b, L::SlotValueOffset(f.Offset, k, j++));
   }
 }
 

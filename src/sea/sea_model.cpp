@@ -103,7 +103,8 @@ SeaConstants SeaSetUp(const RunParameters& p, Diagnostics& diag) {
 double LocalSurfaceTerm(double H, const SurfaceTermInputs& term) {
   const double delta = H - term.Start;
   if (!(delta > 0) || term.End == term.Start) return 0.0;
-  const double value = (1 - std::exp(-10 * delta / (term.End - term.Start))) * ((term.Start + term.End) / 2 - H) * term.Gain;
+  const double value =
+      (1 - std::exp(-10 * delta / (term.End - term.Start))) * ((term.Start + term.End) / 2 - H) * term.Gain;
   return std::isfinite(value) ? value : 0.0;
 }
 

@@ -31,7 +31,8 @@ template <typename Point, std::size_t N>
 void Encode(le::MutableBytes b, const RunParameterField& f, const std::array<Point, N>& slots) {
   for (std::size_t k = 0; k < N; ++k) {
     std::size_t j = 0;
-    for (const auto& value : SlotValues(slots[k])) le::put_real32(b, RL::SlotValueOffset(f.Offset, k, j++), slots[k].*value.Member);
+    for (const auto& value : SlotValues(slots[k]))
+      le::put_real32(b, RL::SlotValueOffset(f.Offset, k, j++), slots[k].*value.Member);
   }
 }
 
@@ -137,7 +138,8 @@ void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec) {
     const auto stored = spec.StepIndexOverride.find(s);
     le::put_int32(b, HL::kStepIndex, stored == spec.StepIndexOverride.end() ? s : stored->second);
     le::put_real64(b, HL::kStepTime, time);
-    for (int c = 0; c <= lastChannel; ++c) le::put_real32(b, HL::ChannelOffset(c), channels[static_cast<std::size_t>(c)]);
+    for (int c = 0; c <= lastChannel; ++c)
+      le::put_real32(b, HL::ChannelOffset(c), channels[static_cast<std::size_t>(c)]);
     out.write(reinterpret_cast<const char*>(step.data()), static_cast<std::streamsize>(step.size()));
   }
   if (!out) throw Error("cannot write " + path);

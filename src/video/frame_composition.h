@@ -59,10 +59,11 @@ struct StepPose {
 };
 
 // Composes the frame of time T (s) with the picture shifted Shift boat lengths to the left, the
-// local surface term `term` and the boat at `pose`. Hull points are formed for stations 0 ... N at x = c x StationSpacing;
-// the 55 sea samples lie at x = i x Length / 40 (i = -8 ... 46) whatever N is, and carry the
-// local surface term only where a hull station exists. g.StationCount must be 1 ... 40 and
-// g.Stations hold N + 1 sections. Non-finite inputs give non-finite points, never a fault.
+// local surface term `term` and the boat at `pose`. Hull points are formed for stations 0 ... N
+// at x = c x StationSpacing; the 55 sea samples lie at x = i x Length / 40 (i = -8 ... 46)
+// whatever N is, and carry the local surface term only where a hull station exists.
+// g.StationCount must be 1 ... 40 and g.Stations hold N + 1 sections. Non-finite inputs give
+// non-finite points, never a fault.
 void ComposeFrame(VideoFrame& frame, const FrameGeometry& g, const SeaConstants& sea, double T, float Shift,
                   const SurfaceTermInputs& term, const StepPose& pose, Diagnostics& diag);
 

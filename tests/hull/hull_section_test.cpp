@@ -115,15 +115,17 @@ Slopes LongDoubleSlopes(const BoatRecord& pb, long double x) {
     add(s.Chine, k * 2 * LD(pb.ChineExpA) * pw(pb.ChineExpA - 1.0L, r2));
     add(s.Chine, -k * LD(pb.ChineExpB) * pw(pb.ChineExpB - 1.0L, r2));
   }
-  if (r2 < 1 && (type == 2 || type == 6)) add(s.Chine, LD(pb.ChineExp) * pb.ChineDepth / pb.ChineLength * pw(pb.ChineExp - 1.0L, u2));
+  if (r2 < 1 && (type == 2 || type == 6))
+    add(s.Chine, LD(pb.ChineExp) * pb.ChineDepth / pb.ChineLength * pw(pb.ChineExp - 1.0L, u2));
   if (type == 4) {
     const LD u3 = 1 - x / pb.DeadriseLength, P1 = pw(pb.DeadriseExp1, u3), P2 = pw(pb.DeadriseExp2, u3);
-    const LD beta = u3 > 0 ? pb.DeadriseAftRad + LD(pb.DeadriseSpan) * (LD(pb.DeadriseMixC) * P1 + LD(pb.DeadriseMix) * P2)
-                           : LD(pb.DeadriseAftRad);
-    const LD dt = u3 > 0 ? (LD(pb.DeadriseD1) * P1 + LD(pb.DeadriseD2) * P2) * pb.DeadriseDScale / u3 / pw(2, std::cos(beta)) : 0;
+    const LD mix = LD(pb.DeadriseMixC) * P1 + LD(pb.DeadriseMix) * P2;
+    const LD beta = u3 > 0 ? pb.DeadriseAftRad + LD(pb.DeadriseSpan) * mix : LD(pb.DeadriseAftRad);
+    const LD dt =
+        u3 > 0 ? (LD(pb.DeadriseD1) * P1 + LD(pb.DeadriseD2) * P2) * pb.DeadriseDScale / u3 / pw(2, std::cos(beta)) : 0;
     const LD dx = x - pb.ForeLength, w = 1 - pw(pb.AA, u1 * pb.PlanG), q = pw(pb.PlanExp, w);
-    const LD half = u1 > 0 ? pb.PlanScale * q - pb.PlanShift
-                           : LD(pb.Beam) / 2 - (pb.ChineTaper1 * dx + pb.ChineTaper2 * pw(2, dx) + pb.ChineTaper3 * pw(3, dx));
+    const LD taper = pb.ChineTaper1 * dx + pb.ChineTaper2 * pw(2, dx) + pb.ChineTaper3 * pw(3, dx);
+    const LD half = u1 > 0 ? pb.PlanScale * q - pb.PlanShift : LD(pb.Beam) / 2 - taper;
     const LD dy = u1 > 0 ? pw(pb.AA - 1.0L, u1) * (q / w) * pb.PlanSlopeFactor
                          : -pb.ChineTaper1 - 2 * LD(pb.ChineTaper2) * dx - 3 * LD(pb.ChineTaper3) * pw(2, dx);
     s.Chine = s.Keel;
