@@ -32,7 +32,7 @@ void BM_SeaElevationFrame(benchmark::State& state) {
     const double xb = 50.6 * t;
     for (int i = -8; i <= 46; ++i) {
       const double start = (i >= 0 && i <= 40) ? 12.0 : 10'000'000.0;
-      benchmark::DoNotOptimize(SeaElevation(sea, xb, i * spacing * cosTheta, t, 0.02, start, 28.0, diag));
+      benchmark::DoNotOptimize(SeaElevation(sea, xb, i * spacing * cosTheta, t, {0.02, start, 28.0}, diag));
     }
     t += 0.01;
   }

@@ -59,7 +59,7 @@ void PrepareAndBuild(const std::array<std::uint8_t, BL::kRecordSize>& raw, std::
     const FrameGeometry g = FrameGeometryOf(hull);
     Check(g.Stations.size() == static_cast<std::size_t>(g.StationCount) + 1);
     VideoFrame frame;
-    ComposeFrame(frame, g, FlatSea(), 1.5, 0.0f, 0.0f, 0.0f, 1.0f, 10.0f, 0.05f, 0.2f, diag);
+    ComposeFrame(frame, g, FlatSea(), 1.5, 0.0f, SurfaceTermInputs{}, StepPose{10.0f, 0.05f, 0.2f}, diag);
     Check(frame.List.count == static_cast<std::size_t>(3 * g.StationCount + 79));
     Check(frame.List.pairs[frame.List.count - 1].a == kEndListMarker);
   }

@@ -77,46 +77,45 @@ void OpenWholeRun(LoadedRun& run, const std::string& given, const std::string& d
   }
 }
 
+namespace {
+
+void WriteValue(JsonWriter& j, std::uint8_t v) { j.Integer(v); }
+void WriteValue(JsonWriter& j, bool v) { j.Bool(v); }
+void WriteValue(JsonWriter& j, std::int16_t v) { j.Integer(v); }
+void WriteValue(JsonWriter& j, std::int32_t v) { j.Integer(v); }
+void WriteValue(JsonWriter& j, float v) { j.Number(v); }
+void WriteValue(JsonWriter& j, const std::string& v) { j.Text8(v); }
+template <typename Point, std::size_t N>
+void WriteValue(JsonWriter& j, const std::array<Point, N>& slots) {
+  j.BeginArray();
+  for (const Point& slot : slots) {
+    j.BeginObject();
+    for (const auto& value : SlotValues(slot)) j.Key(value.Name).Number(slot.*value.Member);
+    j.EndObject();
+  }
+  j.EndArray();
+}
+
+template <typename T>
+bool Is(const RunParameterField& f, T RunParameters::*member) {
+  const auto* held = std::get_if<T RunParameters::*>(&f.Member);
+  return held && *held == member;
+}
+
+}  // namespace
+
 void WriteRunParametersJson(JsonWriter& j, const RunParameters& p) {
   j.BeginObject();
-  j.Key("FmtVer").Integer(p.FmtVer);
-  j.Key("DOFMode").Integer(p.DOFMode);
-  j.Key("DOFModeName").String(ModeName(p.DOFMode));
-  j.Key("SpeedSpecified").Bool(p.SpeedSpecified);
-  j.Key("BoatFile").Text8(p.BoatFile);
-  j.Key("WindV").Number(p.WindV);
-  j.Key("WvHHS").Number(p.WvHHS);
-  j.Key("WvSteep").Number(p.WvSteep);
-  j.Key("HeadSea").Bool(p.HeadSea);
-  j.Key("TankT").Bool(p.TankT);
-  j.Key("Waves").Integer(p.Waves);
-  j.Key("WavesName").String(SeaKindName(p.Waves));
-  j.Key("StokesN").Integer(p.StokesN);
-  j.Key("Tmax").Number(p.Tmax);
-  j.Key("RWvN").Integer(p.RWvN);
-  j.Key("DetailSp").Integer(p.DetailSp);
-  j.Key("DetailStrt").Number(p.DetailStrt);
-  j.Key("DetailStop").Number(p.DetailStop);
-  j.Key("HyAeroCD").Number(p.HyAeroCD);
-  j.Key("HyAeroCL").Number(p.HyAeroCL);
-  j.Key("HyDens").Number(p.HyDens);
-  j.Key("CBAR").Number(p.CBAR);
-  j.Key("DTdeg06").Number(p.DTdeg06);
-  j.Key("HyNu").Number(p.HyNu);
-  j.Key("RWvTdelay").Number(p.RWvTdelay);
-  j.Key("ICZG").Number(p.ICZG);
-  j.Key("ICZG1").Number(p.ICZG1);
-  j.Key("ICT").Number(p.ICT);
-  j.Key("ICT1").Number(p.ICT1);
-  j.Key("ICV").Number(p.ICV);
-  j.Key("ThrustCount").Integer(p.ThrustCount);
-  j.Key("ThrustTbl").BeginArray();
-  for (const auto& t : p.ThrustTbl) j.BeginObject().Key("Value").Number(t.Value).Key("Time").Number(t.Time).EndObject();
-  j.EndArray();
-  j.Key("BLTbl").BeginArray();
-  for (const auto& b : p.BLTbl) j.BeginObject().Key("Angle").Number(b.Angle).Key("Speed").Number(b.Speed).EndObject();
-  j.EndArray();
-  j.Key("StationCount").Integer(p.StationCount);
+  for (const RunParameterField& f : RunParameterFields()) {
+    j.Key(f.Name);
+    std::visit([&](auto member) { WriteValue(j, p.*member); }, f.Member);
+    // The names of the coded values follow their codes.
+    if (Is(f, &RunParameters::DOFMode)) {
+      j.Key("DOFModeName").String(ModeName(p.DOFMode));
+      j.Key("SpeedSpecified").Bool(p.SpeedSpecified);
+    }
+    if (Is(f, &RunParameters::Waves)) j.Key("WavesName").String(SeaKindName(p.Waves));
+  }
   j.EndObject();
 }
 

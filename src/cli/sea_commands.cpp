@@ -69,7 +69,7 @@ int SampleSea(const std::string& given, std::istream& in, std::ostream& out, Dia
       continue;
     }
     const auto& [xb, h, t, gain, start, end] = *s;
-    out << FormatElevation(SeaElevation(sea, xb, h, t, gain, start, end, diag)) << '\n';
+    out << FormatElevation(SeaElevation(sea, xb, h, t, {gain, start, end}, diag)) << '\n';
   }
   return code;
 }

@@ -1,14 +1,16 @@
 // Little-endian field decoding and encoding at explicit offsets of a byte buffer.
-// Every reader checks that the field lies inside the buffer and throws std::out_of_range otherwise;
-// record readers check record sizes first, so a throw here means a programming fault.
+// Every reader and writer checks that the field lies inside the buffer and throws Error "field
+// outside its record" otherwise; record readers check record sizes first, so a throw here means a
+// programming fault.
 #pragma once
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <stdexcept>
 #include <string>
+
+#include "common/error.h"
 
 namespace hulvex::le {
 
@@ -16,7 +18,7 @@ using Bytes = std::span<const std::uint8_t>;
 using MutableBytes = std::span<std::uint8_t>;
 
 inline void CheckRange(std::size_t size, std::size_t offset, std::size_t width) {
-  if (offset > size || width > size - offset) throw std::out_of_range("field outside its record");
+  if (offset > size || width > size - offset) throw Error("field outside its record");
 }
 
 inline std::uint64_t LoadUnsigned(Bytes b, std::size_t offset, std::size_t width) {

@@ -2,9 +2,9 @@
 
 #include <cmath>
 #include <fstream>
-#include <stdexcept>
 
 #include "common/diagnostics.h"
+#include "common/error.h"
 #include "common/le_bytes.h"
 #include "hull/hull_setup.h"
 #include "demo/run_writers.h"
@@ -34,9 +34,9 @@ std::vector<std::uint8_t> EncodeBoatRecord(const BoatRecord& pb) {
 void WriteBoatFile(const std::string& path, const BoatRecord& pb) {
   const auto bytes = EncodeBoatRecord(pb);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
 }
 
 BoatRecord SampleBoat(int hullType) {
@@ -91,12 +91,18 @@ BoatRecord SampleBoat(int hullType) {
   pb.PlanOffset = 0.2f;
 
   // Derived fields as the hull set-up derives them, and the plan-form slope factor that matches
-  // the chine plan-form: d/dx [PlanScale (1 - (u PlanG)^AA)^PlanExp] = u^(AA-1) (q / w) * factor.
+  // the chine plan-form.
   NullDiagnostics quiet;
   SplineStore none;
   PrepareHull(pb, none, SplineFileSource{}, quiet);
-  pb.PlanSlopeFactor = static_cast<float>(pb.PlanScale * pb.PlanExp * pb.AA * std::pow(pb.PlanG, pb.AA) / pb.ForeLength);
+  pb.PlanSlopeFactor = MatchingPlanSlopeFactor(pb);
   return pb;
+}
+
+float MatchingPlanSlopeFactor(const BoatRecord& pb) {
+  const double PlanScale = pb.PlanScale, PlanExp = pb.PlanExp, AA = pb.AA, PlanG = pb.PlanG,
+               ForeLength = pb.ForeLength;
+  return static_cast<float>(PlanScale * PlanExp * AA * std::pow(PlanG, AA) / ForeLength);
 }
 
 BoatRecord SampleSplineBoat(SplineLayout layout, const std::string& splineFileName) {

@@ -1,4 +1,5 @@
-// Writers of boat files, for tests, benchmarks and the demo generator.
+// Writers of boat files, for tests, benchmarks and the demo generator. A file that cannot be
+// written throws Error "cannot write PATH".
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,10 @@ void WriteBoatFile(const std::string& path, const BoatRecord& pb);
 // derives them (PlanSlopeFactor consistent with the chine plan-form), BoatName blank.
 // Type 2 carries a keel rocker; the others do not.
 BoatRecord SampleBoat(int hullType);
+
+// The forebody chine slope factor that matches the chine plan-form of a prepared analytic boat:
+// d/dx [PlanScale (1 - (u PlanG)^AA)^PlanExp] = u^(AA-1) (q / w) * factor, rounded as stored.
+float MatchingPlanSlopeFactor(const BoatRecord& pb);
 
 // A spline-defined boat (HullType 7) of the layout's SplineAlt / SplineAlt2 whose BoatName is
 // `splineFileName`; for SplineLayout::SlopeFactor, the type-1 sample boat with SplineProps set.

@@ -4,11 +4,13 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <numbers>
 #include <optional>
 #include <span>
 #include <utility>
 #include <vector>
 
+#include "common/constants.h"
 #include "common/diagnostics.h"
 #include "common/error.h"
 #include "hull/boat_record_layout.h"
@@ -22,8 +24,7 @@
 namespace hulvex::demo {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kGravity = 32.18;         // ft/s^2
+constexpr double kPi = std::numbers::pi;
 constexpr double kFtPerMetre = 3.280839895;
 constexpr double kDeg = kPi / 180.0;
 constexpr double kSampleLength = 24.0;     // ft, the length of the writers' sample boats
@@ -37,13 +38,13 @@ double KnotsToFtPerS(double knots) { return knots / kFtPerSToKnots; }
 // The sample boat of `hullType` scaled to `length` ft: every length by the same factor, the
 // weight by its cube; exponents and angles unchanged.
 BoatRecord ScaledBoat(BoatRecord pb, double length) {
-  const float s = static_cast<float>(length / kSampleLength);
+  const double s = length / kSampleLength;
   for (float* f : {&pb.Beam, &pb.KeelDepth, &pb.ChineDepth, &pb.Gyradius, &pb.LCG, &pb.VCG, &pb.AftLength,
                    &pb.ForeLength, &pb.PointDepth, &pb.PointX, &pb.TransomBeam, &pb.ChineLength, &pb.StemRake,
                    &pb.SheerLow, &pb.SheerStem, &pb.SheerTransom, &pb.SheerLowX, &pb.Flare, &pb.TransomFlare,
                    &pb.StaticZG, &pb.DeadriseLength})
-    *f *= s;
-  pb.Weight *= s * s * s;
+    *f = static_cast<float>(*f * s);
+  pb.Weight = static_cast<float>(pb.Weight * (s * s * s));
   return pb;
 }
 
@@ -53,9 +54,7 @@ BoatRecord Derived(BoatRecord pb) {
   NullDiagnostics quiet;
   SplineStore none;
   PrepareHull(pb, none, SplineFileSource{}, quiet);
-  if (pb.HullType != 3)
-    pb.PlanSlopeFactor =
-        static_cast<float>(pb.PlanScale * pb.PlanExp * pb.AA * std::pow(pb.PlanG, pb.AA) / pb.ForeLength);
+  if (pb.HullType != 3) pb.PlanSlopeFactor = MatchingPlanSlopeFactor(pb);
   return pb;
 }
 
@@ -305,7 +304,7 @@ Target SurfaceTarget(const ModelBoat& b, const SeaConstants& sea, double t, doub
   double sh = 0, se = 0, shh = 0, she = 0;
   for (int i = 0; i < kFitPoints; ++i) {
     const double h = (x0 + (b.Length - x0) * i / (kFitPoints - 1)) * c;
-    const double e = SeaElevation(sea, xb, h, t, 0.0, 0.0, 1.0, diag);
+    const double e = SeaElevation(sea, xb, h, t, SurfaceTermInputs{}, diag);
     sh += h;
     se += e;
     shh += h * h;
@@ -339,7 +338,8 @@ double ScheduleValue(const RunParameters& p, double t) {
     const auto& a = tbl[static_cast<std::size_t>(k - 1)];
     const auto& z = tbl[static_cast<std::size_t>(k)];
     if (t > z.Time) continue;
-    return z.Time > a.Time ? a.Value + (z.Value - a.Value) * (t - a.Time) / (z.Time - a.Time) : z.Value;
+    const double t0 = a.Time, t1 = z.Time, v0 = a.Value, v1 = z.Value;
+    return t1 > t0 ? v0 + (v1 - v0) * (t - t0) / (t1 - t0) : v1;
   }
   return tbl[static_cast<std::size_t>(n - 1)].Value;
 }
@@ -399,7 +399,7 @@ Motion RunModel(const ModelBoat& b, const RunParameters& p, const SeaConstants& 
       if (speedSpecified) {
         v = ScheduledSpeed(p, t + h);
       } else {
-        v += h * ((ScheduledSpeed(p, t) - v) / kSpeedLag - kSurgeGain * kGravity * std::sin(th - tg.Trim));
+        v += h * ((ScheduledSpeed(p, t) - v) / kSpeedLag - kSurgeGain * kG * std::sin(th - tg.Trim));
       }
       x += 0.5 * h * (vOld + v);
     }

@@ -2,8 +2,8 @@
 
 #include <cmath>
 #include <fstream>
-#include <stdexcept>
 
+#include "common/error.h"
 #include "common/le_bytes.h"
 
 namespace hulvex::demo {
@@ -14,9 +14,26 @@ namespace {
 
 void WriteBytes(const std::string& path, const std::uint8_t* data, std::size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
   out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
+}
+
+void Encode(le::MutableBytes b, const RunParameterField& f, std::uint8_t v) { le::put_uint8(b, f.Offset, v); }
+void Encode(le::MutableBytes b, const RunParameterField& f, bool v) { le::put_uint8(b, f.Offset, v ? 1 : 0); }
+void Encode(le::MutableBytes b, const RunParameterField& f, std::int16_t v) { le::put_int16(b, f.Offset, v); }
+void Encode(le::MutableBytes b, const RunParameterField& f, std::int32_t v) { le::put_int32(b, f.Offset, v); }
+void Encode(le::MutableBytes b, const RunParameterField& f, float v) { le::put_real32(b, f.Offset, v); }
+void Encode(le::MutableBytes b, const RunParameterField& f, const std::string& v) {
+  le::put_LengthPrefixed(b, f.Offset, f.Capacity, v);
+}
+template <typename Point, std::size_t N>
+void Encode(le::MutableBytes b, const RunParameterField& f, const std::array<Point, N>& slots) {
+  for (std::size_t k = 0; k < N; ++k) {
+    std::size_t j = 0;
+    for (const auto& value : SlotValues(slots[k]))
+      le::put_real32(b, RL::SlotValueOffset(f.Offset, k, j++), slots[k].*value.Member);
+  }
 }
 
 }  // namespace
@@ -51,43 +68,8 @@ RunParameters SampleRunParameters() {
 std::vector<std::uint8_t> EncodeRunParameters(const RunParameters& p) {
   std::vector<std::uint8_t> raw(p.Raw.begin(), p.Raw.end());
   const le::MutableBytes b(raw);
-  le::put_uint8(b, RL::kFmtVer, p.FmtVer);
-  le::put_uint8(b, RL::kDOFMode, p.DOFMode);
-  le::put_LengthPrefixed(b, RL::kBoatFile, RL::kBoatFileCapacity, p.BoatFile);
-  le::put_real32(b, RL::kWindV, p.WindV);
-  le::put_real32(b, RL::kWvHHS, p.WvHHS);
-  le::put_real32(b, RL::kWvSteep, p.WvSteep);
-  le::put_uint8(b, RL::kHeadSea, p.HeadSea ? 1 : 0);
-  le::put_uint8(b, RL::kTankT, p.TankT ? 1 : 0);
-  le::put_int16(b, RL::kWaves, p.Waves);
-  le::put_int16(b, RL::kStokesN, p.StokesN);
-  le::put_real32(b, RL::kTmax, p.Tmax);
-  le::put_int16(b, RL::kRWvN, p.RWvN);
-  le::put_int16(b, RL::kDetailSp, p.DetailSp);
-  le::put_real32(b, RL::kDetailStrt, p.DetailStrt);
-  le::put_real32(b, RL::kDetailStop, p.DetailStop);
-  le::put_real32(b, RL::kHyAeroCD, p.HyAeroCD);
-  le::put_real32(b, RL::kHyAeroCL, p.HyAeroCL);
-  le::put_real32(b, RL::kHyDens, p.HyDens);
-  le::put_real32(b, RL::kCBAR, p.CBAR);
-  le::put_real32(b, RL::kDTdeg06, p.DTdeg06);
-  le::put_real32(b, RL::kHyNu, p.HyNu);
-  le::put_real32(b, RL::kRWvTdelay, p.RWvTdelay);
-  le::put_real32(b, RL::kICZG, p.ICZG);
-  le::put_real32(b, RL::kICZG1, p.ICZG1);
-  le::put_real32(b, RL::kICT, p.ICT);
-  le::put_real32(b, RL::kICT1, p.ICT1);
-  le::put_real32(b, RL::kICV, p.ICV);
-  le::put_int32(b, RL::kThrustCount, p.ThrustCount);
-  for (std::size_t k = 0; k < RL::kThrustSlots; ++k) {
-    le::put_real32(b, RL::kThrustTbl + RL::kSlotSize * k, p.ThrustTbl[k].Value);
-    le::put_real32(b, RL::kThrustTbl + RL::kSlotSize * k + 4, p.ThrustTbl[k].Time);
-  }
-  for (std::size_t i = 0; i < RL::kBLSlots; ++i) {
-    le::put_real32(b, RL::kBLTbl + RL::kSlotSize * i, p.BLTbl[i].Angle);
-    le::put_real32(b, RL::kBLTbl + RL::kSlotSize * i + 4, p.BLTbl[i].Speed);
-  }
-  le::put_int16(b, RL::kStationCount, p.StationCount);
+  for (const RunParameterField& f : RunParameterFields())
+    std::visit([&](auto member) { Encode(b, f, p.*member); }, f.Member);
   return raw;
 }
 
@@ -121,7 +103,7 @@ std::function<double(std::int32_t, std::span<float>)> SteadyPlaning(double dt, d
 
 void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
 
   std::vector<std::uint8_t> header(HL::kRecordSize, 0);
   const le::MutableBytes h(header);
@@ -156,16 +138,11 @@ void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec) {
     const auto stored = spec.StepIndexOverride.find(s);
     le::put_int32(b, HL::kStepIndex, stored == spec.StepIndexOverride.end() ? s : stored->second);
     le::put_real64(b, HL::kStepTime, time);
-    for (int c = 0; c <= lastChannel; ++c) {
-      const std::size_t offset = c < HL::kFirstRecordChannels
-                                     ? HL::kFirstValues + HL::kValueWidth * c
-                                     : HL::kRecordSize * (1 + (c - HL::kFirstRecordChannels) / HL::kValuesPerRecord) +
-                                           HL::kValueWidth * ((c - HL::kFirstRecordChannels) % HL::kValuesPerRecord);
-      le::put_real32(b, offset, channels[static_cast<std::size_t>(c)]);
-    }
+    for (int c = 0; c <= lastChannel; ++c)
+      le::put_real32(b, HL::ChannelOffset(c), channels[static_cast<std::size_t>(c)]);
     out.write(reinterpret_cast<const char*>(step.data()), static_cast<std::streamsize>(step.size()));
   }
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out) throw Error("cannot write " + path);
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {

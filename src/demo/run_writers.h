@@ -1,5 +1,6 @@
 // Writers of run files, for tests, benchmarks, fuzz seeds and the demo generator.
-// They write exactly the layouts the readers decode; faults are made on request.
+// They write exactly the layouts the readers decode; faults are made on request. A file that
+// cannot be written throws Error "cannot write PATH".
 #pragma once
 
 #include <cstdint>

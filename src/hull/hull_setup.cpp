@@ -4,12 +4,10 @@
 #include <string>
 
 #include "common/axb.h"
+#include "common/constants.h"
 
 namespace hulvex {
 namespace {
-
-constexpr double kDegToRadForTan = 0.017453293;
-constexpr double kDegToRad = 3.14159265359 / 180;
 
 double TanDegrees(double degrees) {
   const double a = degrees * kDegToRadForTan;
@@ -19,19 +17,19 @@ double TanDegrees(double degrees) {
 // Every stored value is rounded to single precision; later steps read the stored value.
 void Store(float& field, double value) { field = static_cast<float>(value); }
 
-void PrepareAnalyticHull(BoatRecord& PB, Diagnostics& diag, bool& ok) {
+// Derives the analytic coefficients; false when AA < 1 stopped the derivation (reported).
+bool PrepareAnalyticHull(BoatRecord& PB, Diagnostics& diag) {
   auto pw = [&](double exponent, double base) { return AXB(exponent, base, diag); };
   Store(PB.Length, static_cast<double>(PB.ForeLength) + PB.AftLength);
   if (PB.ChineLength < PB.ForeLength) PB.ChineLength = PB.ForeLength;
   if (PB.HullType == 3) {
     PB.Reserved62[1] = 0;
-    return;
+    return true;
   }
   const double tc = TanDegrees(PB.ChineAngle);
   if (PB.AA < 1) {
     diag.Message("PB.AA exponent cannot be less than unity");
-    ok = false;
-    return;
+    return false;
   }
 
   // Afterbody chine taper: Beam/2 at ForeLength, TransomBeam/2 at the transom, plan slope -tc there.
@@ -86,6 +84,7 @@ void PrepareAnalyticHull(BoatRecord& PB, Diagnostics& diag, bool& ok) {
     Store(PB.DeadriseSpan, static_cast<double>(PB.DeadriseBowRad) - PB.DeadriseAftRad);
     Store(PB.DeadriseDScale, -static_cast<double>(PB.DeadriseSpan) / PB.DeadriseLength);
   }
+  return true;
 }
 
 }  // namespace
@@ -122,9 +121,7 @@ bool PrepareHull(BoatRecord& PB, SplineStore& store, const SplineFileSource& spl
     LoadHullLines(HullLineLayoutOf(PB), store, PB, splineFile, diag);
     return true;
   }
-  bool ok = true;
-  PrepareAnalyticHull(PB, diag, ok);
-  if (!ok) return false;
+  if (!PrepareAnalyticHull(PB, diag)) return false;
   if (PB.SplineProps != 0) LoadSplineFile(SplineLayout::SlopeFactor, store, splineFile, diag);
   return true;
 }

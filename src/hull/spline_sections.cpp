@@ -2,10 +2,10 @@
 
 #include <cmath>
 
+#include "common/constants.h"
+
 namespace hulvex {
 namespace {
-
-constexpr double kDegToRad = 0.017453292519944444;  // 3.14159265359 / 180
 
 // Value and slope of a curve at x, fitted from `firstRow`: -1 on the gunwale knots, 0 on the
 // bottom knots, 1 on the inner knots.

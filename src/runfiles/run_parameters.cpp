@@ -10,47 +10,68 @@
 namespace hulvex {
 namespace L = run_parameters_layout;
 
+namespace {
+
+constexpr RunParameterField kFields[] = {
+    {"FmtVer", L::kFmtVer, &RunParameters::FmtVer},
+    {"DOFMode", L::kDOFMode, &RunParameters::DOFMode},
+    {"BoatFile", L::kBoatFile, &RunParameters::BoatFile, L::kBoatFileCapacity},
+    {"WindV", L::kWindV, &RunParameters::WindV},
+    {"WvHHS", L::kWvHHS, &RunParameters::WvHHS},
+    {"WvSteep", L::kWvSteep, &RunParameters::WvSteep},
+    {"HeadSea", L::kHeadSea, &RunParameters::HeadSea},
+    {"TankT", L::kTankT, &RunParameters::TankT},
+    {"Waves", L::kWaves, &RunParameters::Waves},
+    {"StokesN", L::kStokesN, &RunParameters::StokesN},
+    {"Tmax", L::kTmax, &RunParameters::Tmax},
+    {"RWvN", L::kRWvN, &RunParameters::RWvN},
+    {"DetailSp", L::kDetailSp, &RunParameters::DetailSp},
+    {"DetailStrt", L::kDetailStrt, &RunParameters::DetailStrt},
+    {"DetailStop", L::kDetailStop, &RunParameters::DetailStop},
+    {"HyAeroCD", L::kHyAeroCD, &RunParameters::HyAeroCD},
+    {"HyAeroCL", L::kHyAeroCL, &RunParameters::HyAeroCL},
+    {"HyDens", L::kHyDens, &RunParameters::HyDens},
+    {"CBAR", L::kCBAR, &RunParameters::CBAR},
+    {"DTdeg06", L::kDTdeg06, &RunParameters::DTdeg06},
+    {"HyNu", L::kHyNu, &RunParameters::HyNu},
+    {"RWvTdelay", L::kRWvTdelay, &RunParameters::RWvTdelay},
+    {"ICZG", L::kICZG, &RunParameters::ICZG},
+    {"ICZG1", L::kICZG1, &RunParameters::ICZG1},
+    {"ICT", L::kICT, &RunParameters::ICT},
+    {"ICT1", L::kICT1, &RunParameters::ICT1},
+    {"ICV", L::kICV, &RunParameters::ICV},
+    {"ThrustCount", L::kThrustCount, &RunParameters::ThrustCount},
+    {"ThrustTbl", L::kThrustTbl, &RunParameters::ThrustTbl},
+    {"BLTbl", L::kBLTbl, &RunParameters::BLTbl},
+    {"StationCount", L::kStationCount, &RunParameters::StationCount},
+};
+
+void Decode(le::Bytes b, const RunParameterField& f, std::uint8_t& v) { v = le::uint8(b, f.Offset); }
+void Decode(le::Bytes b, const RunParameterField& f, bool& v) { v = le::uint8(b, f.Offset) != 0; }
+void Decode(le::Bytes b, const RunParameterField& f, std::int16_t& v) { v = le::int16(b, f.Offset); }
+void Decode(le::Bytes b, const RunParameterField& f, std::int32_t& v) { v = le::int32(b, f.Offset); }
+void Decode(le::Bytes b, const RunParameterField& f, float& v) { v = le::real32(b, f.Offset); }
+void Decode(le::Bytes b, const RunParameterField& f, std::string& v) {
+  v = le::LengthPrefixed(b, f.Offset, f.Capacity);
+}
+template <typename Point, std::size_t N>
+void Decode(le::Bytes b, const RunParameterField& f, std::array<Point, N>& slots) {
+  for (std::size_t k = 0; k < N; ++k) {
+    std::size_t j = 0;
+    for (const auto& value : SlotValues(slots[k]))
+      slots[k].*value.Member = le::real32(b, L::SlotValueOffset(f.Offset, k, j++));
+  }
+}
+
+}  // namespace
+
+std::span<const RunParameterField> RunParameterFields() { return kFields; }
+
 RunParameters DecodeRunParameters(const std::array<std::uint8_t, L::kRecordSize>& raw) {
   const le::Bytes b(raw);
   RunParameters p;
   p.Raw = raw;
-  p.FmtVer = le::uint8(b, L::kFmtVer);
-  p.DOFMode = le::uint8(b, L::kDOFMode);
-  p.BoatFile = le::LengthPrefixed(b, L::kBoatFile, L::kBoatFileCapacity);
-  p.WindV = le::real32(b, L::kWindV);
-  p.WvHHS = le::real32(b, L::kWvHHS);
-  p.WvSteep = le::real32(b, L::kWvSteep);
-  p.HeadSea = le::uint8(b, L::kHeadSea) != 0;
-  p.TankT = le::uint8(b, L::kTankT) != 0;
-  p.Waves = le::int16(b, L::kWaves);
-  p.StokesN = le::int16(b, L::kStokesN);
-  p.Tmax = le::real32(b, L::kTmax);
-  p.RWvN = le::int16(b, L::kRWvN);
-  p.DetailSp = le::int16(b, L::kDetailSp);
-  p.DetailStrt = le::real32(b, L::kDetailStrt);
-  p.DetailStop = le::real32(b, L::kDetailStop);
-  p.HyAeroCD = le::real32(b, L::kHyAeroCD);
-  p.HyAeroCL = le::real32(b, L::kHyAeroCL);
-  p.HyDens = le::real32(b, L::kHyDens);
-  p.CBAR = le::real32(b, L::kCBAR);
-  p.DTdeg06 = le::real32(b, L::kDTdeg06);
-  p.HyNu = le::real32(b, L::kHyNu);
-  p.RWvTdelay = le::real32(b, L::kRWvTdelay);
-  p.ICZG = le::real32(b, L::kICZG);
-  p.ICZG1 = le::real32(b, L::kICZG1);
-  p.ICT = le::real32(b, L::kICT);
-  p.ICT1 = le::real32(b, L::kICT1);
-  p.ICV = le::real32(b, L::kICV);
-  p.ThrustCount = le::int32(b, L::kThrustCount);
-  for (std::size_t k = 0; k < L::kThrustSlots; ++k) {
-    p.ThrustTbl[k].Value = le::real32(b, L::kThrustTbl + L::kSlotSize * k);
-    p.ThrustTbl[k].Time = le::real32(b, L::kThrustTbl + L::kSlotSize * k + 4);
-  }
-  for (std::size_t i = 0; i < L::kBLSlots; ++i) {
-    p.BLTbl[i].Angle = le::real32(b, L::kBLTbl + L::kSlotSize * i);
-    p.BLTbl[i].Speed = le::real32(b, L::kBLTbl + L::kSlotSize * i + 4);
-  }
-  p.StationCount = le::int16(b, L::kStationCount);
+  for (const RunParameterField& f : kFields) std::visit([&](auto member) { Decode(b, f, p.*member); }, f.Member);
   p.SpeedSpecified = p.DOFMode == 0;
   return p;
 }

@@ -3,7 +3,9 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <variant>
 
 #include "runfiles/run_parameters_layout.h"
 
@@ -18,6 +20,9 @@ struct LevelerPoint {
   float Angle = 0;  // degrees, from this speed threshold up to the next one
   float Speed = 0;  // knots
 };
+
+using ThrustTable = std::array<ThrustPoint, run_parameters_layout::kThrustSlots>;
+using LevelerTable = std::array<LevelerPoint, run_parameters_layout::kBLSlots>;
 
 // The record with every named field decoded. `Raw` holds the 328 bytes of the current layout as
 // read (for an old-layout file: as converted), so reserved bytes are kept.
@@ -52,13 +57,43 @@ struct RunParameters {
   float ICT1 = 0;
   float ICV = 0;
   std::int32_t ThrustCount = 0;
-  std::array<ThrustPoint, run_parameters_layout::kThrustSlots> ThrustTbl{};
-  std::array<LevelerPoint, run_parameters_layout::kBLSlots> BLTbl{};
+  ThrustTable ThrustTbl{};
+  LevelerTable BLTbl{};
   std::int16_t StationCount = 0;
 
   // Derived: true exactly when DOFMode is 0 (the speed is prescribed over time).
   bool SpeedSpecified = false;
 };
+
+// One stored field of the record: its name, byte offset and member. A text holds at most
+// `Capacity` characters after its length byte; a slot table holds kSlotSize-byte slots of two
+// real32 values, named by SlotValues.
+struct RunParameterField {
+  const char* Name;
+  std::size_t Offset;
+  std::variant<std::uint8_t RunParameters::*, bool RunParameters::*, std::int16_t RunParameters::*,
+               std::int32_t RunParameters::*, float RunParameters::*, std::string RunParameters::*,
+               ThrustTable RunParameters::*, LevelerTable RunParameters::*>
+      Member;
+  std::size_t Capacity = 0;
+};
+
+// Every named field of the record, in the order of the record (SpeedSpecified is derived, not
+// stored). Decoding, the writers and the tool's JSON all go through this one table.
+std::span<const RunParameterField> RunParameterFields();
+
+// The two values of a slot, in stored order, with their names.
+template <typename Point>
+struct SlotValue {
+  const char* Name;
+  float Point::*Member;
+};
+constexpr std::array<SlotValue<ThrustPoint>, 2> SlotValues(const ThrustPoint&) {
+  return {{{"Value", &ThrustPoint::Value}, {"Time", &ThrustPoint::Time}}};
+}
+constexpr std::array<SlotValue<LevelerPoint>, 2> SlotValues(const LevelerPoint&) {
+  return {{{"Angle", &LevelerPoint::Angle}, {"Speed", &LevelerPoint::Speed}}};
+}
 
 // Decodes the named fields and SpeedSpecified from a current-layout record. Values are taken as
 // stored, with no range check (NaN and infinities included); a bool8 is true when its byte is not 0.

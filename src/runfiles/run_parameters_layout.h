@@ -42,7 +42,13 @@ constexpr std::size_t kThrustSlots = 7;
 constexpr std::size_t kBLTbl = 294;         // 4 slots of {Angle real32, Speed real32}
 constexpr std::size_t kBLSlots = 4;
 constexpr std::size_t kSlotSize = 8;
+constexpr std::size_t kSlotValueWidth = 4;  // real32
 constexpr std::size_t kStationCount = 326;  // int16
+
+// Offset of value j (0 or 1) of slot k of the slot table at `table`.
+constexpr std::size_t SlotValueOffset(std::size_t table, std::size_t k, std::size_t j) {
+  return table + kSlotSize * k + kSlotValueWidth * j;
+}
 
 // Old layout: the boat-file string at file offset 0, two padding bytes at 86 and 87, then bytes
 // 88 ... 327 as in the current record. A first byte up to this value marks the old layout.
@@ -52,7 +58,6 @@ constexpr std::size_t kOldBoatFileBytes = 86;
 constexpr std::size_t kOldPadding = 86;
 constexpr std::size_t kOldPaddingBytes = 2;
 constexpr std::size_t kSharedTail = 88;  // first byte common to both layouts
-constexpr std::size_t kSharedTailBytes = kRecordSize - kSharedTail;
 
 // Values the reader gives an old-layout record.
 constexpr unsigned kOldLayoutFmtVer = 255;

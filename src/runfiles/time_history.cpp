@@ -57,12 +57,7 @@ void CheckStepIndex(le::Bytes step, std::int32_t s, Diagnostics& diag) {
 }
 
 // Channel c of a step's bytes (0 <= c <= LastChannel).
-float ChannelOf(le::Bytes step, int c) {
-  if (c < L::kFirstRecordChannels) return le::real32(step, L::kFirstValues + L::kValueWidth * static_cast<std::size_t>(c));
-  const int k = c - L::kFirstRecordChannels;
-  return le::real32(step, L::kRecordSize * static_cast<std::size_t>(1 + k / L::kValuesPerRecord) +
-                              L::kValueWidth * static_cast<std::size_t>(k % L::kValuesPerRecord));
-}
+float ChannelOf(le::Bytes step, int c) { return le::real32(step, L::ChannelOffset(c)); }
 
 }  // namespace
 

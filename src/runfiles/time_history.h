@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/constants.h"
 #include "common/diagnostics.h"
 #include "common/read_only_file.h"
 #include "runfiles/time_history_layout.h"
@@ -40,10 +41,8 @@ enum Channel : int {
   kChSurfaceEnd = 10,    // end of the local surface term
 };
 
-// Display conversions of ReadStep with convert = true.
-constexpr double kFtPerS2ToG = 0.031075201988812928;
-constexpr double kRadToDeg = 57.29577951307855;
-constexpr double kFtPerSToKnots = 0.5928853754940712;
+// The display conversions of ReadStep with convert = true are kFtPerS2ToG, kRadToDeg and
+// kFtPerSToKnots (common/constants.h).
 
 // An open time history: the open file, its header and the in-memory index of step times.
 // Only StepTimes (8 bytes per step) is held in memory; steps are read from the file on demand.

@@ -30,6 +30,15 @@ constexpr int kFirstRecordChannels = 12;
 constexpr int kValuesPerRecord = 16;
 constexpr std::size_t kValueWidth = 4;
 
+// Byte offset of channel c (0 ... LastChannel) within the bytes of a step: channels 0 ... 11 in
+// the first record, each further record 16 more.
+constexpr std::size_t ChannelOffset(int c) {
+  if (c < kFirstRecordChannels) return kFirstValues + kValueWidth * static_cast<std::size_t>(c);
+  const int k = c - kFirstRecordChannels;
+  return kRecordSize * static_cast<std::size_t>(1 + k / kValuesPerRecord) +
+         kValueWidth * static_cast<std::size_t>(k % kValuesPerRecord);
+}
+
 // Every buffer of step values holds this many channels, so LastChannel is at most 109.
 constexpr int kMaxChannels = 110;
 

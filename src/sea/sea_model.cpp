@@ -6,16 +6,12 @@
 #include <string>
 
 #include "common/axb.h"
+#include "common/constants.h"
 #include "sea/stokes_table.h"
 
 namespace hulvex {
 namespace {
 
-constexpr double kTwoPiG = 202.1929031850524;      // 2 pi g
-constexpr double kInvG = 0.031075201988812928;     // 1 / g
-constexpr double kG = 32.18;                       // ft/s^2
-constexpr double kInv2Pi = 0.15915494309188485;
-constexpr double kTrochoidTwoPi = 6.28318530718;   // the trochoid's own 2 pi
 constexpr double kTrochoidTolerance = 1e-5;        // ft
 constexpr int kTrochoidUpdates = 201;
 
@@ -104,11 +100,12 @@ SeaConstants SeaSetUp(const RunParameters& p, Diagnostics& diag) {
   return sea;
 }
 
-double LocalSurfaceTerm(double H, double Gain, double Start, double End) {
-  const double delta = H - Start;
-  if (!(delta > 0) || End == Start) return 0.0;
-  const double term = (1 - std::exp(-10 * delta / (End - Start))) * ((Start + End) / 2 - H) * Gain;
-  return std::isfinite(term) ? term : 0.0;
+double LocalSurfaceTerm(double H, const SurfaceTermInputs& term) {
+  const double delta = H - term.Start;
+  if (!(delta > 0) || term.End == term.Start) return 0.0;
+  const double value =
+      (1 - std::exp(-10 * delta / (term.End - term.Start))) * ((term.Start + term.End) / 2 - H) * term.Gain;
+  return std::isfinite(value) ? value : 0.0;
 }
 
 double SolveTrochoid(double k, double a, double X0, Diagnostics& diag) {
@@ -124,8 +121,8 @@ double SolveTrochoid(double k, double a, double X0, Diagnostics& diag) {
   return u;
 }
 
-double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, double Gain, double Start,
-                    double End, Diagnostics& diag) {
+double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, const SurfaceTermInputs& term,
+                    Diagnostics& diag) {
   const double d = (Xb - H) * sea.DirSign;
   double eta = 0.0;
   if (!sea.FlatDrawn) {
@@ -134,7 +131,7 @@ double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, doub
       case 2: eta = sea.Amp * std::sin(sea.Omega * T + sea.WaveNumber * d); break;
       case 3: {
         const double lambda = sea.WaveLength;
-        const double kg = kTrochoidTwoPi / lambda;
+        const double kg = kTwoPi12 / lambda;
         const double xi = d + sea.Celerity * T;
         if (!std::isfinite(xi)) {  // no position on the wave: nothing to solve
           eta = std::numeric_limits<double>::quiet_NaN();
@@ -158,7 +155,7 @@ double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, doub
       }
     }
   }
-  return eta + LocalSurfaceTerm(H, Gain, Start, End);
+  return eta + LocalSurfaceTerm(H, term);
 }
 
 }  // namespace hulvex

@@ -18,17 +18,26 @@ namespace hulvex {
 // A wave height of 0 is a calm sea: drawn flat without a message.
 SeaConstants SeaSetUp(const RunParameters& params, Diagnostics& diag);
 
+// The local surface term a step adds to the sea near the boat (channels 8, 9 and 10 of the step):
+// Gain, and the Start and End of the stretch it covers, ft aft of the bow origin. The default is no
+// term.
+struct SurfaceTermInputs {
+  double Gain = 0;
+  double Start = 0;
+  double End = 1;
+};
+
 // Sea surface elevation (ft above mean sea level) at the point H ft aft of the bow origin of a
-// boat that has travelled Xb ft, at time T s, plus the local surface term (Gain, Start, End).
+// boat that has travelled Xb ft, at time T s, plus the local surface term `term`.
 // Messages ("WTROCH NO CONVERGE") go to `diag`. Non-finite arguments give a non-finite elevation,
 // never a fault.
-double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, double Gain, double Start,
-                    double End, Diagnostics& diag);
+double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, const SurfaceTermInputs& term,
+                    Diagnostics& diag);
 
 // The local surface term at H: zero at and ahead of Start, and zero when End equals Start or the
 // term is not finite; otherwise a tilt through the midpoint of Start and End, slope -Gain, faded in
 // aft of Start.
-double LocalSurfaceTerm(double H, double Gain, double Start, double End);
+double LocalSurfaceTerm(double H, const SurfaceTermInputs& term);
 
 // The trochoid parameter u with X0 = u - a*sin(k*u), by damped Newton iteration to 1e-5 ft.
 // After 201 updates without convergence reports "WTROCH NO CONVERGE" and returns the last iterate.

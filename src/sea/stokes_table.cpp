@@ -3,13 +3,13 @@
 #include <cmath>
 #include <limits>
 
+#include "common/constants.h"
+
 namespace hulvex {
 namespace {
 
-constexpr double kPi12 = 3.14159265359;  // the program's twelve-digit pi
-constexpr double kInvPi = 0.3183098861837697;
-constexpr double kInv2Pi = 0.15915494309188485;
-constexpr double kThetaStep = 0.026179938779916666;  // kPi12 / 120
+constexpr double kThetaStep = kPi12 / 120;  // 0.026179938779916666
+static_assert(kThetaStep == 0.026179938779916666);
 
 // x rounded to the nearest integer, halves to the even neighbour; x must lie in [0, 240].
 int RoundHalfEven(double x) {
@@ -27,7 +27,7 @@ void BuildStokesTable(const RunParameters& params, SeaConstants& sea) {
   if (n < 1 || n > kMaxStokesTerms) return;
   const double lambda = sea.WaveLength;
   const double e = kPi12 * static_cast<double>(params.WvSteep);
-  const double c0 = std::sqrt(16.09 * lambda * kInvPi);
+  const double c0 = std::sqrt(kHalfG * lambda * kInvPi);
 
   double b[kMaxStokesTerms + 1] = {};  // b[j] = B_j, j = 1 ... 9
   double g = 1.0;

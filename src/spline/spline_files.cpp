@@ -246,18 +246,21 @@ SplineHullDimensions DeriveHullDimensions(SplineLayout layout, const SplineStore
       jmax = j;
     }
   }
-  const float z0 = store.KeelCurve.Values[0];
+  // Sums and products in double, each rounded once as it is stored.
+  const double z0 = store.KeelCurve.Values[0];
+  const double lastBeam = beam[last];
+  auto stored = [](double v) { return static_cast<float>(v); };
   SplineHullDimensions d;
-  d.Beam = 2 * maxBeam;
-  d.KeelDepth = z0;
+  d.Beam = stored(2.0 * maxBeam);
+  d.KeelDepth = stored(z0);
   d.Length = store.StationX[last];
   d.ForeLength = store.StationX[jmax];
   d.StemRake = -store.StationX[-1];
-  d.GunwaleBeam = 2 * store.GunwaleCurve.Values[jmax];
-  d.SheerStem = store.SheerCurve.Values[-1] - z0;
+  d.GunwaleBeam = stored(2.0 * store.GunwaleCurve.Values[jmax]);
+  d.SheerStem = stored(store.SheerCurve.Values[-1] - z0);
   if (layout == SplineLayout::PlainChine) {
-    d.Transom = SplineHullDimensions::TransomFields{2 * beam[last], store.SheerCurve.Values[last] - z0,
-                                                    store.GunwaleCurve.Values[last] - beam[last]};
+    d.Transom = SplineHullDimensions::TransomFields{stored(2.0 * lastBeam), stored(store.SheerCurve.Values[last] - z0),
+                                                    stored(store.GunwaleCurve.Values[last] - lastBeam)};
   }
   return d;
 }

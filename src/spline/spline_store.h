@@ -4,7 +4,8 @@
 
 #include <array>
 #include <cstdint>
-#include <stdexcept>
+
+#include "common/error.h"
 
 namespace hulvex {
 
@@ -13,15 +14,15 @@ constexpr int kSplineLastRow = 30;   // ... to 30
 constexpr int kSplineMaxKnots = 30;  // a fitted curve has at most 30 knots
 
 // One column of a spline data file: float32 values indexed by row number -1 ... 30.
-// Indexing outside those rows throws std::out_of_range (a programming fault).
+// Indexing outside those rows throws Error (a programming fault).
 struct SplineColumn {
   std::array<float, kSplineLastRow - kSplineFirstRow + 1> Rows{};
-  float& operator[](int row) { return Rows.at(Index(row)); }
-  float operator[](int row) const { return Rows.at(Index(row)); }
+  float& operator[](int row) { return Rows[Index(row)]; }
+  float operator[](int row) const { return Rows[Index(row)]; }
 
 private:
   static std::size_t Index(int row) {
-    if (row < kSplineFirstRow || row > kSplineLastRow) throw std::out_of_range("spline row outside -1 ... 30");
+    if (row < kSplineFirstRow || row > kSplineLastRow) throw Error("spline row outside -1 ... 30");
     return static_cast<std::size_t>(row - kSplineFirstRow);
   }
 };
@@ -33,11 +34,18 @@ struct SplineCoef {
   double D3 = 0;  // third derivative, constant over the interval
 };
 
-// Coefficients of one curve: entry k (1 ... 30) is Entries[k - 1].
+// Coefficients of one curve: entry k (1 ... 30) is Entries[k - 1]. Any other entry throws Error
+// (a programming fault).
 struct SplineCoefTable {
   std::array<SplineCoef, kSplineMaxKnots> Entries{};
-  SplineCoef& operator[](int k) { return Entries.at(static_cast<std::size_t>(k - 1)); }
-  const SplineCoef& operator[](int k) const { return Entries.at(static_cast<std::size_t>(k - 1)); }
+  SplineCoef& operator[](int k) { return Entries[Index(k)]; }
+  const SplineCoef& operator[](int k) const { return Entries[Index(k)]; }
+
+private:
+  static std::size_t Index(int k) {
+    if (k < 1 || k > kSplineMaxKnots) throw Error("spline entry outside 1 ... 30");
+    return static_cast<std::size_t>(k - 1);
+  }
 };
 
 // A tabulated curve and its fit.

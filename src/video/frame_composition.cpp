@@ -11,7 +11,7 @@ namespace {
 // The start value handed to the surface term off the hull: far enough aft that the term is off.
 constexpr double kSurfaceTermOff = 10'000'000.0;
 
-struct Pose {
+struct BodyToPicture {
   double S, C, Zd, Length;
   // Body point (x aft, z down from the datum) to picture point.
   PicturePoint Map(double x, double z) const {
@@ -51,44 +51,44 @@ FrameGeometry FrameGeometryOf(const HullModel& hull) {
 }
 
 void ComposeFrame(VideoFrame& frame, const FrameGeometry& g, const SeaConstants& sea, double T, float Shift,
-                  float Gain, float Start, float End, float Xb, float Theta, float Zcg, Diagnostics& diag) {
+                  const SurfaceTermInputs& term, const StepPose& pose, Diagnostics& diag) {
   if (g.Stations.empty()) {
     frame.List.count = 0;
     ListWriter(frame.List, Shift).EndList();
     return;
   }
   const int n = std::clamp(std::min(g.StationCount, static_cast<int>(g.Stations.size()) - 1), 0, kMaxStations);
-  const double theta = Theta;
-  const Pose pose{std::sin(theta), std::cos(theta),
-                  g.LCG * std::sin(theta) + Zcg + g.CgBelowDatum * std::cos(theta), g.Length};
+  const double theta = pose.Theta;
+  const BodyToPicture view{std::sin(theta), std::cos(theta),
+                           g.LCG * std::sin(theta) + pose.Zcg + g.CgBelowDatum * std::cos(theta), g.Length};
   // With the full 40 stations the sea samples sit on the stations themselves.
   const double seaSpacing = n == kMaxStations ? g.StationSpacing : g.Length / 40.0;
 
   for (int i = kFirstSampleStation; i <= kLastSampleStation; ++i) {
     auto& points = frame.StationPoints[static_cast<std::size_t>(i - kFirstSampleStation)];
-    double start = kSurfaceTermOff;
+    SurfaceTermInputs local{term.Gain, kSurfaceTermOff, term.End};
     if (i >= 0 && i <= n) {
       const HullSection& sec = g.Stations[static_cast<std::size_t>(i)];
       const double x = i * g.StationSpacing;
-      points[1] = pose.Map(x, sec.KeelZ);
-      points[2] = pose.Map(x, sec.ChineZ);
-      points[3] = pose.Map(x, -sec.SheerHeight);
-      start = Start;
+      points[1] = view.Map(x, sec.KeelZ);
+      points[2] = view.Map(x, sec.ChineZ);
+      points[3] = view.Map(x, -sec.SheerHeight);
+      local.Start = term.Start;
     } else {
       points[1] = points[2] = points[3] = PicturePoint{};
     }
-    const double H = i * seaSpacing * pose.C;
-    const double eta = SeaElevation(sea, Xb, H, T, Gain, start, End, diag);
+    const double H = i * seaSpacing * view.C;
+    const double eta = SeaElevation(sea, pose.Xb, H, T, local, diag);
     points[0] = {static_cast<float>(H / g.Length), static_cast<float>(eta / g.Length)};
   }
 
   const HullSection& transom = g.Stations[static_cast<std::size_t>(n)];
   const HullSection& bow = g.Stations[0];
-  frame.ExtraPoints[0] = pose.Map(g.Length, -transom.SheerHeight);
-  frame.ExtraPoints[1] = pose.Map(g.Length, transom.KeelZ);
-  frame.ExtraPoints[2] = pose.Map(0.0, -bow.SheerHeight);
-  frame.ExtraPoints[3] = pose.Map(0.0, 0.0);
-  frame.ExtraPoints[4] = pose.Map(-static_cast<double>(g.StemRake), -static_cast<double>(g.SheerStem));
+  frame.ExtraPoints[0] = view.Map(g.Length, -transom.SheerHeight);
+  frame.ExtraPoints[1] = view.Map(g.Length, transom.KeelZ);
+  frame.ExtraPoints[2] = view.Map(0.0, -bow.SheerHeight);
+  frame.ExtraPoints[3] = view.Map(0.0, 0.0);
+  frame.ExtraPoints[4] = view.Map(-static_cast<double>(g.StemRake), -static_cast<double>(g.SheerStem));
 
   ListWriter out(frame.List, Shift);
   for (int line = 1; line <= 3; ++line) {  // keel, chine, sheer
@@ -111,15 +111,14 @@ void ComposeFrame(VideoFrame& frame, const FrameGeometry& g, const SeaConstants&
 
 SurfaceTermInputs SurfaceTermOf(const StepValues& step, float threshold) {
   const float gain = step.Channels[kChSurfaceGain];
-  if (gain > threshold) return {0.0f, 0.0f, 1.0f};
+  if (gain > threshold) return {};
   return {gain, step.Channels[kChSurfaceStart], step.Channels[kChSurfaceEnd]};
 }
 
 void ComposeStep(VideoFrame& frame, const FrameGeometry& g, const SeaConstants& sea, const StepValues& step,
                  float Shift, float threshold, Diagnostics& diag) {
-  const SurfaceTermInputs term = SurfaceTermOf(step, threshold);
-  ComposeFrame(frame, g, sea, step.StepTime, Shift, term.Gain, term.Start, term.End, step.Channels[kChDistance],
-               step.Channels[kChPitch], step.Channels[kChHeight], diag);
+  const StepPose pose{step.Channels[kChDistance], step.Channels[kChPitch], step.Channels[kChHeight]};
+  ComposeFrame(frame, g, sea, step.StepTime, Shift, SurfaceTermOf(step, threshold), pose, diag);
 }
 
 }  // namespace hulvex

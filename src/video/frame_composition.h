@@ -11,6 +11,7 @@
 #include "hull/hull_section.h"
 #include "runfiles/time_history.h"
 #include "sea/sea_constants.h"
+#include "sea/sea_model.h"
 #include "video/display_list.h"
 
 namespace hulvex {
@@ -50,22 +51,24 @@ struct VideoFrame {
   DisplayList List;
 };
 
-// Composes the frame of time T (s) with the picture shifted Shift boat lengths to the left, the
-// local surface term (Gain, Start, End), the boat's distance Xb (ft), pitch Theta (rad, bow up)
-// and CG height Zcg (ft). Hull points are formed for stations 0 ... N at x = c x StationSpacing;
-// the 55 sea samples lie at x = i x Length / 40 (i = -8 ... 46) whatever N is, and carry the
-// local surface term only where a hull station exists. g.StationCount must be 1 ... 40 and
-// g.Stations hold N + 1 sections. Non-finite inputs give non-finite points, never a fault.
-void ComposeFrame(VideoFrame& frame, const FrameGeometry& g, const SeaConstants& sea, double T, float Shift,
-                  float Gain, float Start, float End, float Xb, float Theta, float Zcg, Diagnostics& diag);
-
-// The arguments of ComposeFrame taken from a step read raw: Gain, Start, End from channels 8, 9,
-// 10, or (0, 0, 1) when channel 8 is greater than `threshold`.
-struct SurfaceTermInputs {
-  float Gain = 0;
-  float Start = 0;
-  float End = 1;
+// Where a step puts the boat (channels 6, 3 and 0 of the step).
+struct StepPose {
+  float Xb = 0;     // distance travelled, ft
+  float Theta = 0;  // pitch, rad, bow up
+  float Zcg = 0;    // height of the centre of gravity above mean sea level, ft
 };
+
+// Composes the frame of time T (s) with the picture shifted Shift boat lengths to the left, the
+// local surface term `term` and the boat at `pose`. Hull points are formed for stations 0 ... N
+// at x = c x StationSpacing; the 55 sea samples lie at x = i x Length / 40 (i = -8 ... 46)
+// whatever N is, and carry the local surface term only where a hull station exists.
+// g.StationCount must be 1 ... 40 and g.Stations hold N + 1 sections. Non-finite inputs give
+// non-finite points, never a fault.
+void ComposeFrame(VideoFrame& frame, const FrameGeometry& g, const SeaConstants& sea, double T, float Shift,
+                  const SurfaceTermInputs& term, const StepPose& pose, Diagnostics& diag);
+
+// The surface term of a step read raw: Gain, Start, End from channels 8, 9, 10, or no term
+// (0, 0, 1) when channel 8 is greater than `threshold`.
 SurfaceTermInputs SurfaceTermOf(const StepValues& step, float threshold);
 
 // Composes the frame of a step read raw (ReadStep with convert false).

@@ -24,11 +24,16 @@ struct PixelPoint {
   double y;
 };
 
+// A colour in the 0x00BBGGRR form.
+QColor ColourOf(std::uint32_t c) {
+  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
+
+// The colour of a start pair's second value.
 QColor ColourOf(float value) {
   if (!std::isfinite(value)) return QColor(0, 0, 0);
   const double rounded = std::nearbyint(static_cast<double>(value));
-  const auto c = static_cast<std::uint32_t>(static_cast<std::int64_t>(std::fmod(rounded, 4294967296.0)));
-  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+  return ColourOf(static_cast<std::uint32_t>(static_cast<std::int64_t>(std::fmod(rounded, 4294967296.0))));
 }
 
 std::optional<PixelPoint> ToPixel(const DisplayPair& p, const PictureScale& s) {
@@ -117,7 +122,7 @@ void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scal
   const QFontMetrics metrics(font);
   const QRect cell(250, 20, metrics.horizontalAdvance(text), metrics.height());
   painter.fillRect(cell, Qt::white);
-  painter.setPen(QColor(255, 0, 0));
+  painter.setPen(ColourOf(static_cast<std::uint32_t>(kColourRed)));
   painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop, text);
 }
 

@@ -17,15 +17,16 @@ std::vector<float> BuildSmoothTrack(std::span<const double> t, std::span<const f
   while (j <= n && !(t[j] >= t0 + h)) ++j;
   if (j > n) return track;
 
-  const std::span<const float> V = v;
+  // The speeds enter every formula as doubles.
+  auto V = [&](std::size_t i) { return static_cast<double>(v[i]); };
   double P = track[j];
-  double M = V[j];
+  double M = V(j);
   std::size_t lo = 0, up = 0;
   // The trapezoid sum over the whole steps inside a window, sum of T(m) for m = lo + 1 ... up - 2
   // with T(m) = (t[m+1] - t[m]) * (V[m] + V[m+1]) / 2, is kept as the difference of two running
   // sums (extended precision) that move forward with lo and up, instead of being summed anew
   // for every step.
-  auto T = [&](std::size_t m) { return (t[m + 1] - t[m]) * 0.5 * (static_cast<double>(V[m]) + V[m + 1]); };
+  auto T = [&](std::size_t m) { return (t[m + 1] - t[m]) * 0.5 * (V(m) + V(m + 1)); };
   long double sumToLo = 0, sumToUp = 0;  // sums of T(m) for m < kLo and m < kUp
   std::size_t kLo = 0, kUp = 0;
   for (;;) {
@@ -44,13 +45,13 @@ std::vector<float> BuildSmoothTrack(std::span<const double> t, std::span<const f
 
     const double d1 = t[lo + 1] - t[lo];
     const double f1 = d1 != 0 ? (t[lo + 1] - a) / d1 : 0.0;
-    double I = (t[lo + 1] - a) * (V[lo + 1] + 0.5 * f1 * (V[lo] - V[lo + 1]));
+    double I = (t[lo + 1] - a) * (V(lo + 1) + 0.5 * f1 * (V(lo) - V(lo + 1)));
     for (; kLo < lo + 1; ++kLo) sumToLo += T(kLo);
     for (; kUp + 1 < up; ++kUp) sumToUp += T(kUp);
     if (up >= lo + 3) I += static_cast<double>(sumToUp - sumToLo);
     const double d2 = t[up] - t[up - 1];
     const double f2 = d2 != 0 ? (b - t[up - 1]) / d2 : 0.0;
-    I += (b - t[up - 1]) * (V[up - 1] + 0.5 * f2 * (V[up] - V[up - 1]));
+    I += (b - t[up - 1]) * (V(up - 1) + 0.5 * f2 * (V(up) - V(up - 1)));
 
     M = I / W;
     P += (M + Mprev) * 0.5 * (t[j] - t[j - 1]);

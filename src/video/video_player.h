@@ -54,7 +54,6 @@ public:
   double LastFrameTime() const { return lastFrameTime_; }
   std::int32_t LastStep() const;
   const std::vector<float>& SmoothTrack() const { return smoothTrack_; }
-  float TrackOffset() const { return trackOffset_; }
   float LastShift() const { return lastShift_; }
 
   // The frame composed last, with its readout values (time, acceleration ft/s^2, speed ft/s).

@@ -59,8 +59,6 @@ public:
   const VideoPlayer& Player() const { return player_; }
   QTimer* Timer1 = nullptr;
   const QImage& FrameBitmap() const { return frameBitmap_; }
-  // The picture on the screen (what FormPaint copies).
-  const QImage& Shown() const { return shown_; }
   QLabel* StatusLine() const { return status_; }
   // The playback schedule: deadline() is when the next tick is due (Clock() milliseconds).
   const FramePacer& Pacer() const { return pacer_; }

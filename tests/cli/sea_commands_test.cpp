@@ -33,7 +33,7 @@ std::vector<std::string> Lines(const std::string& text) {
 std::string Expected(const SeaConstants& sea, double xb, double h, double t, double g, double s, double e) {
   NullDiagnostics diag;
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", SeaElevation(sea, xb, h, t, g, s, e, diag));
+  std::snprintf(buf, sizeof buf, "%.17g", SeaElevation(sea, xb, h, t, {g, s, e}, diag));
   return buf;
 }
 
@@ -81,7 +81,7 @@ TEST(SeaCommand, RefusedSettingsAreReportedAndTheSeaIsFlat) {
   const auto out = Lines(r.out);
   ASSERT_EQ(out.size(), 2u);
   EXPECT_EQ(out[0], "0");
-  EXPECT_EQ(std::stod(out[1]), LocalSurfaceTerm(6, 0.5, 2, 8));
+  EXPECT_EQ(std::stod(out[1]), LocalSurfaceTerm(6, {0.5, 2, 8}));
 }
 
 TEST(SeaCommand, TablePrintsTheSeaConstants) {

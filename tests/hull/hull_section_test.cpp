@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "common/axb.h"
 #include "hull/hull_setup.h"
@@ -81,6 +82,87 @@ TEST(AnalyticSections, SlopesAreTheDerivativesOfTheLines) {
       const HullSection h = At(pb, x), a = At(pb, x - e), b = At(pb, x + e);
       EXPECT_NEAR(h.KeelZSlope, (b.KeelZ - a.KeelZ) / (2 * e), 1e-5) << "type " << type << " x=" << x;
       EXPECT_NEAR(h.ChineZSlope, (b.ChineZ - a.ChineZ) / (2 * e), 1e-4) << "type " << type << " x=" << x;
+    }
+  }
+}
+
+// The slope formulas evaluated independently in long double from the fields as stored: the keel
+// line with its rocker, the chine depth of types 1, 2, 5, 6, and type 4's chine from half-breadth
+// and deadrise. Each slope comes with the sum of the magnitudes of its terms: where the terms
+// cancel, a double evaluation can be no closer than a few units in the last place of that sum.
+struct Slope {
+  long double Value = 0, Scale = 0;
+};
+struct Slopes {
+  Slope Keel, Chine;
+};
+Slopes LongDoubleSlopes(const BoatRecord& pb, long double x) {
+  using LD = long double;
+  auto pw = [](LD a, LD b) { return b > 1e-300L ? std::exp(a * std::log(b)) : 0.0L; };
+  auto add = [](Slope& s, LD term) { s.Value += term, s.Scale += std::fabs(term); };
+  const int type = pb.HullType;
+  if (type == 3) return {};
+  Slopes s;
+  const LD u1 = 1 - x / pb.ForeLength, r2 = x / pb.ChineLength, u2 = 1 - r2;
+  if (u1 > 0) add(s.Keel, LD(pb.KeelExp) * pb.KeelSlopeScale * pw(pb.KeelExpM1, u1));
+  if (pb.RockerCoef != 0) {
+    const LD d = x / pb.Length, e = 1 + pb.RockerCoef * d, k = LD(pb.KeelDepth) / pb.Length;
+    add(s.Keel, k * (pw(pb.RockerExp, e) + pb.RockerCP * d * pw(pb.RockerExpM1, e)));
+    add(s.Keel, -k * pb.RockerEnd);
+  }
+  if (r2 < 1 && (type == 1 || type == 5)) {
+    const LD k = LD(pb.ChineDepth) / pb.ChineLength;
+    add(s.Chine, k * 2 * LD(pb.ChineExpA) * pw(pb.ChineExpA - 1.0L, r2));
+    add(s.Chine, -k * LD(pb.ChineExpB) * pw(pb.ChineExpB - 1.0L, r2));
+  }
+  if (r2 < 1 && (type == 2 || type == 6))
+    add(s.Chine, LD(pb.ChineExp) * pb.ChineDepth / pb.ChineLength * pw(pb.ChineExp - 1.0L, u2));
+  if (type == 4) {
+    const LD u3 = 1 - x / pb.DeadriseLength, P1 = pw(pb.DeadriseExp1, u3), P2 = pw(pb.DeadriseExp2, u3);
+    const LD mix = LD(pb.DeadriseMixC) * P1 + LD(pb.DeadriseMix) * P2;
+    const LD beta = u3 > 0 ? pb.DeadriseAftRad + LD(pb.DeadriseSpan) * mix : LD(pb.DeadriseAftRad);
+    const LD dt =
+        u3 > 0 ? (LD(pb.DeadriseD1) * P1 + LD(pb.DeadriseD2) * P2) * pb.DeadriseDScale / u3 / pw(2, std::cos(beta)) : 0;
+    const LD dx = x - pb.ForeLength, w = 1 - pw(pb.AA, u1 * pb.PlanG), q = pw(pb.PlanExp, w);
+    const LD taper = pb.ChineTaper1 * dx + pb.ChineTaper2 * pw(2, dx) + pb.ChineTaper3 * pw(3, dx);
+    const LD half = u1 > 0 ? pb.PlanScale * q - pb.PlanShift : LD(pb.Beam) / 2 - taper;
+    const LD dy = u1 > 0 ? pw(pb.AA - 1.0L, u1) * (q / w) * pb.PlanSlopeFactor
+                         : -pb.ChineTaper1 - 2 * LD(pb.ChineTaper2) * dx - 3 * LD(pb.ChineTaper3) * pw(2, dx);
+    s.Chine = s.Keel;
+    add(s.Chine, -half * dt);
+    add(s.Chine, -dy * (std::sin(beta) / std::cos(beta)));
+  }
+  return s;
+}
+
+TEST(AnalyticSections, SlopesAreEvaluatedInDoublePrecision) {
+  // Lengths whose ratios (1.1 / 9.9, KeelDepth / ForeLength, ...) single precision cannot hold; a
+  // quotient of two fields rounded to single precision is off by parts in 1e8.
+  const struct {
+    int type;
+    float rocker;
+  } cases[] = {{1, 0}, {1, 0.07f}, {2, 0.05f}, {3, 0}, {4, 0}, {4, 0.07f}, {5, 0}, {6, 0.07f}};
+  for (const auto& c : cases) {
+    BoatRecord pb = demo::SampleBoat(c.type);
+    pb.ForeLength = 7.7f;
+    pb.AftLength = 15.4f;
+    pb.ChineLength = 9.9f;
+    pb.ChineDepth = 1.1f;
+    pb.KeelDepth = c.type >= 5 ? 2.3f : 1.7f;
+    pb.DeadriseLength = 11.1f;
+    pb.RockerCoef = c.rocker;
+    NullDiagnostics quiet;
+    SplineStore none;
+    ASSERT_TRUE(PrepareHull(pb, none, SplineFileSource{}, quiet));
+    for (double x : {0.0001, 1.1, 4.4, 8.8, 12.1, static_cast<double>(pb.Length)}) {
+      const HullSection h = At(pb, x);
+      const Slopes want = LongDoubleSlopes(pb, x);
+      for (const auto& [name, got, expected] : {std::tuple{"KeelZSlope", h.KeelZSlope, want.Keel},
+                                                 {"ChineZSlope", h.ChineZSlope, want.Chine},
+                                                 {"InnerZSlope", h.InnerZSlope, want.Chine}})
+        EXPECT_LE(std::fabs(got - expected.Value), 1e-15L * expected.Scale)
+            << name << " type " << c.type << " rocker " << c.rocker << " x=" << x << ": " << got << " vs "
+            << static_cast<double>(expected.Value);
     }
   }
 }

@@ -451,9 +451,9 @@ TEST_P(BadRuns, GiveTheirMessagesAndLeaveTheRunUsable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, BadRuns, ::testing::ValuesIn(Catalogue()),
-                         [](const ::testing::TestParamInfo<BadRun>& info) {
+                         [](const ::testing::TestParamInfo<BadRun>& testInfo) {
                            std::string name;
-                           for (char ch : info.param.Name) name += ch == '-' ? std::string("Minus") : std::string(1, ch);
+                           for (char ch : testInfo.param.Name) name += ch == '-' ? std::string("Minus") : std::string(1, ch);
                            return name;
                          });
 

@@ -59,6 +59,13 @@ TEST(TimeHistory, RecordsPerStepAndChannelPlacement) {
   }
 }
 
+// The reader and the writers share ChannelOffset, so it is checked against the format itself:
+// 12 values after the 12-byte step head, then 16 values to each further 64-byte record.
+TEST(TimeHistory, ChannelOffsetsFollowTheRecordLayout) {
+  const std::pair<int, std::size_t> cases[] = {{0, 12}, {11, 56}, {12, 64}, {27, 124}, {28, 128}, {109, 452}};
+  for (const auto& [channel, offset] : cases) EXPECT_EQ(HL::ChannelOffset(channel), offset) << channel;
+}
+
 TEST(TimeHistory, Channel12ComesFromTheSecondRecordNotTheFirstRecordsTail) {
   Opened o;
   demo::HistorySpec spec;

@@ -37,7 +37,7 @@ SeaConstants Prepared(const RunParameters& p) {
 // Elevation without the local surface term.
 double Eta(const SeaConstants& sea, double xb, double h, double t) {
   CollectingDiagnostics diag;
-  const double eta = SeaElevation(sea, xb, h, t, 0, 0, 1, diag);
+  const double eta = SeaElevation(sea, xb, h, t, {0, 0, 1}, diag);
   EXPECT_TRUE(diag.messages.empty()) << diag.messages.front();
   return eta;
 }
@@ -233,21 +233,21 @@ TEST(LocalSurfaceTerm, VanishesWhereItIsUndefinedOrOff) {
       {"NaN H", kNaN, 2.0, 3.0, 9.0, 0.0},
       {"at End", 9.0, 2.0, 3.0, 9.0, (1 - std::exp(-10.0)) * (6.0 - 9.0) * 2.0},
   };
-  for (const auto& c : cases) EXPECT_EQ(LocalSurfaceTerm(c.h, c.gain, c.start, c.end), c.expected) << c.what;
-  for (double h = -5; h <= 50; h += 0.5) EXPECT_EQ(LocalSurfaceTerm(h, 0, 0, 1), 0.0) << h;
+  for (const auto& c : cases) EXPECT_EQ(LocalSurfaceTerm(c.h, {c.gain, c.start, c.end}), c.expected) << c.what;
+  for (double h = -5; h <= 50; h += 0.5) EXPECT_EQ(LocalSurfaceTerm(h, {0, 0, 1}), 0.0) << h;
 }
 
 TEST(LocalSurfaceTerm, IsAContinuousTiltOfSlopeMinusGainThroughTheMidpoint) {
   const double gain = 0.3, start = 4.0, end = 10.0;
-  EXPECT_NE(LocalSurfaceTerm(start + 1e-12, gain, start, end), 0.0);
-  EXPECT_NEAR(LocalSurfaceTerm(start + 1e-9, gain, start, end), 0.0, 1e-8);  // rises from 0 at Start
-  for (double h : {60.0, 100.0}) EXPECT_NEAR(LocalSurfaceTerm(h, gain, start, end), (7.0 - h) * gain, 1e-9);
+  EXPECT_NE(LocalSurfaceTerm(start + 1e-12, {gain, start, end}), 0.0);
+  EXPECT_NEAR(LocalSurfaceTerm(start + 1e-9, {gain, start, end}), 0.0, 1e-8);  // rises from 0 at Start
+  for (double h : {60.0, 100.0}) EXPECT_NEAR(LocalSurfaceTerm(h, {gain, start, end}), (7.0 - h) * gain, 1e-9);
   // Added on top of the sea, whatever its kind.
   for (int waves : {1, 2}) {
     const SeaConstants sea = Prepared(Sea(waves));
     CollectingDiagnostics diag;
-    EXPECT_NEAR(SeaElevation(sea, 2.0, 8.0, 0.5, gain, start, end, diag),
-                Eta(sea, 2.0, 8.0, 0.5) + LocalSurfaceTerm(8.0, gain, start, end), 1e-15);
+    EXPECT_NEAR(SeaElevation(sea, 2.0, 8.0, 0.5, {gain, start, end}, diag),
+                Eta(sea, 2.0, 8.0, 0.5) + LocalSurfaceTerm(8.0, {gain, start, end}), 1e-15);
   }
 }
 
@@ -295,7 +295,7 @@ TEST(SeaSetUp, RefusesMeaninglessSettingsByNameAndDrawsTheSeaFlat) {
       for (double t : {0.0, 2.5}) {
         EXPECT_EQ(Eta(sea, xb, 6.0, t), 0.0);
         CollectingDiagnostics d2;
-        EXPECT_EQ(SeaElevation(sea, xb, 6.0, t, 0.5, 2.0, 8.0, d2), LocalSurfaceTerm(6.0, 0.5, 2.0, 8.0));
+        EXPECT_EQ(SeaElevation(sea, xb, 6.0, t, {0.5, 2.0, 8.0}, d2), LocalSurfaceTerm(6.0, {0.5, 2.0, 8.0}));
       }
   }
 }

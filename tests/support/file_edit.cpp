@@ -3,21 +3,26 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <stdexcept>
+#include <system_error>
 
+#include "common/error.h"
 #include "common/le_bytes.h"
 
 namespace hulvex::test_support {
 namespace fs = std::filesystem;
 
-void TruncateFile(const std::string& path, std::size_t size) { fs::resize_file(path, size); }
+void TruncateFile(const std::string& path, std::size_t size) {
+  std::error_code ec;
+  fs::resize_file(path, size, ec);
+  if (ec) throw Error("cannot truncate " + path + ": " + ec.message());
+}
 
 void PatchFile(const std::string& path, std::size_t offset, const std::vector<std::uint8_t>& bytes) {
   std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
-  if (!f) throw std::runtime_error("cannot patch " + path);
+  if (!f) throw Error("cannot patch " + path);
   f.seekp(static_cast<std::streamoff>(offset));
   f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!f) throw std::runtime_error("cannot patch " + path);
+  if (!f) throw Error("cannot patch " + path);
 }
 
 std::vector<std::uint8_t> Int16Bytes(std::int16_t v) {
@@ -44,12 +49,16 @@ std::vector<std::uint8_t> Real64Bytes(double v) {
 TempDir::TempDir() {
   std::random_device rd;
   std::mt19937_64 gen(rd());
+  std::error_code ec;
+  const fs::path base = fs::temp_directory_path(ec);
+  if (ec) throw Error("no temporary directory: " + ec.message());
   for (;;) {
-    const fs::path p = fs::temp_directory_path() / ("hulvex-" + std::to_string(gen()));
-    if (fs::create_directory(p)) {
+    const fs::path p = base / ("hulvex-" + std::to_string(gen()));
+    if (fs::create_directory(p, ec)) {
       path_ = p.string();
       return;
     }
+    if (ec) throw Error("cannot create " + p.string() + ": " + ec.message());
   }
 }
 

@@ -1,4 +1,4 @@
-// Helpers that damage files written by the writers, for tests of bad input.
+// Helpers that damage files written by the writers, for tests of bad input. Failures throw Error.
 #pragma once
 
 #include <cstddef>

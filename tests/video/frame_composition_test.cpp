@@ -39,7 +39,7 @@ VideoFrame Compose(const BoxHull& hull, float shift, float theta, float zcg, flo
                    float end = 1) {
   VideoFrame f;
   CollectingDiagnostics diag;
-  ComposeFrame(f, hull.g, FlatSea(), 1.0, shift, gain, start, end, 100.0f, theta, zcg, diag);
+  ComposeFrame(f, hull.g, FlatSea(), 1.0, shift, {gain, start, end}, {100.0f, theta, zcg}, diag);
   EXPECT_TRUE(diag.messages.empty());
   return f;
 }
@@ -135,7 +135,7 @@ TEST(FrameComposition, SurfaceTermOnlyUnderTheHull) {
   for (int i = -8; i <= 46; ++i) {
     const PicturePoint p = f.StationPoints[static_cast<std::size_t>(i + 8)][0];
     const double H = i * kLength / 40;
-    const double expected = (i >= 0 && i <= 40) ? LocalSurfaceTerm(H, 0.5, 0.0, 30.0) : 0.0;
+    const double expected = (i >= 0 && i <= 40) ? LocalSurfaceTerm(H, {0.5, 0.0, 30.0}) : 0.0;
     EXPECT_NEAR(p.Y * kLength, expected, 1e-5) << i;
   }
   // Somewhere under the hull the term is not zero, so the test means something.
@@ -175,13 +175,13 @@ TEST(FrameComposition, NonFiniteMotionGivesNonFinitePointsNotAFault) {
   const BoxHull hull;
   VideoFrame f;
   CollectingDiagnostics diag;
-  ComposeFrame(f, hull.g, FlatSea(), NAN, 0, 0, 0, 1, INFINITY, NAN, 1e30f, diag);
+  ComposeFrame(f, hull.g, FlatSea(), NAN, 0, {}, {INFINITY, NAN, 1e30f}, diag);
   EXPECT_EQ(f.List.count, 199u);
   EXPECT_TRUE(std::isnan(f.ExtraPoints[3].Y));
   // An empty station table gives an empty picture.
   FrameGeometry none = hull.g;
   none.Stations = {};
-  ComposeFrame(f, none, FlatSea(), 0, 0, 0, 0, 1, 0, 0, 0, diag);
+  ComposeFrame(f, none, FlatSea(), 0, 0, {}, {}, diag);
   EXPECT_EQ(f.List.count, 1u);
   EXPECT_EQ(f.List.pairs[0].a, kEndListMarker);
 }

@@ -163,7 +163,7 @@ QImage LevelBoatPicture(float shift) {
   g.Stations = sections;
   VideoFrame frame;
   CollectingDiagnostics diag;
-  ComposeFrame(frame, g, SeaConstants{}, 0.0, shift, 0, 0, 1, 0, 0, -0.5f, diag);
+  ComposeFrame(frame, g, SeaConstants{}, 0.0, shift, {}, {0, 0, -0.5f}, diag);
   QImage img = MakeFrameBitmap();
   DrawFrame(img, frame.List, PictureScale{}, 0.0, 0.0, 0.0, diag);
   return img;
