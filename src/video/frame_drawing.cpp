@@ -120,6 +120,8 @@ void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scal
   QFont font(QStringLiteral("Courier New"));
   font.setPixelSize(13 * k);  // size 10 at 96 dots per inch
   font.setStyleHint(QFont::TypeWriter);
+  // Solid glyphs, like the lines: the picture holds only white, black, blue and red.
+  font.setStyleStrategy(QFont::NoAntialias);
   painter.setFont(font);
   const QString text = QString::fromLatin1(ReadoutText(T, Accel, Speed));
   const QFontMetrics metrics(font);
