@@ -15,8 +15,10 @@ extern "C" {
 #include <filesystem>
 #include <mutex>
 #include <system_error>
+#include <vector>
 
 #include "common/error.h"
+#include "export/four_colour_yuv.h"
 
 namespace hulvex {
 namespace {
@@ -65,15 +67,19 @@ const char* CodecName(VideoFormat f) {
   return "";
 }
 
-// Index of the palette colour nearest to an RGB32 pixel (exact colours take the fast path).
-std::uint8_t PaletteIndex(QRgb p) {
+// Index of an RGB32 pixel's colour in the palette, or -1 for another colour.
+int ExactPaletteIndex(QRgb p) {
   switch (p & 0xFFFFFFu) {
     case 0xFFFFFFu: return 0;
     case 0x000000u: return 1;
     case 0x0000FFu: return 2;
     case 0xFF0000u: return 3;
-    default: break;
+    default: return -1;
   }
+}
+
+// Index of the palette colour nearest to an RGB32 pixel.
+std::uint8_t NearestPaletteIndex(QRgb p) {
   std::uint8_t best = 0;
   int bestDistance = 1 << 30;
   for (std::uint8_t i = 0; i < kGifPalette.size(); ++i) {
@@ -113,6 +119,8 @@ struct VideoFileWriter::State {
   AVFrame* frame = nullptr;
   AVPacket* packet = nullptr;
   SwsContext* converter = nullptr;
+  std::vector<std::uint8_t> indices;  // palette index per pixel of the frame being added
+  FourColourYuvCoder coder;
   std::int64_t frames = 0;
   bool finished = false;
 
@@ -178,6 +186,7 @@ VideoFileWriter::VideoFileWriter(const std::string& path, int width, int height,
   s.tempPath = path + ".part";
   s.width = width;
   s.height = height;
+  s.indices.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 
   const AVCodec* codec = FindEncoder(s.format);
   if (!codec) throw Error(std::string("This FFmpeg has no ") + CodecName(s.format) + " encoder");
@@ -260,19 +269,41 @@ void VideoFileWriter::AddFrame(const QImage& picture) {
                 std::to_string(s.height) + " pixels");
   int r = av_frame_make_writable(s.frame);
   if (r < 0) s.Fail("Cannot encode a frame of " + s.path, r);
+  // The picture's pixels as palette indices, while every one is a palette colour.
+  bool fourColours = true;
+  for (int y = 0; y < s.height && fourColours; ++y) {
+    const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+    std::uint8_t* out = s.indices.data() + static_cast<std::ptrdiff_t>(y) * s.width;
+    for (int x = 0; x < s.width; ++x) {
+      const int i = ExactPaletteIndex(in[x]);
+      if (i < 0) {
+        fourColours = false;
+        break;
+      }
+      out[x] = static_cast<std::uint8_t>(i);
+    }
+  }
+  AVFrame* f = s.frame;
   if (s.format == VideoFormat::Gif) {
-    auto* palette = reinterpret_cast<std::uint32_t*>(s.frame->data[1]);
+    auto* palette = reinterpret_cast<std::uint32_t*>(f->data[1]);
     std::fill(palette, palette + 256, 0u);  // unused entries: transparent black
     std::copy(kGifPalette.begin(), kGifPalette.end(), palette);
     for (int y = 0; y < s.height; ++y) {
-      const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-      std::uint8_t* out = s.frame->data[0] + static_cast<std::ptrdiff_t>(y) * s.frame->linesize[0];
-      for (int x = 0; x < s.width; ++x) out[x] = PaletteIndex(in[x]);
+      std::uint8_t* out = f->data[0] + static_cast<std::ptrdiff_t>(y) * f->linesize[0];
+      if (fourColours) {
+        std::copy_n(s.indices.data() + static_cast<std::ptrdiff_t>(y) * s.width, s.width, out);
+      } else {
+        const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < s.width; ++x) out[x] = NearestPaletteIndex(in[x]);
+      }
     }
+  } else if (fourColours) {
+    s.coder.Convert(s.indices.data(), s.width, s.height, f->data[0], f->linesize[0], f->data[1], f->linesize[1],
+                       f->data[2], f->linesize[2]);
   } else {
     const std::uint8_t* planes[1] = {picture.constBits()};
     const int strides[1] = {static_cast<int>(picture.bytesPerLine())};
-    sws_scale(s.converter, planes, strides, 0, s.height, s.frame->data, s.frame->linesize);
+    sws_scale(s.converter, planes, strides, 0, s.height, f->data, f->linesize);
   }
   s.frame->pts = s.frames;
   r = avcodec_send_frame(s.encoder, s.frame);

@@ -43,7 +43,9 @@ public:
   VideoFileWriter& operator=(const VideoFileWriter&) = delete;
 
   // Encodes `picture` (QImage::Format_RGB32, the writer's size) as the next frame, shown for
-  // 1 / fps seconds. A GIF takes each pixel as the nearest of its four colours. Throws Error for
+  // 1 / fps seconds. A GIF takes each pixel as the nearest of its four colours; MP4 and WebM code
+  // a picture of only those colours for the least RGB error (four_colour_yuv.h), any other
+  // picture with a plain BT.601 conversion. Throws Error for
   // a picture of another size or format, or when encoding or writing fails (the writer is then
   // abandoned).
   void AddFrame(const QImage& picture);
