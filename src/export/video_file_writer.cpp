@@ -212,9 +212,10 @@ VideoFileWriter::VideoFileWriter(const std::string& path, int width, int height,
     e->colorspace = AVCOL_SPC_SMPTE170M;  // the conversion below uses the BT.601 matrix
     e->color_range = AVCOL_RANGE_MPEG;
     if (s.format == VideoFormat::Mp4) {
-      av_dict_set(&codecOptions, "preset", "veryfast", 0);
-      av_dict_set(&codecOptions, "tune", "animation", 0);
-      av_dict_set(&codecOptions, "crf", "18", 0);
+      // The fastest preset: a 30 s run takes well under 1.5 s on two cores (the two or three
+      // times smaller files of the slower presets cost four times the time).
+      av_dict_set(&codecOptions, "preset", "ultrafast", 0);
+      av_dict_set(&codecOptions, "crf", "21", 0);
     } else {
       e->bit_rate = 0;  // constant quality
       av_dict_set(&codecOptions, "crf", "30", 0);
@@ -274,13 +275,17 @@ void VideoFileWriter::AddFrame(const QImage& picture) {
   for (int y = 0; y < s.height && fourColours; ++y) {
     const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
     std::uint8_t* out = s.indices.data() + static_cast<std::ptrdiff_t>(y) * s.width;
-    for (int x = 0; x < s.width; ++x) {
-      const int i = ExactPaletteIndex(in[x]);
-      if (i < 0) {
-        fourColours = false;
-        break;
+    for (int x = 0; x < s.width && fourColours;) {
+      // Most of the picture is white: eight white pixels at a time.
+      if (x + 8 <= s.width && (in[x] & in[x + 1] & in[x + 2] & in[x + 3] & in[x + 4] & in[x + 5] & in[x + 6] &
+                               in[x + 7]) == 0xFFFFFFFFu) {
+        std::fill_n(out + x, 8, std::uint8_t{0});
+        x += 8;
+        continue;
       }
-      out[x] = static_cast<std::uint8_t>(i);
+      const int i = ExactPaletteIndex(in[x]);
+      fourColours = i >= 0;
+      out[x++] = static_cast<std::uint8_t>(i);
     }
   }
   AVFrame* f = s.frame;

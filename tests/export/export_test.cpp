@@ -145,8 +145,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{".mp4", 4.5, 12.0, 25, 1.0, 1},
                       Case{".MP4", 2.0, 6.0, 10, 0.5, 2},                  // extension in capitals
                       Case{".webm", 6.0, 9.0, 10, 2.0, 1},
-                      Case{".gif", 5.003, 9.7, 30, 2.5, 2}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::to_string(info.index) + "_" + (info.param.ext + 1); });
+                      Case{".gif", 5.003, 9.7, 30, 0.5, 2}),
+    [](const ::testing::TestParamInfo<Case>& param) { return std::to_string(param.index) + "_" + (param.param.ext + 1); });
 
 // Cancelling, or a history that cannot be read half way, leaves the file that was there before.
 TEST(ExportVideo, CancelOrFailureLeavesNoPartialFile) {
