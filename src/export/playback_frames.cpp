@@ -87,7 +87,8 @@ PlaybackFrames::PlaybackFrames(const VideoSource& source, const ExportPlan& plan
   const TimeHistory& history = source.History();
   track_ = BuildHistoryTrack(history, diag);
   const auto& times = history.StepTimes;
-  while (first_ + 1 < history.StepCount() && times[static_cast<std::size_t>(first_) + 1] <= plan_.From) ++first_;
+  while (first_ + 1 < history.StepCount() && times[static_cast<std::size_t>(first_) + 1] <= plan_.From + kTimeTolerance)
+    ++first_;
   // As Go does: the camera's offset is taken at the step the playback starts from.
   const StepValues step = ReadStep(history, first_, false, diag);
   trackOffset_ = static_cast<float>(static_cast<double>(track_[static_cast<std::size_t>(first_)]) -
@@ -98,7 +99,7 @@ bool PlaybackFrames::Next(QImage& picture, Diagnostics& diag) {
   if (next_ >= plan_.Frames) return false;
   const TimeHistory& history = source_.History();
   const auto& times = history.StepTimes;
-  const double t = plan_.From + static_cast<double>(next_) / framesPerSimulatedSecond_;
+  const double t = plan_.From + static_cast<double>(next_) / framesPerSimulatedSecond_ + kTimeTolerance;
   std::int32_t s = step_ < 0 ? first_ : step_;
   while (s + 1 < history.StepCount() && times[static_cast<std::size_t>(s) + 1] <= t) ++s;
   if (s != step_) {

@@ -71,9 +71,14 @@ struct ExportPlan {
 // checks of CheckExportSettings).
 ExportPlan PlanExport(const TimeHistory& history, const ExportSettings& settings);
 
+// Step times and frame times closer than this (s) count as equal: a frame due at 14.95 s shows
+// the step stored as 14.95 s whatever the last bits of either number.
+inline constexpr double kTimeTolerance = 1e-9;
+
 // Draws the frames of the playback of a plan one after the other; only the camera track (4 bytes
 // per step) is held, never the frames. Video frame k shows the last step whose time is at most
-// From + k / (Fps x Multiplier); step times are taken as they rise, the walk only moves forward.
+// From + k / (Fps x Multiplier) (+ kTimeTolerance); step times are taken as they rise, the walk
+// only moves forward.
 // The first step shown is composed as Go shows it (unshifted, the single-step threshold), every
 // later one as a playback tick composes it: shifted by the camera, whose offset is taken at the
 // first step, with kPlaybackThreshold.

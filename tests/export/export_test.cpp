@@ -110,7 +110,7 @@ TEST_P(ExportFormats, WritesThePlaybackFrames) {
 
   // The step of frame k: the last one at or before From + k / (F M).
   auto stepAt = [&](std::int64_t k) {
-    const double t = from + static_cast<double>(k) / (c.fps * c.multiplier);
+    const double t = from + static_cast<double>(k) / (c.fps * c.multiplier) + kTimeTolerance;
     return static_cast<std::int32_t>(std::upper_bound(times.begin(), times.end(), t) - times.begin()) - 1;
   };
   const std::int32_t first = stepAt(0), mid = stepAt(middle);
