@@ -122,6 +122,7 @@ struct VideoFileWriter::State {
   std::vector<std::uint8_t> indices;  // palette index per pixel of the frame being added
   FourColourYuvCoder coder;
   std::int64_t frames = 0;
+  bool headerWritten = false;
   bool finished = false;
 
   ~State() { Release(); }
@@ -134,6 +135,9 @@ struct VideoFileWriter::State {
     av_frame_free(&frame);
     avcodec_free_context(&encoder);
     if (container) {
+      // Some muxers (GIF) free what they hold only in their trailer, so an abandoned file gets one too.
+      if (headerWritten) av_write_trailer(container);
+      headerWritten = false;
       if (container->pb) avio_closep(&container->pb);
       avformat_free_context(container);
       container = nullptr;
@@ -255,6 +259,7 @@ VideoFileWriter::VideoFileWriter(const std::string& path, int width, int height,
   r = avformat_write_header(s.container, &muxerOptions);
   av_dict_free(&muxerOptions);
   if (r < 0) s.Fail("Cannot write " + path, r);
+  s.headerWritten = true;
 }
 
 VideoFileWriter::~VideoFileWriter() { Abandon(); }
@@ -328,6 +333,7 @@ void VideoFileWriter::Finish() {
   int r = avcodec_send_frame(s.encoder, nullptr);
   if (r < 0) s.Fail("Cannot complete " + s.path, r);
   s.Drain();
+  s.headerWritten = false;
   r = av_write_trailer(s.container);
   if (r < 0) s.Fail("Cannot complete " + s.path, r);
   r = avio_closep(&s.container->pb);
