@@ -117,6 +117,7 @@ struct VideoFileWriter::State {
   AVCodecContext* encoder = nullptr;
   AVStream* stream = nullptr;
   AVFrame* frame = nullptr;
+  AVFrame* rgb = nullptr;  // a padded copy of a picture for the conversion, when one is needed
   AVPacket* packet = nullptr;
   SwsContext* converter = nullptr;
   std::vector<std::uint8_t> indices;  // palette index per pixel of the frame being added
@@ -133,6 +134,7 @@ struct VideoFileWriter::State {
     converter = nullptr;
     av_packet_free(&packet);
     av_frame_free(&frame);
+    av_frame_free(&rgb);
     avcodec_free_context(&encoder);
     if (container) {
       // Some muxers (GIF) free what they hold only in their trailer, so an abandoned file gets one too.
@@ -311,9 +313,20 @@ void VideoFileWriter::AddFrame(const QImage& picture) {
     s.coder.Convert(s.indices.data(), s.width, s.height, f->data[0], f->linesize[0], f->data[1], f->linesize[1],
                        f->data[2], f->linesize[2]);
   } else {
-    const std::uint8_t* planes[1] = {picture.constBits()};
-    const int strides[1] = {static_cast<int>(picture.bytesPerLine())};
-    sws_scale(s.converter, planes, strides, 0, s.height, f->data, f->linesize);
+    // Through a padded frame: the conversion may read past a line's last pixel.
+    if (!s.rgb) {
+      s.rgb = av_frame_alloc();
+      if (!s.rgb) s.Fail("Cannot encode a frame of " + s.path, AVERROR(ENOMEM));
+      s.rgb->format = AV_PIX_FMT_RGB32;
+      s.rgb->width = s.width;
+      s.rgb->height = s.height;
+      r = av_frame_get_buffer(s.rgb, 0);
+      if (r < 0) s.Fail("Cannot encode a frame of " + s.path, r);
+    }
+    for (int y = 0; y < s.height; ++y)
+      std::memcpy(s.rgb->data[0] + static_cast<std::ptrdiff_t>(y) * s.rgb->linesize[0], picture.constScanLine(y),
+                  static_cast<std::size_t>(s.width) * 4);
+    sws_scale(s.converter, s.rgb->data, s.rgb->linesize, 0, s.height, f->data, f->linesize);
   }
   s.frame->pts = s.frames;
   r = avcodec_send_frame(s.encoder, s.frame);

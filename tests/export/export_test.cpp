@@ -223,6 +223,47 @@ TEST(VideoCommand, BadInputLeavesNoFile) {
   EXPECT_FALSE(std::filesystem::exists(out));
 }
 
+// Pictures in other colours: a GIF takes the nearest of its four, MP4 converts them plainly.
+TEST(VideoFileWriter, OtherColoursAndWrongPictures) {
+  TempDir dir;
+  QImage picture(64, 32, QImage::Format_RGB32);
+  const QRgb given[] = {qRgb(100, 100, 100), qRgb(200, 200, 190), qRgb(40, 30, 220), qRgb(200, 10, 40)};
+  const QRgb nearest[] = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(0, 0, 255), qRgb(255, 0, 0)};
+  for (int x = 0; x < 64; ++x)
+    for (int y = 0; y < 32; ++y) picture.setPixel(x, y, given[x / 16]);
+  for (const char* ext : {".gif", ".mp4"}) {
+    const std::string out = dir / (std::string("colours") + ext);
+    VideoFileWriter writer(out, 64, 32, 10);
+    EXPECT_THROW(writer.AddFrame(QImage(64, 30, QImage::Format_RGB32)), Error);
+    EXPECT_THROW(writer.AddFrame(picture.convertToFormat(QImage::Format_ARGB32)), Error);
+    EXPECT_FALSE(std::filesystem::exists(out));  // a failed frame abandons the file
+  }
+  for (const char* ext : {".gif", ".mp4"}) {
+    const std::string out = dir / (std::string("colours") + ext);
+    VideoFileWriter writer(out, 64, 32, 10);
+    writer.AddFrame(picture);
+    writer.AddFrame(picture);
+    writer.Finish();
+    const auto video = test::DecodeVideo(out, {1});
+    ASSERT_EQ(video.frames, 2);
+    const QImage& back = video.kept.at(1);
+    if (std::string(ext) == ".gif") {
+      for (int i = 0; i < 4; ++i) EXPECT_EQ(back.pixel(16 * i + 8, 16), nearest[i]) << i;
+    } else {
+      for (int i = 0; i < 4; ++i) {
+        const QRgb p = back.pixel(16 * i + 8, 16), q = given[i];
+        EXPECT_NEAR(qRed(p), qRed(q), 8) << i;
+        EXPECT_NEAR(qGreen(p), qGreen(q), 8) << i;
+        EXPECT_NEAR(qBlue(p), qBlue(q), 8) << i;
+      }
+    }
+  }
+  EXPECT_THROW(VideoFileWriter(dir / "odd.mp4", 63, 32, 10), Error);
+  EXPECT_THROW(VideoFileWriter(dir / "fast.gif", 64, 32, 51), Error);
+  EXPECT_THROW(VideoFileWriter(dir / "none.mp4", 64, 32, 10).Finish(), Error);  // no frames
+  EXPECT_FALSE(std::filesystem::exists(dir / "none.mp4"));
+}
+
 // Scale 2 draws the picture larger (not a pixel upscale), still in the four colours only.
 TEST(ScaledPicture, LinesAndTextAreDrawnLarger) {
   DisplayList list;
