@@ -149,14 +149,16 @@ VideoExportCommand* AddExportVideoCommand(TForm1* form, QMenu* fileMenu, QAction
   const auto at = actions.indexOf(quit);
   if (at > 0 && actions[at - 1]->isSeparator()) before = actions[at - 1];
   fileMenu->insertAction(before, action);
-  QObject::connect(action, &QAction::triggered, command, [form, command] {
+  QObject::connect(action, &QAction::triggered, command, [form, command, action] {
     const auto& times = form->Run.History.StepTimes;
     if (!form->RunLoaded() || times.empty()) {
       command->Present(QStringLiteral("Open a run first: there is nothing to export."));
       return;
     }
     command->Start(form->Run, times.front(), times.back(), form->VideoMult);
+    action->setEnabled(!command->Running());  // one export at a time
   });
+  QObject::connect(command, &VideoExportCommand::Finished, action, [action] { action->setEnabled(true); });
   return command;
 }
 

@@ -69,7 +69,8 @@ private:
 };
 
 // Adds File > Export Video... to `fileMenu` ahead of `quit` (and of the separator before it),
-// exporting the whole loaded run of `form`. Returns the command (owned by `form`).
+// exporting the whole loaded run of `form`; the item is disabled while an export runs. Returns
+// the command (owned by `form`).
 VideoExportCommand* AddExportVideoCommand(TForm1* form, QMenu* fileMenu, QAction* quit);
 
 }  // namespace hulvex

@@ -57,6 +57,7 @@ TEST_F(ExportVideoCommandTest, CancelHalfwayLeavesNoFileWhileThePlaybackGoesOn) 
   QSignalSpy finished(command, &VideoExportCommand::Finished);
   action->trigger();
   ASSERT_TRUE(command->Running());
+  EXPECT_FALSE(action->isEnabled());  // one export at a time
   const std::int32_t position = form->VidFrm->Player().VideoPos();
   ASSERT_TRUE(QTest::qWaitFor([&] { return command->ProgressDialog()->value() >= 500; }, 120000));
   EXPECT_GT(form->VidFrm->Player().VideoPos(), position);  // the playback went on meanwhile
@@ -65,12 +66,20 @@ TEST_F(ExportVideoCommandTest, CancelHalfwayLeavesNoFileWhileThePlaybackGoesOn) 
   ASSERT_TRUE(finished.count() > 0 || finished.wait(60000));
   EXPECT_FALSE(finished.at(0).at(0).toBool());
   EXPECT_FALSE(command->Running());
+  EXPECT_TRUE(action->isEnabled());
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_FALSE(std::filesystem::exists(out + ".part"));
   EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(ExportVideoCommandTest, ExportsToTheEndWhileAnotherRunIsOpened) {
+  // File: Open, Export Video..., a separator, Quit.
+  const auto items = qobject_cast<QMenu*>(action->parent())->actions();
+  ASSERT_EQ(items.size(), 4);
+  EXPECT_EQ(items[0], form->Open2);
+  EXPECT_EQ(items[1], action);
+  EXPECT_TRUE(items[2]->isSeparator());
+  EXPECT_EQ(items[3], form->Quit1);
   // Before a run, and for a name of no known format: one box each, nothing written.
   action->trigger();
   const std::string run = WriteRun(dir, "SHORT", 8.0);
