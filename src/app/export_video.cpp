@@ -83,6 +83,7 @@ void VideoExportCommand::Start(const LoadedRun& run, double from, double to, flo
                                   QStringLiteral("Cancel"), 0, kProgressSteps, parent_);
   progress_->setWindowTitle(QStringLiteral("Export Video"));
   progress_->setWindowModality(Qt::NonModal);  // the windows and the playback go on meanwhile
+  progress_->setWindowFlag(Qt::WindowStaysOnTopHint);  // not hidden behind the video window
   progress_->setAutoClose(false);
   progress_->setAutoReset(false);
   progress_->setMinimumDuration(0);
