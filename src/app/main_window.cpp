@@ -10,6 +10,7 @@
 
 #include <exception>
 
+#include "app/export_video.h"
 #include "common/error.h"
 #include "common/file_lookup.h"
 #include "video/frame_composition.h"
@@ -74,6 +75,7 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   file->addSeparator();
   Quit1 = file->addAction(QStringLiteral("Quit"), this, &TForm1::Quit1Click);
   Quit1->setObjectName(QStringLiteral("Quit1"));
+  AddExportVideoCommand(this, file, Quit1);
   Go = menuBar()->addAction(QStringLiteral("Go"), this, &TForm1::GoClick);
   Go->setObjectName(QStringLiteral("Go"));
   Stop1 = menuBar()->addAction(QStringLiteral("Stop"), this, &TForm1::Stop1Click);

@@ -12,9 +12,7 @@
 #include "video/frame_drawing.h"
 
 namespace hulvex::cli {
-namespace {
 
-// The application object the fonts need; an existing one (the viewer's, a test's) is used as is.
 std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
   if (QCoreApplication::instance() != nullptr) return nullptr;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -27,6 +25,8 @@ std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
   static char* argv[] = {name, nullptr};
   return std::make_unique<QGuiApplication>(argc, argv);
 }
+
+namespace {
 
 int Render(const FrameOptions& o, const std::string& file, std::ostream& out, Diagnostics& diag) {
   ComposedStep c;

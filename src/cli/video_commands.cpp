@@ -73,6 +73,7 @@ void RegisterVideoCommands(Tool& tool) {
 
 #ifdef HULVEX_HAVE_RENDER
   RegisterRenderCommand(tool);
+  RegisterExportCommand(tool);
 #endif
 }
 

@@ -2,11 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "cli/cli_support.h"
 #include "video/frame_composition.h"
 #include "video/video_player.h"
+
+class QGuiApplication;
 
 namespace hulvex::cli {
 
@@ -33,5 +36,11 @@ void ComposeRunStep(ComposedStep& out, const FrameOptions& o, Diagnostics& diag)
 
 // render: the picture as PNG (only where the picture drawing is built).
 void RegisterRenderCommand(Tool& tool);
+// video: the playback as a video file (only where the picture drawing is built).
+void RegisterExportCommand(Tool& tool);
+
+// The application object the fonts of the picture need (offscreen, toolkit notes other than
+// errors silenced), or nothing when one exists already (the viewer's, a test's).
+std::unique_ptr<QGuiApplication> EnsureGuiApplication();
 
 }  // namespace hulvex::cli

@@ -40,6 +40,14 @@ struct PictureScale {
   float OriginY = 180.0f;
   float ScaleX = 400.0f;
   float ScaleY = -400.0f;
+  // Pen width, font size and readout position in pixels are multiplied by this (1 or more).
+  int Magnification = 1;
 };
+
+// The fixed scale drawn k times larger (k >= 1): a picture of k x 620 by k x 300 pixels.
+constexpr PictureScale MagnifiedScale(int k) {
+  const auto f = static_cast<float>(k);
+  return PictureScale{120.0f * f, 180.0f * f, 400.0f * f, -400.0f * f, k};
+}
 
 }  // namespace hulvex

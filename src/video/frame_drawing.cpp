@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -13,11 +14,15 @@
 namespace hulvex {
 namespace {
 
-// Lines are clipped to this rectangle (pixels) before rounding, so far-away points never reach
-// an integer conversion, while every visible pixel of a line stays where it was.
-constexpr double kClipMin = -4096.0;
-constexpr double kClipMaxX = kFrameWidth + 4096.0;
-constexpr double kClipMaxY = kFrameHeight + 4096.0;
+// Lines are clipped to the picture widened by this margin (pixels) before rounding, so far-away
+// points never reach an integer conversion, while every visible pixel of a line stays where it was.
+constexpr double kClipMargin = 4096.0;
+
+struct ClipBox {
+  double min;
+  double maxX;
+  double maxY;
+};
 
 struct PixelPoint {
   double x;
@@ -44,11 +49,11 @@ std::optional<PixelPoint> ToPixel(const DisplayPair& p, const PictureScale& s) {
 }
 
 // Liang-Barsky clipping of the segment a-b to the clip rectangle; false when nothing is left.
-bool Clip(PixelPoint& a, PixelPoint& b) {
+bool Clip(PixelPoint& a, PixelPoint& b, const ClipBox& box) {
   double t0 = 0.0, t1 = 1.0;
   const double dx = b.x - a.x, dy = b.y - a.y;
   const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {a.x - kClipMin, kClipMaxX - a.x, a.y - kClipMin, kClipMaxY - a.y};
+  const double q[4] = {a.x - box.min, box.maxX - a.x, a.y - box.min, box.maxY - a.y};
   for (int i = 0; i < 4; ++i) {
     if (p[i] == 0) {
       if (q[i] < 0) return false;
@@ -74,8 +79,9 @@ int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 }  // namespace
 
-QImage MakeFrameBitmap() {
-  QImage image(kFrameWidth, kFrameHeight, QImage::Format_RGB32);
+QImage MakeFrameBitmap(int magnification) {
+  const int k = std::max(1, magnification);
+  QImage image(kFrameWidth * k, kFrameHeight * k, QImage::Format_RGB32);
   image.fill(Qt::white);
   return image;
 }
@@ -83,10 +89,12 @@ QImage MakeFrameBitmap() {
 void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scale, double T, double Accel,
                double Speed, Diagnostics& diag) {
   bitmap.fill(Qt::white);
+  const int k = std::max(1, scale.Magnification);
+  const ClipBox box{-kClipMargin, bitmap.width() + kClipMargin, bitmap.height() + kClipMargin};
   QPainter painter(&bitmap);
   painter.setRenderHint(QPainter::Antialiasing, false);
   QPen pen(QColor(0, 0, 0));
-  pen.setWidth(1);
+  pen.setWidth(k);
   pen.setStyle(Qt::SolidLine);
   pen.setCosmetic(true);
   painter.setPen(pen);
@@ -106,7 +114,7 @@ void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scal
       const std::optional<PixelPoint> current = ToPixel(list.pairs[i], scale);
       if (previous && current) {
         PixelPoint a = *previous, b = *current;
-        if (Clip(a, b)) painter.drawLine(Round(a.x), Round(a.y), Round(b.x), Round(b.y));
+        if (Clip(a, b, box)) painter.drawLine(Round(a.x), Round(a.y), Round(b.x), Round(b.y));
       }
       previous = current;
     }
@@ -115,12 +123,14 @@ void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scal
   }
 
   QFont font(QStringLiteral("Courier New"));
-  font.setPixelSize(13);  // size 10 at 96 dots per inch
+  font.setPixelSize(13 * k);  // size 10 at 96 dots per inch
   font.setStyleHint(QFont::TypeWriter);
+  // Solid glyphs, like the lines: the picture holds only white, black, blue and red.
+  font.setStyleStrategy(QFont::NoAntialias);
   painter.setFont(font);
   const QString text = QString::fromLatin1(ReadoutText(T, Accel, Speed));
   const QFontMetrics metrics(font);
-  const QRect cell(250, 20, metrics.horizontalAdvance(text), metrics.height());
+  const QRect cell(250 * k, 20 * k, metrics.horizontalAdvance(text), metrics.height());
   painter.fillRect(cell, Qt::white);
   painter.setPen(ColourOf(static_cast<std::uint32_t>(kColourRed)));
   painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop, text);

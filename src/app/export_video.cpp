@@ -1,0 +1,166 @@
+#include "app/export_video.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+
+#include "app/main_window.h"
+#include "export/video_export.h"
+#include "export/video_file_writer.h"
+
+namespace hulvex {
+namespace {
+
+constexpr int kProgressSteps = 1000;
+
+// The save dialog with a filter per format; a name typed without a known extension gets the one
+// of the chosen filter.
+QString AskForVideoFile(QWidget* parent) {
+  const QString mp4 = QStringLiteral("MP4 video (*.mp4)");
+  const QString webm = QStringLiteral("WebM video (*.webm)");
+  const QString gif = QStringLiteral("GIF animation (*.gif)");
+  QString chosen = mp4;
+  QString file = QFileDialog::getSaveFileName(parent, QStringLiteral("Export Video"), QString(),
+                                              mp4 + QStringLiteral(";;") + webm + QStringLiteral(";;") + gif, &chosen);
+  if (file.isEmpty() || VideoFormatOfPath(file.toStdString())) return file;
+  if (chosen == webm) return file + QStringLiteral(".webm");
+  if (chosen == gif) return file + QStringLiteral(".gif");
+  return file + QStringLiteral(".mp4");
+}
+
+}  // namespace
+
+VideoExportCommand::VideoExportCommand(QWidget* parent) : QObject(parent), parent_(parent) {
+  ChooseFile = [this] { return AskForVideoFile(parent_); };
+  Present = [this](const QString& text) { QMessageBox::warning(parent_, QStringLiteral("Export Video"), text); };
+  poll_.setInterval(100);
+  connect(&poll_, &QTimer::timeout, this, &VideoExportCommand::ShowProgress);
+}
+
+VideoExportCommand::~VideoExportCommand() {
+  if (worker_) {
+    cancel_ = true;
+    worker_->wait();
+    delete worker_;
+  }
+}
+
+void VideoExportCommand::Start(const LoadedRun& run, double from, double to, float multiplier) {
+  if (Running()) return;
+  std::shared_ptr<const VideoSource> source;
+  ExportSettings settings;
+  settings.From = from;
+  settings.To = to;
+  settings.Multiplier = multiplier;
+  try {
+    source = std::make_shared<const VideoSource>(run);
+  } catch (const std::exception& e) {
+    Present(QString::fromStdString(e.what()));
+    return;
+  }
+  const QString file = ChooseFile();
+  if (file.isEmpty()) return;
+  const std::string path = file.toStdString();
+  try {
+    CheckExportTarget(path, settings);
+    PlanExport(source->History(), settings);
+  } catch (const std::exception& e) {
+    Present(QString::fromStdString(e.what()));
+    return;
+  }
+
+  cancel_ = false;
+  done_ = 0;
+  total_ = 0;
+  written_ = false;
+  error_.clear();
+  messages_.clear();
+  progress_ = new QProgressDialog(QStringLiteral("Writing %1 ...").arg(QFileInfo(file).fileName()),
+                                  QStringLiteral("Cancel"), 0, kProgressSteps, parent_);
+  progress_->setWindowTitle(QStringLiteral("Export Video"));
+  progress_->setWindowModality(Qt::NonModal);  // the windows and the playback go on meanwhile
+  progress_->setWindowFlag(Qt::WindowStaysOnTopHint);  // not hidden behind the video window
+  progress_->setAutoClose(false);
+  progress_->setAutoReset(false);
+  progress_->setMinimumDuration(0);
+  progress_->setValue(0);
+  connect(progress_, &QProgressDialog::canceled, this, [this] { cancel_ = true; });
+  progress_->show();
+
+  worker_ = QThread::create([this, source, path, settings] {
+    CollectingDiagnostics diag;
+    ExportControl control;
+    control.Cancel = &cancel_;
+    control.Progress = [this](std::int64_t done, std::int64_t total) {
+      total_ = total;
+      done_ = done;
+    };
+    try {
+      written_ = ExportVideo(*source, path, settings, control, diag) == ExportOutcome::Written;
+    } catch (const std::exception& e) {
+      error_ = e.what();
+    }
+    messages_ = std::move(diag.messages);
+  });
+  connect(worker_, &QThread::finished, this, &VideoExportCommand::WorkerDone);
+  worker_->start(QThread::LowPriority);
+  poll_.start();
+}
+
+void VideoExportCommand::ShowProgress() {
+  if (!progress_) return;
+  const std::int64_t total = total_;
+  if (total > 0) progress_->setValue(static_cast<int>(done_ * kProgressSteps / total));
+}
+
+void VideoExportCommand::WorkerDone() {
+  poll_.stop();
+  worker_->wait();
+  delete worker_;
+  worker_ = nullptr;
+  progress_->hide();
+  progress_->deleteLater();
+  progress_ = nullptr;
+
+  // One box: the failure first, then what was reported on the way (each text once).
+  QString text = QString::fromStdString(error_);
+  std::vector<std::string> seen;
+  for (const std::string& m : messages_) {
+    if (std::find(seen.begin(), seen.end(), m) != seen.end()) continue;
+    seen.push_back(m);
+    if (!text.isEmpty()) text += QStringLiteral("\n");
+    text += QString::fromStdString(m);
+  }
+  if (!text.isEmpty()) Present(text);
+  emit Finished(written_);
+}
+
+VideoExportCommand* AddExportVideoCommand(TForm1* form, QMenu* fileMenu, QAction* quit) {
+  auto* command = new VideoExportCommand(form);
+  command->setObjectName(QStringLiteral("VideoExport"));
+  command->Present = [form](const QString& text) { form->Messages.present(text); };
+  auto* action = new QAction(QStringLiteral("Export Video..."), fileMenu);
+  action->setObjectName(QStringLiteral("ExportVideo1"));
+  QAction* before = quit;
+  const auto actions = fileMenu->actions();
+  const auto at = actions.indexOf(quit);
+  if (at > 0 && actions[at - 1]->isSeparator()) before = actions[at - 1];
+  fileMenu->insertAction(before, action);
+  QObject::connect(action, &QAction::triggered, command, [form, command, action] {
+    const auto& times = form->Run.History.StepTimes;
+    if (!form->RunLoaded() || times.empty()) {
+      command->Present(QStringLiteral("Open a run first: there is nothing to export."));
+      return;
+    }
+    command->Start(form->Run, times.front(), times.back(), form->VideoMult);
+    action->setEnabled(!command->Running());  // one export at a time
+  });
+  QObject::connect(command, &VideoExportCommand::Finished, action, [action] { action->setEnabled(true); });
+  return command;
+}
+
+}  // namespace hulvex

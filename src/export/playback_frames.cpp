@@ -1,0 +1,122 @@
+#include "export/playback_frames.h"
+
+#include <cmath>
+#include <sstream>
+
+#include "common/error.h"
+#include "video/frame_drawing.h"
+#include "video/video_player.h"
+
+namespace hulvex {
+namespace {
+
+std::string Seconds(double t) {
+  std::ostringstream text;
+  text << t << " s";
+  return text.str();
+}
+
+}  // namespace
+
+VideoSource::VideoSource(const LoadedRun& run) {
+  const TimeHistory& h = run.History;
+  if (!h.IsOpen) throw Error("No run is loaded");
+  if (!run.Hull.Drawable) throw Error("The hull of " + run.RunPath + " cannot be drawn: " + run.Hull.NotDrawableReason);
+  auto file = ReadOnlyFile::Open(h.FilePath);
+  if (!file) throw FileNotFound(h.FilePath);
+  history_.IsOpen = true;
+  history_.Header = h.Header;
+  history_.RecordsPerStep = h.RecordsPerStep;
+  history_.StepTimes = h.StepTimes;
+  history_.HistoryPath = h.HistoryPath;
+  history_.RunFileName = h.RunFileName;
+  history_.FilePath = h.FilePath;
+  history_.SpeedSpecified = h.SpeedSpecified;
+  history_.File = std::move(*file);
+  sea_ = run.Sea;
+  geometry_ = FrameGeometryOf(run.Hull);
+  stations_.assign(geometry_.Stations.begin(), geometry_.Stations.end());
+  geometry_.Stations = {};
+}
+
+FrameGeometry VideoSource::Geometry() const {
+  FrameGeometry g = geometry_;
+  g.Stations = stations_;
+  return g;
+}
+
+void CheckExportSettings(const ExportSettings& s) {
+  if (s.Fps < 1) throw Error("The frame rate must be positive, not " + std::to_string(s.Fps));
+  if (!std::isfinite(s.Multiplier) || s.Multiplier <= 0)
+    throw Error("The multiplier must be a positive number, not " + std::to_string(s.Multiplier));
+  if (s.Scale < 1 || s.Scale > kMaxExportScale)
+    throw Error("The scale must be 1 to " + std::to_string(kMaxExportScale) + ", not " + std::to_string(s.Scale));
+  if ((s.From && !std::isfinite(*s.From)) || (s.To && !std::isfinite(*s.To)))
+    throw Error("The start and end times must be numbers of seconds");
+  if (s.From && s.To && !(*s.From < *s.To))
+    throw Error("The start time (" + Seconds(*s.From) + ") must come before the end time (" + Seconds(*s.To) + ")");
+}
+
+ExportPlan PlanExport(const TimeHistory& history, const ExportSettings& settings) {
+  CheckExportSettings(settings);
+  if (history.StepTimes.empty()) throw Error("The run has no steps");
+  const double first = history.StepTimes.front();
+  const double last = history.StepTimes.back();
+  ExportPlan plan;
+  plan.From = settings.From.value_or(first);
+  plan.To = settings.To.value_or(last);
+  const std::string range = " is outside the run (" + Seconds(first) + " to " + Seconds(last) + ")";
+  if (plan.From < first || plan.From > last) throw Error("The start time " + Seconds(plan.From) + range);
+  if (plan.To < first || plan.To > last) throw Error("The end time " + Seconds(plan.To) + range);
+  if (!(plan.From < plan.To))
+    throw Error("The start time (" + Seconds(plan.From) + ") must come before the end time (" + Seconds(plan.To) + ")");
+  const double frames = (plan.To - plan.From) * settings.Multiplier * settings.Fps;
+  if (!(frames <= static_cast<double>(kMaxExportFrames)))
+    throw Error("The video would have more than " + std::to_string(kMaxExportFrames) + " frames");
+  plan.Frames = std::max<std::int64_t>(1, static_cast<std::int64_t>(std::nearbyint(frames)));
+  return plan;
+}
+
+PlaybackFrames::PlaybackFrames(const VideoSource& source, const ExportPlan& plan, const ExportSettings& settings,
+                               Diagnostics& diag)
+    : source_(source),
+      geometry_(source.Geometry()),
+      plan_(plan),
+      framesPerSimulatedSecond_(settings.Fps * settings.Multiplier),
+      scale_(settings.Scale) {
+  const TimeHistory& history = source.History();
+  track_ = BuildHistoryTrack(history, diag);
+  const auto& times = history.StepTimes;
+  while (first_ + 1 < history.StepCount() && times[static_cast<std::size_t>(first_) + 1] <= plan_.From + kTimeTolerance)
+    ++first_;
+  // As Go does: the camera's offset is taken at the step the playback starts from.
+  const StepValues step = ReadStep(history, first_, false, diag);
+  trackOffset_ = static_cast<float>(static_cast<double>(track_[static_cast<std::size_t>(first_)]) -
+                                    step.Channels[kChDistance]);
+}
+
+bool PlaybackFrames::Next(QImage& picture, Diagnostics& diag) {
+  if (next_ >= plan_.Frames) return false;
+  const TimeHistory& history = source_.History();
+  const auto& times = history.StepTimes;
+  const double t = plan_.From + static_cast<double>(next_) / framesPerSimulatedSecond_ + kTimeTolerance;
+  std::int32_t s = step_ < 0 ? first_ : step_;
+  while (s + 1 < history.StepCount() && times[static_cast<std::size_t>(s) + 1] <= t) ++s;
+  if (s != step_) {
+    const StepValues step = ReadStep(history, s, false, diag);
+    if (step_ < 0) {
+      ComposeStep(frame_, geometry_, source_.Sea(), step, 0.0f, kShowStepThreshold, diag);
+    } else {
+      const double shift = (static_cast<double>(step.Channels[kChDistance]) - track_[static_cast<std::size_t>(s)] +
+                            trackOffset_) / geometry_.Length;
+      ComposeStep(frame_, geometry_, source_.Sea(), step, static_cast<float>(shift), kPlaybackThreshold, diag);
+    }
+    DrawFrame(picture, frame_.List, MagnifiedScale(scale_), step.StepTime, step.Channels[kChAcceleration],
+              step.Channels[kChSpeed], diag);
+    step_ = s;
+  }
+  ++next_;
+  return true;
+}
+
+}  // namespace hulvex

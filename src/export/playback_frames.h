@@ -1,0 +1,117 @@
+// The playback of a stretch of a run as a sequence of video frames at a fixed frame rate.
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "common/diagnostics.h"
+#include "hull/hull_section.h"
+#include "run/loaded_run.h"
+#include "runfiles/time_history.h"
+#include "sea/sea_constants.h"
+#include "video/frame_composition.h"
+
+namespace hulvex {
+
+// What the video of a run needs, owned by this object: the time history with a file handle of its
+// own, the sea, and the hull's dimensions and stations. It does not refer to the run it was taken
+// from, so it can be used on another thread while that run is closed or another one opened.
+class VideoSource {
+public:
+  // Copies what the video of `run` needs and opens its time-history file once more. Throws Error
+  // when no history is open, the hull cannot be drawn (with the reason), or the file cannot be
+  // opened again.
+  explicit VideoSource(const LoadedRun& run);
+  VideoSource(const VideoSource&) = delete;
+  VideoSource& operator=(const VideoSource&) = delete;
+
+  const TimeHistory& History() const { return history_; }
+  const SeaConstants& Sea() const { return sea_; }
+  // The hull for ComposeFrame; its stations belong to this object.
+  FrameGeometry Geometry() const;
+  // The file the video comes from (the run path without extension).
+  const std::string& RunPath() const { return history_.HistoryPath; }
+
+private:
+  TimeHistory history_;
+  SeaConstants sea_;
+  FrameGeometry geometry_;
+  std::vector<HullSection> stations_;
+};
+
+// How a stretch of the run is played into a video.
+struct ExportSettings {
+  std::optional<double> From;  // s; the first step's time when not given
+  std::optional<double> To;    // s; the last step's time when not given
+  int Fps = 25;                // video frames per second
+  double Multiplier = 1.0;     // seconds of video per simulated second (as the viewer's multiplier)
+  int Scale = 1;               // the picture is Scale x (620 x 300) pixels, lines and text drawn larger
+};
+
+inline constexpr int kMaxExportScale = 8;
+inline constexpr std::int64_t kMaxExportFrames = 1'000'000;
+
+// Checks what can be checked without the run: a finite, positive multiplier; a scale of 1 ...
+// kMaxExportScale; a positive frame rate; finite From and To, From before To when both are
+// given. Throws Error saying what is wrong. (The frame rate's upper bound depends on the format.)
+void CheckExportSettings(const ExportSettings& settings);
+
+// The stretch of the run a video covers, and its length in frames.
+struct ExportPlan {
+  double From = 0;
+  double To = 0;
+  std::int64_t Frames = 0;  // round((To - From) x Multiplier x Fps), at least 1
+};
+
+// The plan for `history`: From and To default to the first and last step's time and must lie in
+// between, From before To; at most kMaxExportFrames frames. Throws Error otherwise (and for the
+// checks of CheckExportSettings).
+ExportPlan PlanExport(const TimeHistory& history, const ExportSettings& settings);
+
+// Step times and frame times closer than this (s) count as equal: a frame due at 14.95 s shows
+// the step stored as 14.95 s whatever the last bits of either number.
+inline constexpr double kTimeTolerance = 1e-9;
+
+// Draws the frames of the playback of a plan one after the other; only the camera track (4 bytes
+// per step) is held, never the frames. Video frame k shows the last step whose time is at most
+// From + k / (Fps x Multiplier) (+ kTimeTolerance); step times are taken as they rise, the walk
+// only moves forward.
+// The first step shown is composed as Go shows it (unshifted, the single-step threshold), every
+// later one as a playback tick composes it: shifted by the camera, whose offset is taken at the
+// first step, with kPlaybackThreshold.
+class PlaybackFrames {
+public:
+  // Builds the camera track (one pass over the history). `source` must outlive this object.
+  // Throws Error when the history cannot be read.
+  PlaybackFrames(const VideoSource& source, const ExportPlan& plan, const ExportSettings& settings, Diagnostics& diag);
+
+  std::int64_t FrameCount() const { return plan_.Frames; }
+  // The frame Next draws next (0 ... FrameCount()).
+  std::int64_t NextFrame() const { return next_; }
+  // The step of the frame drawn last (-1 before the first).
+  std::int32_t Step() const { return step_; }
+
+  // Draws the next frame into `picture` (MakeFrameBitmap(Scale)'s size and format; it is drawn
+  // afresh only when the frame shows another step than the one drawn last, so it must keep what
+  // this object drew) and returns true; false when every frame has been drawn. Throws Error when
+  // a step cannot be read.
+  bool Next(QImage& picture, Diagnostics& diag);
+
+private:
+  const VideoSource& source_;
+  FrameGeometry geometry_;
+  ExportPlan plan_;
+  double framesPerSimulatedSecond_;
+  int scale_;
+  std::vector<float> track_;
+  float trackOffset_ = 0;
+  std::int32_t first_ = 0;
+  std::int32_t step_ = -1;
+  std::int64_t next_ = 0;
+  VideoFrame frame_;
+};
+
+}  // namespace hulvex
