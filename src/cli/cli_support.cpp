@@ -66,8 +66,14 @@ std::string ProgramDirectory() {
   return ec ? std::string() : exe.parent_path().string();
 }
 
+void SetDataDirectories(LoadedRun& run, const std::string& dataDir) {
+  const std::string programDir = ProgramDirectory();
+  run.DataDir = dataDir.empty() ? programDir : dataDir;
+  run.SharedDataDir = SharedDataDirectory(programDir);
+}
+
 void OpenWholeRun(LoadedRun& run, const std::string& given, const std::string& dataDir, Diagnostics& diag) {
-  run.DataDir = dataDir.empty() ? ProgramDirectory() : dataDir;
+  SetDataDirectories(run, dataDir);
   const std::string runPath = RunPathOf(given);
   switch (OpenRun(run, runPath, diag)) {
     case RunOpenResult::Loaded: return;
