@@ -14,6 +14,7 @@ void StreamDiagnostics::Message(const std::string& text) { err_ << "message: " <
 
 int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
   Tool tool;
+  tool.app.set_version_flag("--version", std::string("hulvex ") + HULVEX_VERSION, "Print the version and exit");
   tool.app.require_subcommand(1);
   RegisterRunCommands(tool);
   RegisterDemoCommand(tool);
@@ -27,6 +28,8 @@ int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& o
   } catch (const CLI::CallForHelp& e) {
     return tool.app.exit(e, out, err);
   } catch (const CLI::CallForAllHelp& e) {
+    return tool.app.exit(e, out, err);
+  } catch (const CLI::CallForVersion& e) {
     return tool.app.exit(e, out, err);
   } catch (const CLI::ParseError& e) {
     tool.app.exit(e, out, err);
