@@ -1,5 +1,5 @@
 # The two commands: `make demo` and `make test`. Both install what is missing first.
-.PHONY: deps build demo test test-check test-dev test-asan test-fuzz bench fuzz clean
+.PHONY: deps build demo test test-check test-dev test-asan test-fuzz bench fuzz dist install package clean
 
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?= --output-on-failure --parallel $(JOBS)
@@ -53,6 +53,20 @@ bench: deps
 	cmake --build --preset release -j $(JOBS)
 	build/release/bench/hulvex_bench
 	build/release/bench/hulvex_pacing_bench
+
+# The optimised programs and their manual pages (build/dist), installed under PREFIX (DESTDIR is
+# honoured), or packed into a Debian package build/dist/hulvex_VERSION_ARCH.deb.
+PREFIX ?= /usr/local
+dist: deps
+	cmake --preset dist
+	cmake --build --preset dist -j $(JOBS)
+
+install: dist
+	cmake --install build/dist --prefix $(PREFIX)
+
+package: dist
+	cd build/dist && cpack
+	@ls build/dist/*.deb
 
 clean:
 	rm -rf build

@@ -44,7 +44,7 @@ void PrepareAndBuild(const std::array<std::uint8_t, BL::kRecordSize>& raw, std::
   // The curves a spline file would have given; no file is found, so the store stays as it is.
   if (hull.PB.HullType >= 7) hull.Splines = fuzz::SampleStore(HullLineLayoutOf(hull.PB));
   else if (hull.PB.SplineProps != 0) hull.Splines = fuzz::SampleStore(SplineLayout::SlopeFactor);
-  const SplineFileSource none{"", "C:\\BOATS\\FUZZ.BOT", "", ""};
+  const SplineFileSource none{"", "C:\\BOATS\\FUZZ.BOT", "", {}};
   StationTable& t = hull.Stations;
   const bool stations = SetUpStations(hull.PB, N, t, diag);
   Check(stations == (N > 0));

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   const auto layout = static_cast<SplineLayout>(data[0] % 4);
   const std::string path = fuzz::WriteInput("LINES.TXT", data + 1, size - 1);
-  const SplineFileSource source{"LINES.TXT", "C:\\BOATS\\FUZZ.BOT", fuzz::ScratchDir(), ""};
+  const SplineFileSource source{"LINES.TXT", "C:\\BOATS\\FUZZ.BOT", fuzz::ScratchDir(), {}};
 
   NullDiagnostics diag;
   SplineStore store;

@@ -68,6 +68,7 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   setWindowTitle(QStringLiteral("KVRView2"));
   setGeometry(125, 60, 639, 584);
   Run.DataDir = programDir_;
+  Run.SharedDataDir = SharedDataDirectory(programDir_);
 
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   Open2 = file->addAction(QStringLiteral("Open"), this, &TForm1::Open2Click);

@@ -22,7 +22,7 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
 public:
   // `programDir` is the program's data directory (boat and spline files are looked up there
-  // after the run's own directory).
+  // after the run's own directory, then in its SharedDataDirectory).
   explicit TForm1(std::string programDir, QWidget* parent = nullptr);
   ~TForm1() override;
 

@@ -14,6 +14,7 @@ void StreamDiagnostics::Message(const std::string& text) { err_ << "message: " <
 
 int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
   Tool tool;
+  tool.app.set_version_flag("--version", std::string("hulvex ") + HULVEX_VERSION, "Print the version and exit");
   tool.app.require_subcommand(1);
   RegisterRunCommands(tool);
   RegisterDemoCommand(tool);
@@ -28,6 +29,8 @@ int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& o
   } catch (const CLI::CallForHelp& e) {
     return tool.app.exit(e, out, err);
   } catch (const CLI::CallForAllHelp& e) {
+    return tool.app.exit(e, out, err);
+  } catch (const CLI::CallForVersion& e) {
     return tool.app.exit(e, out, err);
   } catch (const CLI::ParseError& e) {
     tool.app.exit(e, out, err);
@@ -67,8 +70,14 @@ std::string ProgramDirectory() {
   return ec ? std::string() : exe.parent_path().string();
 }
 
+void SetDataDirectories(LoadedRun& run, const std::string& dataDir) {
+  const std::string programDir = ProgramDirectory();
+  run.DataDir = dataDir.empty() ? programDir : dataDir;
+  run.SharedDataDir = SharedDataDirectory(programDir);
+}
+
 void OpenWholeRun(LoadedRun& run, const std::string& given, const std::string& dataDir, Diagnostics& diag) {
-  run.DataDir = dataDir.empty() ? ProgramDirectory() : dataDir;
+  SetDataDirectories(run, dataDir);
   const std::string runPath = RunPathOf(given);
   switch (OpenRun(run, runPath, diag)) {
     case RunOpenResult::Loaded: return;

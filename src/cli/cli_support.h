@@ -49,12 +49,15 @@ CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& des
 void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag);
 
 // Opens RUN the way the viewer does (boat, hull, sea and stations included), with boat and spline
-// files looked up in the run's directory, then in `dataDir` (the program's directory when empty).
-// Throws Error when the history cannot be opened.
+// files looked up as SetDataDirectories sets them. Throws Error when the history cannot be opened.
 void OpenWholeRun(LoadedRun& run, const std::string& given, const std::string& dataDir, Diagnostics& diag);
 
 // The directory of the running program.
 std::string ProgramDirectory();
+
+// Where `run` looks for boat and spline files after the run's directory: `dataDir` (the program's
+// directory when empty), then the shared data directory of the installed program.
+void SetDataDirectories(LoadedRun& run, const std::string& dataDir);
 
 void WriteRunParametersJson(JsonWriter& json, const RunParameters& p);
 void WriteHistoryHeaderJson(JsonWriter& json, const TimeHistory& history);

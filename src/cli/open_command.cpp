@@ -38,7 +38,7 @@ long PeakResidentKiB() {
 
 int Open(const std::string& given, const std::string& dataDir, std::ostream& out, Diagnostics& diag) {
   LoadedRun run;
-  run.DataDir = dataDir.empty() ? ProgramDirectory() : dataDir;
+  SetDataDirectories(run, dataDir);
   StepClock clock;
   const RunOpenResult result = OpenRun(run, RunPathOf(given), diag, &clock);
   std::vector<float> track;

@@ -60,4 +60,11 @@ std::string DirectoryOf(const std::string& path) {
   return parent.empty() ? std::string(".") : parent.string();
 }
 
+std::string SharedDataDirectory(const std::string& programDir) {
+  if (programDir.empty()) return {};
+  fs::path dir = fs::path(programDir).lexically_normal();
+  if (!dir.has_filename()) dir = dir.parent_path();  // a trailing separator
+  return (dir.parent_path() / "share" / "hulvex").string();
+}
+
 }  // namespace hulvex

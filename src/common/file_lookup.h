@@ -27,6 +27,11 @@ std::string LastComponent(std::string_view path, std::string_view separators);
 // The directory part of `path` ("." when it has none).
 std::string DirectoryOf(const std::string& path);
 
+// The shared data directory of a program installed as PREFIX/bin/PROGRAM: PREFIX/share/hulvex,
+// where `programDir` is the directory the program runs from (its parent is taken as PREFIX).
+// Empty when `programDir` is empty.
+std::string SharedDataDirectory(const std::string& programDir);
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace hulvex

@@ -21,19 +21,19 @@ void NotDrawable(HullModel& hull, const std::string& reason) {
 }  // namespace
 
 std::optional<std::string> FindBoatFile(const std::string& boatFile, const std::string& runDir,
-                                        const std::string& dataDir) {
+                                        const std::vector<std::string>& dataDirs) {
   const std::string name = LastComponent(boatFile, "\\:/");
   if (name.empty()) return std::nullopt;
-  for (const std::string* dir : {&runDir, &dataDir}) {
-    if (dir->empty()) continue;
-    if (auto found = FindInDirectory(*dir, name)) return found;
-  }
+  auto findIn = [&name](const std::string& dir) { return dir.empty() ? std::nullopt : FindInDirectory(dir, name); };
+  if (auto found = findIn(runDir)) return found;
+  for (const std::string& dir : dataDirs)
+    if (auto found = findIn(dir)) return found;
   return std::nullopt;
 }
 
-bool LoadBoat(HullModel& hull, const RunParameters& params, const std::string& runDir, const std::string& dataDir,
-              Diagnostics& diag) {
-  const auto path = FindBoatFile(params.BoatFile, runDir, dataDir);
+bool LoadBoat(HullModel& hull, const RunParameters& params, const std::string& runDir,
+              const std::vector<std::string>& dataDirs, Diagnostics& diag) {
+  const auto path = FindBoatFile(params.BoatFile, runDir, dataDirs);
   const auto record = path ? ReadBoatFile(*path) : std::nullopt;
   if (!record) {
     diag.Message("Boat File Not Found!");
@@ -47,7 +47,7 @@ bool LoadBoat(HullModel& hull, const RunParameters& params, const std::string& r
 }
 
 void PrepareLoadedHull(HullModel& hull, const RunParameters& params, const std::string& runDir,
-                       const std::string& dataDir, Diagnostics& diag) {
+                       const std::vector<std::string>& dataDirs, Diagnostics& diag) {
   hull.Drawable = true;
   hull.NotDrawableReason.clear();
   if (!hull.BoatLoaded) {
@@ -60,7 +60,7 @@ void PrepareLoadedHull(HullModel& hull, const RunParameters& params, const std::
     NotDrawable(hull, "hull type " + std::to_string(hull.PB.HullType) + " is not defined");
     return;
   }
-  const SplineFileSource source{hull.SplineFileName, params.BoatFile, runDir, dataDir};
+  const SplineFileSource source{hull.SplineFileName, params.BoatFile, runDir, dataDirs};
   PrepareHull(hull.PB, hull.Splines, source, diag);
 }
 

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/diagnostics.h"
 #include "hull/boat_record.h"
@@ -27,22 +28,22 @@ struct HullModel {
 };
 
 // Where the boat file named by a run's BoatFile is: its last component (after the last '\', ':'
-// or '/'), looked up in `runDir`, then in `dataDir` (skipped when empty), the exact name first,
-// then a case-insensitive match. Nothing when it is in neither.
+// or '/'), looked up in `runDir`, then in each of `dataDirs` in order (empty ones skipped), the
+// exact name first, then a case-insensitive match. Nothing when it is in none of them.
 std::optional<std::string> FindBoatFile(const std::string& boatFile, const std::string& runDir,
-                                        const std::string& dataDir);
+                                        const std::vector<std::string>& dataDirs);
 
 // Reads the run's boat file into PB and sets SplineFileName. A file not found reports "Boat File
 // Not Found!" and keeps PB and SplineFileName as they were. Throws Error "Read beyond end of
 // file: PATH" for a file shorter than one record. Returns whether a boat was read.
-bool LoadBoat(HullModel& hull, const RunParameters& params, const std::string& runDir, const std::string& dataDir,
-              Diagnostics& diag);
+bool LoadBoat(HullModel& hull, const RunParameters& params, const std::string& runDir,
+              const std::vector<std::string>& dataDirs, Diagnostics& diag);
 
 // Prepares the loaded boat (PrepareHull, with the spline files looked up like the boat file).
 // No boat loaded yet, or a HullType below 1 (reported), leaves the hull not drawable and
 // unprepared. Sets Drawable for the steps that follow.
 void PrepareLoadedHull(HullModel& hull, const RunParameters& params, const std::string& runDir,
-                       const std::string& dataDir, Diagnostics& diag);
+                       const std::vector<std::string>& dataDirs, Diagnostics& diag);
 
 // SetUpStations and BuildStationTable for the run's StationCount, then the check that the
 // picture can be drawn: a positive Length, loaded hull lines for a spline hull, and finite

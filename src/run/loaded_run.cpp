@@ -6,6 +6,8 @@
 #include "common/text_encoding.h"
 #include "sea/sea_model.h"
 
+#include <vector>
+
 namespace hulvex {
 
 void CloseRun(LoadedRun& run) {
@@ -31,7 +33,8 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
   run.Params = ReadRunParameters(runPath);
   done("ReadRunParameters");
   const std::string runDir = DirectoryOf(runPath);
-  LoadBoat(run.Hull, run.Params, runDir, run.DataDir, diag);
+  const std::vector<std::string> dataDirs{run.DataDir, run.SharedDataDir};
+  LoadBoat(run.Hull, run.Params, runDir, dataDirs, diag);
   done("LoadBoat");
   const HistoryOpenResult history = OpenTimeHistory(run.History, runPath, run.Params.SpeedSpecified, diag);
   done("OpenTimeHistory");
@@ -39,7 +42,7 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
     LoadCaseDescription(run);
     done("LoadCaseDescription");
     if (history == HistoryOpenResult::Opened) {
-      PrepareLoadedHull(run.Hull, run.Params, runDir, run.DataDir, diag);
+      PrepareLoadedHull(run.Hull, run.Params, runDir, dataDirs, diag);
       done("PrepareHull");
       run.Sea = SeaSetUp(run.Params, diag);
       done("SeaSetUp");

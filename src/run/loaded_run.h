@@ -20,6 +20,8 @@ struct LoadedRun {
   std::string Description;   // the case description (".TXT") as UTF-8
   std::string DataDir;       // the program's data directory, where boat and spline files are
                              // looked for after the run's own directory; set by the caller
+  std::string SharedDataDir; // looked in after DataDir: PREFIX/share/hulvex of an installed
+                             // program (SharedDataDirectory); skipped when empty
   SeaConstants Sea;          // the sea of the run last opened
   HullModel Hull;            // the boat, its spline curves and stations; carries over between opens
 };

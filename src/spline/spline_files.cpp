@@ -96,6 +96,13 @@ std::optional<std::string> FindIn(const std::string& dir, const std::string& nam
   return FindInDirectory(dir, name);
 }
 
+std::optional<std::string> FindInRunOrDataDirs(const SplineFileSource& source, const std::string& name) {
+  if (auto found = FindIn(source.RunDir, name)) return found;
+  for (const std::string& dir : source.DataDirs)
+    if (auto found = FindIn(dir, name)) return found;
+  return std::nullopt;
+}
+
 // Rows of a table start at station row -1 for the hull lines, at 0 for the slope factors.
 int FirstRowOf(SplineLayout layout) { return layout == SplineLayout::SlopeFactor ? 0 : -1; }
 
@@ -181,14 +188,11 @@ std::optional<std::string> FindSplineFile(const SplineFileSource& source) {
   if (std::filesystem::path(name).is_absolute()) {
     if (std::filesystem::is_regular_file(name, ec)) return name;
   } else {
-    for (const std::string* dir : {&source.RunDir, &source.DataDir})
-      if (auto found = FindIn(*dir, name)) return found;
+    if (auto found = FindInRunOrDataDirs(source, name)) return found;
   }
   const std::string last = LastComponent(name, "\\/:");
   if (last.empty() || last == name) return std::nullopt;
-  for (const std::string* dir : {&source.RunDir, &source.DataDir})
-    if (auto found = FindIn(*dir, last)) return found;
-  return std::nullopt;
+  return FindInRunOrDataDirs(source, last);
 }
 
 std::optional<std::string> SplineTableProblem(SplineLayout layout, const SplineText& text) {

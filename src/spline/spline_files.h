@@ -47,10 +47,10 @@ struct SplineFileSource {
   std::string SplineFileName;  // from the boat record, used as given first
   std::string BoatFile;        // the run's boat-file name, for "No Spline File for="
   std::string RunDir;          // looked in first
-  std::string DataDir;         // then here; skipped when empty
+  std::vector<std::string> DataDirs;  // then these, in order; empty ones skipped
 };
 
-// The spline file: the name as given (absolute, or relative to the run's directory, then to the
+// The spline file: the name as given (absolute, or relative to the run's directory, then to each
 // data directory), then, for a name with a directory part, its last component; in each directory
 // the exact name first, then a case-insensitive match. Nothing for an empty name or when no file
 // is found.

@@ -46,5 +46,17 @@ TEST(FileLookup, LastComponentAfterAnySeparator) {
   EXPECT_EQ(LastComponent("C:\\BOATS\\", "\\:"), "");
 }
 
+TEST(FileLookup, SharedDataDirectoryIsBesideTheProgramsDirectory) {
+  struct Case {
+    std::string programDir, expected;
+  } cases[] = {
+      {"/usr/bin", "/usr/share/hulvex"},
+      {"/opt/hulvex/bin/", "/opt/hulvex/share/hulvex"},
+      {"/tmp/stage/usr/local/bin/../bin", "/tmp/stage/usr/local/share/hulvex"},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SharedDataDirectory(c.programDir), c.expected) << c.programDir;
+}
+
 }  // namespace
 }  // namespace hulvex

@@ -26,17 +26,19 @@ RunParameters Params(const std::string& boatFile, std::int16_t stations = 40) {
 std::vector<std::string> Open(HullModel& hull, const RunParameters& p, const std::string& runDir,
                               const std::string& dataDir = "") {
   CollectingDiagnostics diag;
-  LoadBoat(hull, p, runDir, dataDir, diag);
-  PrepareLoadedHull(hull, p, runDir, dataDir, diag);
+  LoadBoat(hull, p, runDir, {dataDir}, diag);
+  PrepareLoadedHull(hull, p, runDir, {dataDir}, diag);
   BuildLoadedStations(hull, p, diag);
   return diag.messages;
 }
 
-TEST(FindBoatFile, LastComponentInTheRunDirectoryThenTheDataDirectory) {
-  TempDir run, data;
+TEST(FindBoatFile, LastComponentInTheRunDirectoryThenEachDataDirectory) {
+  TempDir run, data, shared;
   demo::WriteBoatFile(run / "Runabout.bot", demo::SampleBoat(1));
   demo::WriteBoatFile(data / "RUNABOUT.BOT", demo::SampleBoat(2));
   demo::WriteBoatFile(data / "CRUISER.BOT", demo::SampleBoat(2));
+  demo::WriteBoatFile(shared / "CRUISER.BOT", demo::SampleBoat(2));
+  demo::WriteBoatFile(shared / "Skiff.Bot", demo::SampleBoat(2));
   struct Case {
     std::string boatFile, expected;
   } cases[] = {
@@ -45,13 +47,16 @@ TEST(FindBoatFile, LastComponentInTheRunDirectoryThenTheDataDirectory) {
       {"Runabout.bot", run / "Runabout.bot"},
       {"C:\\X\\cruiser.bot", data / "CRUISER.BOT"},
       {"boats/CRUISER.BOT", data / "CRUISER.BOT"},
+      {"C:\\X\\SKIFF.BOT", shared / "Skiff.Bot"},
       {"C:\\BOATS\\", "none"},
       {"", "none"},
       {"C:\\BOATS\\MISSING.BOT", "none"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(FindBoatFile(c.boatFile, run.path(), data.path()).value_or("none"), c.expected) << c.boatFile;
-  EXPECT_FALSE(FindBoatFile("CRUISER.BOT", run.path(), "").has_value());
+    EXPECT_EQ(FindBoatFile(c.boatFile, run.path(), {data.path(), shared.path()}).value_or("none"), c.expected)
+        << c.boatFile;
+  EXPECT_EQ(FindBoatFile("CRUISER.BOT", run.path(), {"", shared.path()}), shared / "CRUISER.BOT");
+  EXPECT_FALSE(FindBoatFile("CRUISER.BOT", run.path(), {}).has_value());
 }
 
 TEST(HullModel, EveryHullTypeAndLayoutBuildsADrawableTable) {
@@ -102,7 +107,7 @@ TEST(HullModel, ShortBoatFileEndsTheCommand) {
   test_support::TruncateFile(dir / "A.BOT", 200);
   HullModel hull;
   CollectingDiagnostics diag;
-  EXPECT_THROW(LoadBoat(hull, Params("A.BOT"), dir.path(), "", diag), Error);
+  EXPECT_THROW(LoadBoat(hull, Params("A.BOT"), dir.path(), {}, diag), Error);
   EXPECT_FALSE(hull.BoatLoaded);
 }
 

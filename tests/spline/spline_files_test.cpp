@@ -287,27 +287,31 @@ TEST(StoreSplineTable, ALoadLeavesWhatItsLayoutDoesNotHandle) {
   EXPECT_EQ(store.LastRow, 5);
 }
 
-TEST(FindSplineFile, RunDirectoryThenDataDirectoryExactThenAnyCase) {
-  TempDir run, data;
+TEST(FindSplineFile, RunDirectoryThenEachDataDirectoryExactThenAnyCase) {
+  TempDir run, data, shared;
   std::filesystem::create_directories(run / "lines");
   demo::WriteTextFile(data / "HULL.SPL", "data");
   demo::WriteTextFile(data / "Only.Here", "data");
   demo::WriteTextFile(run / "HULL.SPL", "run");
   demo::WriteTextFile(run / "lines/deep.spl", "deep");
   demo::WriteTextFile(data / "deep.spl", "data deep");
+  demo::WriteTextFile(shared / "ONLY.HERE", "shared");
+  demo::WriteTextFile(shared / "Shared.Spl", "shared");
   auto find = [&](const std::string& name, const std::string& dataDir) {
-    return FindSplineFile(SplineFileSource{name, "B", run.path(), dataDir}).value_or("none");
+    return FindSplineFile(SplineFileSource{name, "B", run.path(), {dataDir, shared.path()}}).value_or("none");
   };
   EXPECT_EQ(find("HULL.SPL", data.path()), run / "HULL.SPL");
   EXPECT_EQ(find("hull.spl", data.path()), run / "HULL.SPL");
   EXPECT_EQ(find("only.here", data.path()), data / "Only.Here");
-  EXPECT_EQ(find("only.here", ""), "none");
+  EXPECT_EQ(find("only.here", ""), shared / "ONLY.HERE");
+  EXPECT_EQ(find("C:\\HULLS\\SHARED.SPL", data.path()), shared / "Shared.Spl");
   EXPECT_EQ(find("lines/deep.spl", data.path()), run / "lines/deep.spl");
   EXPECT_EQ(find("C:\\HULLS\\Only.HERE", data.path()), data / "Only.Here");
   EXPECT_EQ(find("/no/such/dir/hull.spl", data.path()), run / "HULL.SPL");
   EXPECT_EQ(find(data / "deep.spl", ""), data / "deep.spl");
   EXPECT_EQ(find("", data.path()), "none");
   EXPECT_EQ(find("missing.spl", data.path()), "none");
+  EXPECT_EQ(FindSplineFile(SplineFileSource{"Only.Here", "B", run.path(), {}}).value_or("none"), "none");
 }
 
 TEST(LoadSplineFiles, MissingFileNamesTheBoatFileAndChangesNothing) {
@@ -316,7 +320,7 @@ TEST(LoadSplineFiles, MissingFileNamesTheBoatFileAndChangesNothing) {
   BoatRecord pb = demo::SampleBoat(1);
   const BoatRecord before = pb;
   for (const std::string name : {"MISSING.SPL", ""}) {
-    const SplineFileSource source{name, "C:\\BOATS\\RUNABOUT.BOT", dir.path(), ""};
+    const SplineFileSource source{name, "C:\\BOATS\\RUNABOUT.BOT", dir.path(), {}};
     CollectingDiagnostics diag;
     EXPECT_FALSE(LoadHullLines(SplineLayout::PlainChine, store, pb, source, diag));
     EXPECT_FALSE(LoadHullLines(SplineLayout::InnerChine, store, pb, source, diag));
@@ -336,7 +340,7 @@ TEST(LoadSplineFiles, EachLoaderReadsItsLayoutFromDisk) {
     SplineStore store;
     BoatRecord pb;
     CollectingDiagnostics diag;
-    const SplineFileSource source{"LINES.SPL", "B.BOT", dir.path(), ""};
+    const SplineFileSource source{"LINES.SPL", "B.BOT", dir.path(), {}};
     EXPECT_TRUE(LoadSplineFile(layout, store, source, diag));
     EXPECT_TRUE(diag.messages.empty());
     EXPECT_EQ(store.BottomKnots.Count, 13 + (layout == SplineLayout::SlopeFactor ? 1 : 0));
