@@ -167,6 +167,15 @@ void TForm1::CreateKeys() {
   key(Qt::Key_End, [this] { MoveBar(QAbstractSlider::SliderToMaximum); });
   key(QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { ScaleVideoMult(0.5f); });
   key(QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { ScaleVideoMult(2.0f); });
+  menuBar()->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == menuBar() && event->type() == QEvent::ShortcutOverride && menuBar()->activeAction()) {
+    event->accept();  // an item is highlighted: the menu bar gets the key as a key press
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 QWidget* TForm1::DialogOwner() {

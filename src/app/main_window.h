@@ -97,6 +97,8 @@ protected:
   // Closing the main window (Quit or its close box) stops the playback and hides the Video
   // window, so that the program ends.
   void closeEvent(QCloseEvent* event) override;
+  // While the menu bar is worked with the keyboard, the keys are the menu bar's, not the viewer's.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void CloseCurrentRun();

@@ -242,6 +242,9 @@ TEST_F(DesktopTest, DialogsAndBoxesBelongToTheVideoWindowWhileItIsShown) {
       EXPECT_EQ(dialog, form->VmultFrm);
       EXPECT_EQ(dialog->windowHandle()->transientParent(), owner);
       EXPECT_EQ(form->VmultFrm->Edit1->text(), "     0.004");  // not "0.00"
+      // Typing replaces the value, even after OK had the focus the time before.
+      EXPECT_EQ(form->VmultFrm->focusWidget(), form->VmultFrm->Edit1);
+      EXPECT_EQ(form->VmultFrm->Edit1->selectedText(), form->VmultFrm->Edit1->text());
       QTest::mouseClick(form->VmultFrm->OKBtn, Qt::LeftButton);
     });
     form->VideoTimeAdj1Click();

@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The viewer under a real window manager: Xvfb with openbox, driven with xdotool like a user.
+#  - the multiplier dialog and a message box open above the Video window (which stays on top) and
+#    take the focus, as the window manager's stacking order (_NET_CLIENT_LIST_STACKING) shows;
+#  - File > Quit while the video plays ends the process within two seconds.
+# Usage: window_manager_test.sh HULVEX_VIEWER HULVEX
+# Exits 77 (skipped) when a tool is missing, except under CI=true, where that is a failure.
+set -euo pipefail
+
+viewer=$1
+tool=$2
+
+for t in Xvfb openbox xprop xdotool import; do
+  if ! command -v "$t" >/dev/null; then
+    echo "window_manager_test: $t is not installed (scripts/install-deps installs it)"
+    [[ "${CI:-}" == "true" ]] && exit 1
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  echo "windows:"
+  xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r id; do
+    printf '  0x%x %s\n' "$id" "$(xdotool getwindowname "$id")"
+  done
+  xprop -root _NET_CLIENT_LIST_STACKING _NET_ACTIVE_WINDOW || true
+  exit 1
+}
+
+# Polls `command` every 0.1 s for up to `seconds`.
+wait_for() {
+  local seconds=$1
+  shift
+  local i
+  for ((i = 0; i < seconds * 10; ++i)); do
+    if "$@" >/dev/null 2>&1; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# The id of the visible window whose title matches `regex` (waits up to 30 s for it).
+window() {
+  local id
+  for ((i = 0; i < 300; ++i)); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    if [[ -n "$id" ]]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "no window titled /$1/"
+}
+
+# The window's place in the stacking order, bottom 0.
+stack_position() {
+  local want i=0 w
+  want=$(printf '0x%x' "$1")
+  for w in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g'); do
+    if [[ "$w" == "$want" ]]; then
+      echo "$i"
+      return
+    fi
+    i=$((i + 1))
+  done
+  echo -1
+}
+
+expect_above_and_active() {
+  local top=$1 below=$2 what=$3
+  local a b
+  a=$(stack_position "$top")
+  b=$(stack_position "$below")
+  ((a > b && b >= 0)) || fail "$what is not above the Video window (positions $a and $b)"
+  wait_for 5 bash -c "xprop -root _NET_ACTIVE_WINDOW | grep -qi '$(printf '0x%x' "$top")\$'" ||
+    fail "$what does not have the focus"
+  echo "ok: $what is above the Video window and has the focus"
+}
+
+# The display: Xvfb picks a free one and writes its number.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+wait_for 20 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(cat "$work/display")"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+wait_for 20 bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" || fail "openbox did not start"
+
+"$tool" make-demo "$work/runs" >/dev/null
+"$viewer" "$work/runs/DV30HEAD.HVX" >"$work/viewer.log" 2>&1 &
+viewer_pid=$!
+pids+=("$viewer_pid")
+
+start=$(window '^HULVEX Viewer Startup$')
+xdotool windowactivate --sync "$start" key Return
+main=$(window '^Current Run Name = ')
+video=$(window '^Video')
+
+# Menu bar by keyboard: Alt+F opens File; Right moves along Go, Stop, VideoTimeAdj.
+open_menu_item() {
+  xdotool windowactivate --sync "$main"
+  xdotool key alt+f
+  sleep 0.3
+  xdotool key "$@"
+}
+
+# The multiplier dialog, with the video shown.
+open_menu_item Right Right Right Return
+dialog=$(window '^Video Time Multiplier$')
+expect_above_and_active "$dialog" "$video" "the multiplier dialog"
+
+# A refused multiplier: the message box.
+xdotool type --delay 20 abc
+xdotool key Tab space
+box=$(window '^KVRView2$')
+expect_above_and_active "$box" "$video" "the message box"
+xdotool key Return
+wait_for 10 bash -c "! xdotool search --onlyvisible --name '^KVRView2$'" || fail "the message box did not close"
+
+# Play (Space), and see the picture change.
+xdotool windowactivate --sync "$main" key space
+sleep 1
+import -window "$video" "rgb:$work/a.rgb"
+sleep 0.5
+import -window "$video" "rgb:$work/b.rgb"
+if cmp -s "$work/a.rgb" "$work/b.rgb"; then fail "the video does not play"; fi
+
+# File > Quit while playing: Open is highlighted, Down moves to Quit.
+open_menu_item Down Return
+begin=$(date +%s%N)
+for ((i = 0; i < 20; ++i)); do
+  kill -0 "$viewer_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$viewer_pid" 2>/dev/null; then fail "the viewer still runs 2 s after File > Quit"; fi
+elapsed_ms=$((($(date +%s%N) - begin) / 1000000))
+status=0
+wait "$viewer_pid" || status=$?
+[[ $status -eq 0 ]] || fail "the viewer ended with status $status: $(cat "$work/viewer.log")"
+echo "ok: File > Quit while playing ended the viewer after about $elapsed_ms ms"
