@@ -29,20 +29,18 @@ cleanup() {
 trap cleanup EXIT
 
 fail() {
-  echo "FAIL: $*"
-  echo "windows:"
-  xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r id; do
-    printf '  0x%x %s\n' "$id" "$(xdotool getwindowname "$id")"
-  done
-  xprop -root _NET_CLIENT_LIST_STACKING _NET_ACTIVE_WINDOW || true
+  {
+    echo "FAIL: $*"
+    xdotool search --onlyvisible --name '.' | while read -r id; do printf '  0x%x %s\n' "$id" "$(xdotool getwindowname "$id")"; done
+    xprop -root _NET_CLIENT_LIST_STACKING _NET_ACTIVE_WINDOW
+  } >&2 || true
   exit 1
 }
 
 # Polls `command` every 0.1 s for up to `seconds`.
 wait_for() {
-  local seconds=$1
+  local seconds=$1 i
   shift
-  local i
   for ((i = 0; i < seconds * 10; ++i)); do
     if "$@" >/dev/null 2>&1; then return 0; fi
     sleep 0.1
@@ -50,32 +48,15 @@ wait_for() {
   return 1
 }
 
-# The id of the visible window whose title matches `regex` (waits up to 30 s for it).
+# The id of the visible window whose title matches the regex $1 (waits up to 30 s for it).
 window() {
-  local id
-  for ((i = 0; i < 300; ++i)); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-    if [[ -n "$id" ]]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "no window titled /$1/"
+  wait_for 30 xdotool search --onlyvisible --name "$1" || fail "no window titled /$1/"
+  xdotool search --onlyvisible --name "$1" | head -n 1
 }
 
-# The window's place in the stacking order, bottom 0.
+# The window's place in the stacking order, counted from 1 at the bottom; empty when not there.
 stack_position() {
-  local want i=0 w
-  want=$(printf '0x%x' "$1")
-  for w in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g'); do
-    if [[ "$w" == "$want" ]]; then
-      echo "$i"
-      return
-    fi
-    i=$((i + 1))
-  done
-  echo -1
+  xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //' | tr ',' '\n' | grep -nx " *$(printf '0x%x' "$1")" | cut -d: -f1 || true
 }
 
 expect_above_and_active() {
@@ -83,7 +64,7 @@ expect_above_and_active() {
   local a b
   a=$(stack_position "$top")
   b=$(stack_position "$below")
-  ((a > b && b >= 0)) || fail "$what is not above the Video window (positions $a and $b)"
+  [[ -n "$a" && -n "$b" ]] && ((a > b)) || fail "$what is not above the Video window (positions $a and $b)"
   wait_for 5 bash -c "xprop -root _NET_ACTIVE_WINDOW | grep -qi '$(printf '0x%x' "$top")\$'" ||
     fail "$what does not have the focus"
   echo "ok: $what is above the Video window and has the focus"
