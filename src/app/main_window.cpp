@@ -1,10 +1,12 @@
 #include "app/main_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
@@ -63,7 +65,7 @@ QString Cut(const QString& text, int limit) { return text.left(limit); }
 }  // namespace
 
 TForm1::TForm1(std::string programDir, QWidget* parent)
-    : QMainWindow(parent), Messages(this), programDir_(std::move(programDir)) {
+    : QMainWindow(parent), Messages([this] { return DialogOwner(); }), programDir_(std::move(programDir)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("KVRView2"));
   setGeometry(125, 60, 639, 584);
@@ -106,7 +108,7 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   Memo2 = new QPlainTextEdit(central);
   Memo2->setObjectName(QStringLiteral("Memo2"));
   Memo2->setReadOnly(true);
-  Memo2->setGeometry(16, 112 - 24, 601, 225);
+  Memo2->setGeometry(16, 112, 601, 225);
   Memo2->setPlainText(QString::fromUtf8(kExplanation));
 
   Memo1 = new QPlainTextEdit(central);
@@ -114,15 +116,17 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   Memo1->setReadOnly(true);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setFixedHeight(128);
+  StatusLine = new QLabel(central);
+  StatusLine->setObjectName(QStringLiteral("StatusLine"));
+  barMessages_ = std::make_unique<StatusLineDiagnostics>(StatusLine);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
   layout->addStretch();
+  layout->addWidget(StatusLine);
   layout->addWidget(Memo1);
 
-  ChooseRunFile = [this] {
-    return QFileDialog::getOpenFileName(this, QStringLiteral("Open Run File"), QString(),
-                                        QStringLiteral("Run file (HVX) (*.HVX *.hvx)"));
-  };
+  ChooseRunFile = [this] { return RunFileFromDialog(); };
   RunMultiplierDialog = [this] { return VmultFrm->exec() == QDialog::Accepted; };
 }
 
@@ -132,13 +136,62 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreateSecondaryWindows() {
-  VidFrm = new TVidFrm(nullptr);
+  VidFrm = new TVidFrm(this);  // a window of its own, owned by this one
   VidFrm->VideoMult = [this] { return VideoMult; };
   VidFrm->PlaybackEnded = [this](std::int32_t last) {
-    Command([&] { GoToStep(last); });
+    try {
+      GoToStep(last, *barMessages_);
+    } catch (const std::exception& e) {
+      barMessages_->Message(e.what());
+    }
     TimeBar->setValue(last);
   };
+  VidFrm->ShowMultiplier(VideoMult);
   VmultFrm = new TVmultFrm(this);
+  CreateKeys();
+}
+
+void TForm1::CreateKeys() {
+  // Each key acts in the main window and in the Video window.
+  auto key = [this](const QKeySequence& keys, const std::function<void()>& act) {
+    auto* action = new QAction(this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, act);
+    addAction(action);
+    VidFrm->addAction(action);
+  };
+  key(Qt::Key_Space, [this] { PlayOrStop(); });
+  key(Qt::Key_Left, [this] { MoveBar(QAbstractSlider::SliderSingleStepSub); });
+  key(Qt::Key_Right, [this] { MoveBar(QAbstractSlider::SliderSingleStepAdd); });
+  key(Qt::Key_PageUp, [this] { MoveBar(QAbstractSlider::SliderPageStepSub); });
+  key(Qt::Key_PageDown, [this] { MoveBar(QAbstractSlider::SliderPageStepAdd); });
+  key(Qt::Key_Home, [this] { MoveBar(QAbstractSlider::SliderToMinimum); });
+  key(Qt::Key_End, [this] { MoveBar(QAbstractSlider::SliderToMaximum); });
+  key(QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { ScaleVideoMult(0.5f); });
+  key(QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { ScaleVideoMult(2.0f); });
+  menuBar()->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == menuBar() && event->type() == QEvent::ShortcutOverride && menuBar()->activeAction()) {
+    event->accept();  // an item is highlighted: the menu bar gets the key as a key press
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+QWidget* TForm1::DialogOwner() {
+  if (VidFrm && VidFrm->isVisible()) return VidFrm;
+  return this;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (VidFrm) {
+    VidFrm->StopPlayback();
+    VidFrm->hide();
+  }
+  QMainWindow::closeEvent(event);
 }
 
 void TForm1::Command(const std::function<void()>& body) {
@@ -160,17 +213,49 @@ void TForm1::CloseCurrentRun() {
   SetVideoCommands(false);  // enabled again when the next run's video is prepared
   CloseRun(Run);
   TimeBar->setEnabled(false);
+  barMessages_->Clear();
+}
+
+void TForm1::ClearRunDisplay() {
+  setWindowTitle(QStringLiteral("KVRView2"));
+  for (QLabel* label : {TLowLbl, AtLO, THiLbl, AtHI}) SetLabel(label, std::string());
+  SetLabel(TimeLbl, "_T = 0");
+  SetLabel(At_T, "at");
+  TimeBar->setValue(TimeBar->minimum());
+  Memo1->clear();
+}
+
+void TForm1::ShowOpenFailure() {
+  ClearRunDisplay();
+  Memo1->setPlainText(QString::fromStdString(Run.Description));
+}
+
+QString TForm1::RunFileFromDialog() {
+  const QString start = lastRunDir_.isEmpty() ? QString::fromStdString(programDir_) : lastRunDir_;
+  // Qt's own dialog: the same behaviour (default suffix, ownership) on every desktop.
+  QFileDialog dialog(DialogOwner(), QStringLiteral("Open Run File"), start, QStringLiteral("Run file (HVX) (*.HVX *.hvx)"));
+  dialog.setObjectName(QStringLiteral("Open1"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(QStringLiteral("HVX"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().front();
 }
 
 void TForm1::Open2Click() {
   CloseCurrentRun();
   const QString file = ChooseRunFile();
-  if (file.isEmpty()) return;
+  if (file.isEmpty()) {
+    ClearRunDisplay();
+    return;
+  }
   OpenRunFile(file);
 }
 
 void TForm1::OpenRunFile(const QString& file) {
   CloseCurrentRun();
+  lastRunDir_ = QFileInfo(file).absolutePath();
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   Command([&] {
     struct RestoreCursor {
@@ -182,11 +267,14 @@ void TForm1::OpenRunFile(const QString& file) {
     try {
       result = OpenRun(Run, runPath, Messages);
     } catch (...) {
-      Memo1->setPlainText(QString::fromStdString(Run.Description));
+      ShowOpenFailure();
       throw;
     }
+    if (result != RunOpenResult::Loaded) {
+      ShowOpenFailure();
+      return;
+    }
     Memo1->setPlainText(QString::fromStdString(Run.Description));
-    if (result != RunOpenResult::Loaded) return;
 
     setWindowTitle(Cut(QStringLiteral("KVRView -- ") + shownPath, 98));
     Nav = SetUpTimeBar(Run.History.StepCount() - 1);
@@ -215,30 +303,42 @@ void TForm1::ShowRangeLabels() {
   SetLabel(AtHI, labels.AtHI);
 }
 
-void TForm1::ShowCurrentTime() {
+void TForm1::ShowCurrentLabels() {
   const CurrentTimeLabels labels = MakeCurrentTimeLabels(Nav.CurrentStep, Run.History.StepTimes);
   SetLabel(TimeLbl, labels.TimeLbl);
   SetLabel(At_T, labels.At_T);
-  if (VidFrm && VidFrm->Player().VideoOpen()) VidFrm->ShowStep(Nav.CurrentStep, Messages);
 }
 
-void TForm1::GoToStep(std::int32_t s) {
+void TForm1::ShowCurrentTime(Diagnostics& diag) {
+  ShowCurrentLabels();
+  if (VidFrm && VidFrm->Player().VideoOpen()) VidFrm->ShowStep(Nav.CurrentStep, diag);
+}
+
+void TForm1::GoToStep(std::int32_t s, Diagnostics& diag) {
   Nav.CurrentStep = s;
-  ReadStep(Run.History, s, true, Messages);
+  ReadStep(Run.History, s, true, diag);
 }
 
 void TForm1::TimeBarScroll(int) {
   if (!RunLoaded()) return;
-  Command([&] {
+  // A drag raises a scroll event per position: its messages go to the status line, not to boxes.
+  try {
     Nav.CurrentStep = TimeBar->sliderPosition();
-    ShowCurrentTime();
-  });
+    ShowCurrentTime(*barMessages_);
+  } catch (const std::exception& e) {
+    barMessages_->Message(e.what());
+  }
+}
+
+void TForm1::MoveBar(QAbstractSlider::SliderAction action) {
+  if (RunLoaded()) TimeBar->triggerAction(action);  // raises the scroll event, as the user's move does
 }
 
 void TForm1::Quit1Click() { close(); }
 
 void TForm1::GoClick() {
   if (!RunLoaded() || !VidFrm->Player().VideoOpen()) return;
+  VidFrm->show();  // back on the screen if its close box hid it
   Command([&] { VidFrm->StartPlayback(Nav.CurrentStep, Messages); });
 }
 
@@ -246,16 +346,42 @@ void TForm1::Stop1Click() {
   if (!RunLoaded() || !VidFrm->Player().VideoOpen()) return;
   Command([&] {
     VidFrm->StopPlayback();
-    GoToStep(VidFrm->Player().VideoPos());
+    GoToStep(VidFrm->Player().VideoPos(), Messages);
     TimeBar->setValue(Nav.CurrentStep);
+    // The picture, the bar and the readouts show the same step.
+    ShowCurrentLabels();
+    VidFrm->ShowSelectedStep(Nav.CurrentStep, Messages);
   });
+}
+
+void TForm1::PlayOrStop() {
+  if (!RunLoaded() || !VidFrm->Player().VideoOpen()) return;
+  if (VidFrm->Player().Playing()) {
+    Stop1Click();
+    return;
+  }
+  if (Nav.CurrentStep >= Nav.HighStep) MoveBar(QAbstractSlider::SliderToMinimum);
+  GoClick();
+}
+
+void TForm1::SetVideoMult(float videoMult) {
+  VideoMult = videoMult;
+  if (VidFrm) VidFrm->ShowMultiplier(videoMult);
+}
+
+void TForm1::ScaleVideoMult(float factor) {
+  constexpr float kFastest = 1.0f / 1024, kSlowest = 1024;
+  const float next = VideoMult * factor;
+  if (factor < 1 ? next < kFastest : next > kSlowest) return;
+  SetVideoMult(next);
 }
 
 void TForm1::VideoTimeAdj1Click() {
   VmultFrm->Edit1->setText(QString::fromStdString(FormatVideoMult(VideoMult)));
+  VmultFrm->setParent(DialogOwner(), VmultFrm->windowFlags());  // above the Video window
   if (!RunMultiplierDialog()) return;
   if (const auto value = ParseVideoMult(VmultFrm->Edit1->text().toStdString())) {
-    VideoMult = *value;
+    SetVideoMult(*value);
   } else {
     Messages.Message("Time Multiplier error!");
     Messages.Flush();

@@ -1,6 +1,7 @@
 // The main window: the menu commands, the time bar and its readouts, the case description.
 #pragma once
 
+#include <QAbstractSlider>
 #include <QAction>
 #include <QLabel>
 #include <QMainWindow>
@@ -8,6 +9,7 @@
 #include <QScrollBar>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/gui_messages.h"
@@ -26,17 +28,24 @@ public:
   explicit TForm1(std::string programDir, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // Creates the video window and the multiplier dialog (after the start-up box, as at start-up).
+  // Creates the video window and the multiplier dialog (after the start-up box, as at start-up),
+  // both owned by this window, and the keys.
   void CreateSecondaryWindows();
+
+  // The window dialogs and message boxes belong to, so that they stack above it: the Video window
+  // while it is shown (it stays on top), else this window.
+  QWidget* DialogOwner();
 
   // Everything Open does after the file dialog, for the run whose ".HVX" file is `file`.
   void OpenRunFile(const QString& file);
 
   // Makes s the current step and reads it once with conversion (checking its step number).
   // The bar and the readouts are not touched.
-  void GoToStep(std::int32_t s);
+  void GoToStep(std::int32_t s, Diagnostics& diag);
 
-  // Asks for a run file; tests replace it. An empty result is a cancelled dialog.
+  // Asks for a run file; tests replace it. An empty result is a cancelled dialog. The dialog
+  // completes a name typed without extension with ".HVX" and starts in the directory of the run
+  // opened last, else in the program's directory.
   std::function<QString()> ChooseRunFile;
   // Runs the multiplier dialog; tests replace it. Returns whether it was closed with OK.
   std::function<bool()> RunMultiplierDialog;
@@ -51,6 +60,8 @@ public:
   QLabel* AtHI = nullptr;
   QPlainTextEdit* Memo1 = nullptr;
   QPlainTextEdit* Memo2 = nullptr;
+  // Messages raised while the bar is moved (by the user, a key or the end of the playback).
+  QLabel* StatusLine = nullptr;
   QAction* Open2 = nullptr;
   QAction* Quit1 = nullptr;
   QAction* Go = nullptr;
@@ -63,6 +74,8 @@ public:
   LoadedRun Run;
   TimeNavigation Nav;
   float VideoMult = 1.0f;
+  // Sets VideoMult (positive) and shows it in the Video window's title.
+  void SetVideoMult(float videoMult);
   // A run is loaded: its history is open and the bar may move.
   bool RunLoaded() const { return Run.History.IsOpen; }
 
@@ -73,15 +86,37 @@ public slots:
   void Stop1Click();
   void VideoTimeAdj1Click();
   void TimeBarScroll(int action);
+  // Space: Stop while playing, else Go (on the last step from step 0 again).
+  void PlayOrStop();
+  // A key's move of the bar, taken exactly as the user's move (nothing while no run is loaded).
+  void MoveBar(QAbstractSlider::SliderAction action);
+  // Ctrl+Up / Ctrl+Down: the multiplier times `factor` (0.5 or 2), kept within 1/1024 ... 1024.
+  void ScaleVideoMult(float factor);
+
+protected:
+  // Closing the main window (Quit or its close box) stops the playback and hides the Video
+  // window, so that the program ends.
+  void closeEvent(QCloseEvent* event) override;
+  // While the menu bar is worked with the keyboard, the keys are the menu bar's, not the viewer's.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void CloseCurrentRun();
+  // Back to what the window shows while no run is loaded.
+  void ClearRunDisplay();
+  // What an open that left no run loaded shows: nothing of the previous run, the description it read.
+  void ShowOpenFailure();
+  void CreateKeys();
+  QString RunFileFromDialog();
   void ShowRangeLabels();
-  void ShowCurrentTime();
+  void ShowCurrentLabels();
+  void ShowCurrentTime(Diagnostics& diag);
   void SetVideoCommands(bool enabled);
   // Runs a command body: errors that end it are shown once, then the messages it raised.
   void Command(const std::function<void()>& body);
   std::string programDir_;
+  QString lastRunDir_;  // directory of the run opened last
+  std::unique_ptr<StatusLineDiagnostics> barMessages_;
 };
 
 }  // namespace hulvex

@@ -10,7 +10,9 @@ TVmultFrm::TVmultFrm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindo
   setWindowTitle(QStringLiteral("Video Time Multiplier"));
   setFixedSize(290, 117);
   auto* grid = new QGridLayout(this);
-  grid->addWidget(new QLabel(QStringLiteral("The bigger the number the slower the video motion."), this), 0, 0, 1, 2);
+  auto* hint = new QLabel(QStringLiteral("The bigger the number the slower the video motion."), this);
+  hint->setWordWrap(true);  // the dialog's width is fixed; the font is the desktop's
+  grid->addWidget(hint, 0, 0, 1, 2);
   Edit1 = new QLineEdit(this);
   Edit1->setObjectName(QStringLiteral("Edit1"));
   OKBtn = new QPushButton(QStringLiteral("OK"), this);
@@ -26,6 +28,12 @@ TVmultFrm::TVmultFrm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindo
   grid->addWidget(CancelBtn, 2, 1);
   connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TVmultFrm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  Edit1->setFocus();
+  Edit1->selectAll();
 }
 
 }  // namespace hulvex

@@ -14,6 +14,10 @@ public:
   QLineEdit* Edit1 = nullptr;
   QPushButton* OKBtn = nullptr;
   QPushButton* CancelBtn = nullptr;
+
+protected:
+  // Each time the dialog opens, the typing goes into Edit1 and replaces its whole text.
+  void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace hulvex

@@ -36,10 +36,22 @@ std::optional<std::string> FindInDirectory(const std::string& dir, const std::st
 
 std::string SiblingPath(const std::string& runPath, std::string_view extension) {
   const std::string exact = runPath + std::string(extension);
-  std::error_code ec;
-  if (fs::exists(exact, ec)) return exact;
+  if (std::error_code ec; fs::exists(exact, ec)) return exact;
   const fs::path p(exact);
-  if (auto found = FindInDirectory(p.parent_path().string(), p.filename().string())) return *found;
+  const std::string dir = p.parent_path().string();
+  const std::string stem = fs::path(runPath).filename().string();
+  // The run's own spelling with the extension in another case ("run.hvx" for "run") before any
+  // other spelling ("RUN.HVX"), so that the file chosen is the file read.
+  std::vector<std::string> sameStem;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (entry.size() == stem.size() + extension.size() && entry.starts_with(stem) &&
+        EqualsIgnoringCase(std::string_view(entry).substr(stem.size()), extension))
+      sameStem.push_back(it->path().string());
+  }
+  if (!sameStem.empty()) return *std::min_element(sameStem.begin(), sameStem.end());
+  if (auto found = FindInDirectory(dir, p.filename().string())) return *found;
   return exact;
 }
 

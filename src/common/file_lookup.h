@@ -12,9 +12,10 @@ namespace hulvex {
 // order) whose name matches case-insensitively (ASCII letters only). Nothing when neither exists.
 std::optional<std::string> FindInDirectory(const std::string& dir, const std::string& name);
 
-// The run file `runPath` + `extension` (for example ".TTS"): the exact path if it exists, else a
-// case-insensitive match of its last component beside it; when neither exists, the exact path,
-// so that the error that follows names the file that was looked for.
+// The run file `runPath` + `extension` (for example ".TTS"): the exact path if it exists, else
+// the run's name followed by the extension in another letter case, else a case-insensitive match
+// of the whole name beside it; when none exists, the exact path, so that the error that follows
+// names the file that was looked for.
 std::string SiblingPath(const std::string& runPath, std::string_view extension);
 
 // The run path (the path without extension) of a run given as its ".HVX" file, in any letter

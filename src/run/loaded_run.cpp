@@ -29,6 +29,7 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
     if (observer) observer->StepDone(step);
   };
   CloseRun(run);
+  run.Description.clear();  // nothing of the previous run's description survives a failed open
   run.RunPath = runPath;
   run.Params = ReadRunParameters(runPath);
   done("ReadRunParameters");
@@ -39,7 +40,11 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
   const HistoryOpenResult history = OpenTimeHistory(run.History, runPath, run.Params.SpeedSpecified, diag);
   done("OpenTimeHistory");
   try {
-    LoadCaseDescription(run);
+    try {
+      LoadCaseDescription(run);
+    } catch (const Error& e) {
+      diag.Message(e.what());  // the run is still viewed, without its description
+    }
     done("LoadCaseDescription");
     if (history == HistoryOpenResult::Opened) {
       PrepareLoadedHull(run.Hull, run.Params, runDir, dataDirs, diag);

@@ -44,8 +44,10 @@ void LoadCaseDescription(LoadedRun& run);
 // The whole open sequence for runPath (the path without extension): close the previous run, read
 // the run parameters, load the boat, open and index the time history, load the case
 // description, and, when the history opened, prepare the hull and build the station table.
-// Messages go to `diag`. Throws Error when a step fails in a way that ends the command (a missing
-// or short file); the steps after it are then not done and no history is left open.
+// Messages go to `diag`; a description that cannot be read is one of them ("Cannot open file
+// PATH", the description stays empty). Throws Error when a step fails in a way that ends the
+// command (a missing or short file); the steps after it are then not done and no history is left
+// open.
 // `observer`, when given, is told the name of each step as it finishes ("ReadRunParameters",
 // "LoadBoat", "OpenTimeHistory", "LoadCaseDescription", "PrepareHull", "SeaSetUp",
 // "BuildStationTable"), so that callers can time them.

@@ -1,10 +1,11 @@
 #include "video/playback.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <regex>
 
-#include "common/number_format.h"
 #include "video/readout.h"
 
 namespace hulvex {
@@ -49,12 +50,21 @@ std::int64_t FramePacer::Next(std::int64_t nowMs, std::int64_t intervalMs) {
   return timeout > 0 ? timeout : 0;
 }
 
-std::string FormatVideoMult(float videoMult) { return FormatFixed(videoMult, 10, 2); }
+std::string ShortestVideoMult(float videoMult) {
+  std::array<char, 32> text{};
+  const auto result = std::to_chars(text.data(), text.data() + text.size(), videoMult);
+  return std::string(text.data(), result.ptr);
+}
+
+std::string FormatVideoMult(float videoMult) {
+  const std::string shortest = ShortestVideoMult(videoMult);
+  return std::string(shortest.size() < 10 ? 10 - shortest.size() : 0, ' ') + shortest;
+}
 
 std::optional<float> ParseVideoMult(const std::string& text) {
   static const std::regex kNumber(R"( *[+-]?([0-9]+(\.[0-9]*)?|\.[0-9]+)([eE][+-]?[0-9]+)?)");
   if (!std::regex_match(text, kNumber)) return std::nullopt;
-  const auto value = static_cast<float>(std::strtod(text.c_str(), nullptr));
+  const float value = std::strtof(text.c_str(), nullptr);  // read as single precision directly
   if (!std::isfinite(value) || !(value > 0.0f)) return std::nullopt;
   return value;
 }

@@ -45,7 +45,11 @@ private:
   std::int64_t deadline_ = 0;
 };
 
-// The multiplier as the dialog shows it: fixed point, 2 decimals, right-aligned in 10 characters.
+// The shortest decimal text that reads back as exactly `videoMult` ("0.004", "2", "1e-05").
+std::string ShortestVideoMult(float videoMult);
+
+// The multiplier as the dialog shows it: ShortestVideoMult right-aligned in 10 characters (wider
+// when it needs more), so that accepting the dialog unchanged keeps the value.
 std::string FormatVideoMult(float videoMult);
 
 // The multiplier typed by the user: leading blanks, an optional sign, digits with an optional

@@ -25,8 +25,10 @@ void VideoPlayer::CloseVideo() { *this = VideoPlayer{}; }
 
 std::int32_t VideoPlayer::LastStep() const { return history_ ? history_->StepCount() - 1 : -1; }
 
-void VideoPlayer::Compose(const StepValues& step, float shift, float threshold, Diagnostics& diag) {
+void VideoPlayer::Compose(std::int32_t s, const StepValues& step, float shift, float threshold, Diagnostics& diag) {
+  composedStep_ = -1;  // until the frame is complete
   ComposeStep(frame_, geometry_, *sea_, step, shift, threshold, diag);
+  composedStep_ = s;
   lastShift_ = shift;
   frameT_ = step.StepTime;
   frameAccel_ = step.Channels[kChAcceleration];
@@ -36,7 +38,7 @@ void VideoPlayer::Compose(const StepValues& step, float shift, float threshold, 
 void VideoPlayer::ShowStep(std::int32_t s, Diagnostics& diag) {
   if (!history_) throw Error("The video is not prepared");
   const StepValues step = ReadStep(*history_, s, false, diag);
-  Compose(step, 0.0f, kShowStepThreshold, diag);
+  Compose(s, step, 0.0f, kShowStepThreshold, diag);
   videoPos_ = s;
   lastFrameTime_ = step.StepTime;
 }
@@ -66,7 +68,7 @@ NextFrame VideoPlayer::Tick(float videoMult, Diagnostics& diag) {
   lastFrameTime_ = step.StepTime;
   const double shift = (static_cast<double>(step.Channels[kChDistance]) - smoothTrack_[static_cast<std::size_t>(videoPos_)] +
                         trackOffset_) / geometry_.Length;
-  Compose(step, static_cast<float>(shift), kPlaybackThreshold, diag);
+  Compose(videoPos_, step, static_cast<float>(shift), kPlaybackThreshold, diag);
   return next;
 }
 

@@ -51,6 +51,9 @@ public:
   bool VideoOpen() const { return history_ != nullptr; }
   bool Playing() const { return playing_; }
   std::int32_t VideoPos() const { return videoPos_; }
+  // The step whose frame Frame() holds (-1 before the first); differs from VideoPos after the
+  // playback reached the last step, which is not composed.
+  std::int32_t ComposedStep() const { return composedStep_; }
   double LastFrameTime() const { return lastFrameTime_; }
   std::int32_t LastStep() const;
   const std::vector<float>& SmoothTrack() const { return smoothTrack_; }
@@ -63,7 +66,7 @@ public:
   double FrameSpeed() const { return frameSpeed_; }
 
 private:
-  void Compose(const StepValues& step, float shift, float threshold, Diagnostics& diag);
+  void Compose(std::int32_t s, const StepValues& step, float shift, float threshold, Diagnostics& diag);
 
   const TimeHistory* history_ = nullptr;
   const SeaConstants* sea_ = nullptr;
@@ -72,6 +75,7 @@ private:
   float trackOffset_ = 0;
   float lastShift_ = 0;
   std::int32_t videoPos_ = 0;
+  std::int32_t composedStep_ = -1;
   double lastFrameTime_ = 0;
   bool playing_ = false;
   VideoFrame frame_;

@@ -9,6 +9,16 @@
 #include "video/frame_drawing.h"
 
 namespace hulvex {
+namespace {
+const QString kQuietLine = QStringLiteral("QLabel { padding: 1px 4px; }");
+const QString kMessageLine = QStringLiteral("QLabel { background: #fff3c4; padding: 1px 4px; }");
+}  // namespace
+
+StatusLineDiagnostics::StatusLineDiagnostics(QLabel* line) : line_(line) {
+  line_->setFixedHeight(line_->fontMetrics().height() + 4);
+  line_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  line_->setStyleSheet(kQuietLine);
+}
 
 void StatusLineDiagnostics::Message(const std::string& text) {
   // A few distinct texts are shown; further ones (a step-number fault on every step, say) are
@@ -28,14 +38,15 @@ void StatusLineDiagnostics::Message(const std::string& text) {
   if (more_ > 0) line += QStringLiteral("  (+%1 more)").arg(more_);
   line_->setText(line);
   line_->setToolTip(line);
-  line_->show();
+  line_->setStyleSheet(kMessageLine);
 }
 
 void StatusLineDiagnostics::Clear() {
   shown_.clear();
   more_ = 0;
   line_->clear();
-  line_->hide();
+  line_->setToolTip(QString());
+  line_->setStyleSheet(kQuietLine);
 }
 
 TVidFrm::TVidFrm(QWidget* parent)
@@ -52,11 +63,9 @@ TVidFrm::TVidFrm(QWidget* parent)
   layout->setContentsMargins(0, kFrameHeight + 1, 0, 0);
   layout->setSpacing(0);
   status_->setObjectName(QStringLiteral("StatusLine"));
-  status_->setStyleSheet(QStringLiteral("QLabel { background: #fff3c4; padding: 1px 4px; }"));
-  status_->hide();
   layout->addWidget(status_);
-  setFixedWidth(kFrameWidth);
-  setMinimumHeight(kFrameHeight + 1);
+  // The picture and the status line; a message never resizes the window.
+  setFixedSize(kFrameWidth, kFrameHeight + 1 + status_->maximumHeight());
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -77,7 +86,11 @@ void TVidFrm::PrepareVideo(const TimeHistory& history, const FrameGeometry& geom
   shown_ = frameBitmap_;
   tickDiag_.Clear();
   show();
-  adjustSize();
+}
+
+void TVidFrm::ShowMultiplier(float videoMult) {
+  setWindowTitle(videoMult == 1.0f ? QStringLiteral("Video")
+                                   : QStringLiteral("Video (multiplier %1)").arg(QString::fromStdString(ShortestVideoMult(videoMult))));
 }
 
 void TVidFrm::CloseVideo() {
@@ -114,6 +127,15 @@ void TVidFrm::StartPlayback(std::int32_t s, Diagnostics& diag) {
 void TVidFrm::StopPlayback() {
   Timer1->stop();
   player_.StopPlayback();
+}
+
+void TVidFrm::ShowSelectedStep(std::int32_t s, Diagnostics& diag) {
+  if (player_.ComposedStep() != s) {
+    ShowStep(s, diag);
+    return;
+  }
+  shown_ = frameBitmap_;
+  update();
 }
 
 void TVidFrm::Timer1Timer() {

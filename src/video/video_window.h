@@ -18,12 +18,13 @@
 
 namespace hulvex {
 
-// Messages raised by playback ticks: shown in the window's status line, once per distinct text
-// (the first few; later distinct texts are counted), never in a modal box (a box per tick would
-// stack up and block the window).
+// Messages raised by playback ticks or moves of the time bar: shown in a status line, once per
+// distinct text (the first few; later distinct texts are counted), never in a modal box (a box
+// per tick would stack up and block the window). Takes the line over: one text line high, never
+// hidden and never widening its window, highlighted while it holds a message.
 class StatusLineDiagnostics : public Diagnostics {
 public:
-  explicit StatusLineDiagnostics(QLabel* line) : line_(line) {}
+  explicit StatusLineDiagnostics(QLabel* line);
   void Message(const std::string& text) override;
   void Clear();
 
@@ -45,6 +46,10 @@ public:
   // Called when the playback reaches the last step, with that step.
   std::function<void(std::int32_t)> PlaybackEnded;
 
+  // The window's title for the multiplier in force: "Video", or "Video (multiplier M)" with M in
+  // its shortest exact form when it is not 1.
+  void ShowMultiplier(float videoMult);
+
   // Prepares the picture and the camera track for an open run and shows the window.
   void PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
                     Diagnostics& diag);
@@ -55,10 +60,15 @@ public:
   // Go: starts the timed playback from s (first tick 300 ms later), or stops a running one.
   void StartPlayback(std::int32_t s, Diagnostics& diag);
   void StopPlayback();
+  // Puts step s on the screen: the frame composed last when it is that step's (shifted as the
+  // playback composed it), else s read and drawn anew (ShowStep).
+  void ShowSelectedStep(std::int32_t s, Diagnostics& diag);
 
   const VideoPlayer& Player() const { return player_; }
   QTimer* Timer1 = nullptr;
   const QImage& FrameBitmap() const { return frameBitmap_; }
+  // The picture on screen now (FrameBitmap is the one drawn last, shown at the next tick).
+  const QImage& Shown() const { return shown_; }
   QLabel* StatusLine() const { return status_; }
   // The playback schedule: deadline() is when the next tick is due (Clock() milliseconds).
   const FramePacer& Pacer() const { return pacer_; }

@@ -137,7 +137,7 @@ TEST_F(MainWindowTest, MovingTheBarUpdatesTheReadoutsAndTheVideo) {
   EXPECT_EQ(form->At_T->text(), "at _JT=21");
 }
 
-TEST_F(MainWindowTest, PlaybackPacesStepsAndStopMovesOnlyTheThumb) {
+TEST_F(MainWindowTest, PlaybackPacesStepsAndStopShowsTheStepItSelects) {
   Open(WriteRun(dir, "RUN1", 1001));
   form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // step 1, readouts say so
   form->GoClick();
@@ -158,7 +158,11 @@ TEST_F(MainWindowTest, PlaybackPacesStepsAndStopMovesOnlyTheThumb) {
   EXPECT_FALSE(form->VidFrm->Timer1->isActive());
   EXPECT_EQ(form->TimeBar->value(), 21);
   EXPECT_EQ(form->Nav.CurrentStep, 21);
-  EXPECT_EQ(form->At_T->text(), "at _JT=1");  // the readouts keep the step they showed
+  // The readouts and the picture show the step the bar shows: the frame composed last.
+  EXPECT_EQ(form->At_T->text(), "at _JT=21");
+  EXPECT_EQ(form->TimeLbl->text(), "_T =    0.210000");
+  EXPECT_EQ(form->VidFrm->Player().ComposedStep(), 21);
+  EXPECT_EQ(form->VidFrm->Shown(), form->VidFrm->FrameBitmap());
 }
 
 TEST_F(MainWindowTest, LateTicksShortenTheNextWait) {
@@ -184,6 +188,11 @@ TEST_F(MainWindowTest, GoOnTheLastStepStartsNothingAndTheEndMovesTheBar) {
   EXPECT_FALSE(form->VidFrm->Player().Playing());
   EXPECT_EQ(form->Nav.CurrentStep, 100);
   EXPECT_EQ(form->TimeBar->value(), 100);
+  // The last step was not composed; Stop draws it, so that the picture shows it too.
+  EXPECT_EQ(form->VidFrm->Player().ComposedStep(), 99);
+  form->Stop1Click();
+  EXPECT_EQ(form->VidFrm->Player().ComposedStep(), 100);
+  EXPECT_EQ(form->At_T->text(), "at _JT=100");
   // Go while playing stops.
   form->TimeBar->triggerAction(QAbstractSlider::SliderToMinimum);
   form->GoClick();
@@ -245,7 +254,7 @@ TEST_F(MainWindowTest, BadRunsLeaveTheProgramUsable) {
 
   Open(good);
   Open(noTts);
-  EXPECT_EQ(shown, (std::vector<std::string>{"No file", "Missing KVR file"}));
+  EXPECT_EQ(shown, std::vector<std::string>{"No file\nMissing KVR file"});
   EXPECT_EQ(form->Memo1->toPlainText(), "Case NOTTS\n");
   EXPECT_FALSE(form->TimeBar->isEnabled());
   EXPECT_FALSE(form->VidFrm->isVisible());
@@ -282,8 +291,8 @@ TEST_F(MainWindowTest, HostileRunsGiveTheirMessagesAndTheNextOpenWorks) {
   test_support::PatchFile(hugeLast + ".TTS", time_history_layout::kLastStep, test_support::Int32Bytes(2147483647));
 
   Open(noStations);
-  EXPECT_EQ(shown, (std::vector<std::string>{"Station count -5: the hull needs at least one station and is not drawn",
-                                             "The video is not shown for this run: the station count is -5"}));
+  EXPECT_EQ(shown, std::vector<std::string>{"Station count -5: the hull needs at least one station and is not drawn\n"
+                                            "The video is not shown for this run: the station count is -5"});
   form->GoClick();
   form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   form->Stop1Click();
@@ -313,7 +322,7 @@ TEST_F(MainWindowTest, HostileRunsGiveTheirMessagesAndTheNextOpenWorks) {
   EXPECT_TRUE(form->VidFrm->isVisible());
 }
 
-TEST_F(MainWindowTest, RepeatedMessagesOfOneCommandAreShownOnce) {
+TEST_F(MainWindowTest, MessagesOfOneCommandMakeOneBox) {
   demo::HistorySpec spec;
   spec.Steps = 30;
   for (int s = 0; s < 30; ++s) spec.StepIndexOverride[s] = 7;
@@ -322,10 +331,12 @@ TEST_F(MainWindowTest, RepeatedMessagesOfOneCommandAreShownOnce) {
   demo::WriteBoatFile(dir / "B4.BOT", demo::SampleBoat(4));
   const std::string run = demo::WriteSampleRun(dir.path(), "BADIDX", p, spec);
   Open(run);
-  // Step 0's check at the open, every step once more while the camera track is built.
-  ASSERT_FALSE(shown.empty());
-  EXPECT_EQ(shown.front(), "KVR JT ERROR!7 0\n\n(3 times)");
-  EXPECT_EQ(shown.size(), 29u);
+  // Step 0 is checked at the open, by the camera track and when it is drawn; every other step by
+  // the track. Ten distinct texts, then the count of the rest.
+  EXPECT_EQ(shown, std::vector<std::string>{
+                       "KVR JT ERROR!7 0 (3 times)\nKVR JT ERROR!7 1\nKVR JT ERROR!7 2\nKVR JT ERROR!7 3\n"
+                       "KVR JT ERROR!7 4\nKVR JT ERROR!7 5\nKVR JT ERROR!7 6\nKVR JT ERROR!7 8\nKVR JT ERROR!7 9\n"
+                       "KVR JT ERROR!7 10\n… and 19 more messages"});
 }
 
 TEST_F(MainWindowTest, ClosingTheVideoWindowOnlyHidesIt) {
@@ -337,6 +348,12 @@ TEST_F(MainWindowTest, ClosingTheVideoWindowOnlyHidesIt) {
   form->VidFrm->Timer1Timer();  // ticks go on while it is hidden
   EXPECT_TRUE(form->VidFrm->Player().Playing());
   EXPECT_EQ(form->VidFrm->Player().VideoPos(), 4);
+  // Go shows it again and plays.
+  form->Stop1Click();
+  form->GoClick();
+  EXPECT_TRUE(form->VidFrm->isVisible());
+  EXPECT_TRUE(form->VidFrm->Player().Playing());
+  form->VidFrm->close();
   Open(WriteRun(dir, "RUN2", 50));  // the next run shows it again
   EXPECT_TRUE(form->VidFrm->isVisible());
   EXPECT_FALSE(form->VidFrm->Player().Playing());
@@ -372,6 +389,7 @@ TEST_F(MainWindowTest, PlaybackMessagesGoToTheStatusLineNotToBoxes) {
   p.BoatFile = "C:\\BOATS\\B4.BOT";
   demo::WriteBoatFile(dir / "B4.BOT", demo::SampleBoat(4));
   Open(demo::WriteSampleRun(dir.path(), "MISNUM", p, spec));
+  const QSize size = form->VidFrm->size();
   shown.clear();
   form->GoClick();
   shown.clear();  // Go's own step read reports once, as a command message
@@ -381,6 +399,9 @@ TEST_F(MainWindowTest, PlaybackMessagesGoToTheStatusLineNotToBoxes) {
   EXPECT_TRUE(line.startsWith("KVR JT ERROR!-4 4")) << line.toStdString();
   EXPECT_TRUE(line.endsWith("(+46 more)")) << line.toStdString();
   EXPECT_TRUE(form->VidFrm->Player().Playing());
+  // The message did not resize the window, and the user cannot either.
+  EXPECT_EQ(form->VidFrm->size(), size);
+  EXPECT_EQ(form->VidFrm->minimumSize(), form->VidFrm->maximumSize());
 }
 
 TEST_F(MainWindowTest, CancelledOpenClosesTheRun) {

@@ -19,6 +19,15 @@ TEST(FileLookup, SiblingFoundInAnyLetterCase) {
   EXPECT_EQ(SiblingPath(dir / "Run1", ".HVX"), dir / "Run1.HVX");
 }
 
+TEST(FileLookup, TheRunsOwnSpellingWinsWhenTwoRunsDifferOnlyInCase) {
+  test_support::TempDir dir;
+  for (const char* name : {"RUN.HVX", "RUN.TTS", "run.hvx", "run.tts"}) demo::WriteTextFile(dir / name, name);
+  EXPECT_EQ(SiblingPath(dir / "run", ".HVX"), dir / "run.hvx");
+  EXPECT_EQ(SiblingPath(dir / "run", ".TTS"), dir / "run.tts");
+  EXPECT_EQ(SiblingPath(dir / "RUN", ".TTS"), dir / "RUN.TTS");
+  EXPECT_EQ(SiblingPath(dir / "Run", ".TTS"), dir / "RUN.TTS");  // neither spelling: first in name order
+}
+
 TEST(FileLookup, ExactNameWinsOverCaseInsensitiveMatch) {
   test_support::TempDir dir;
   demo::WriteTextFile(dir / "BOAT.BOT", "a");

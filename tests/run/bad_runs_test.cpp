@@ -159,7 +159,10 @@ std::vector<BadRun> Catalogue() {
   c.push_back({"MissingHvx", kType1, Remove(&RunFiles::Hvx), "File not found: {HVX}"});
   c.push_back({"MissingTts", kType1, Remove(&RunFiles::Tts), "", RunOpenResult::HistoryMissing,
                {"No file", "Missing KVR file"}});
-  c.push_back({"MissingTxt", kType1, Remove(&RunFiles::Txt), "Cannot open file {RUN}.TXT"});
+  c.push_back({"MissingTxt", kType1, Remove(&RunFiles::Txt), "", RunOpenResult::Loaded, {"Cannot open file {RUN}.TXT"},
+               true});
+  c.push_back({"MissingTxtAndTts", kType1, Both(Remove(&RunFiles::Txt), Remove(&RunFiles::Tts)), "",
+               RunOpenResult::HistoryMissing, {"No file", "Cannot open file {RUN}.TXT", "Missing KVR file"}});
   c.push_back({"MissingBoat", kType1, Remove(&RunFiles::Bot), "", RunOpenResult::Loaded, {"Boat File Not Found!"}});
   c.push_back({"MissingHullLines", kPlainChine, Remove(&RunFiles::Spline), "", RunOpenResult::Loaded,
                {"No Spline File for=C:\\BOATS\\TEST.BOT", kNoLines}});

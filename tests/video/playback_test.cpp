@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <limits>
 #include <vector>
 
@@ -118,8 +119,17 @@ TEST(Playback, MultiplierTextIsANumberAboveZeroWithNothingAfterIt) {
       {"nan", std::nullopt}, {"inf", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseVideoMult(c.text), c.value) << '"' << c.text << '"';
-  EXPECT_EQ(FormatVideoMult(1.0f), "      1.00");
-  EXPECT_EQ(FormatVideoMult(0.125f), "      0.12");
+}
+
+TEST(Playback, TheDialogShowsTheMultiplierInItsShortestExactForm) {
+  const std::pair<float, const char*> shown[] = {
+      {1.0f, "         1"}, {0.125f, "     0.125"}, {0.004f, "     0.004"}, {2.5f, "       2.5"},
+      {1e-05f, "     1e-05"}, {1.0f / 3.0f, "0.33333334"}, {3.4028235e38f, "3.4028235e+38"}};
+  for (const auto& [value, text] : shown) EXPECT_EQ(FormatVideoMult(value), text);
+  // Whatever the value, the text reads back as exactly that value.
+  for (float v = 1e-30f; v < 1e30f; v *= 1.37f) EXPECT_EQ(ParseVideoMult(FormatVideoMult(v)), v) << v;
+  for (float v : {0.1f, 0.7f, 1.1f, std::nextafter(1.0f, 2.0f), std::nextafter(0.004f, 0.0f)})
+    EXPECT_EQ(ParseVideoMult(FormatVideoMult(v)), v) << v;
 }
 
 }  // namespace
