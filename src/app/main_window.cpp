@@ -198,7 +198,7 @@ void TForm1::OpenRunFile(const QString& file) {
       Messages.Message("The video is not shown for this run: " + Run.Hull.NotDrawableReason);
       return;
     }
-    VidFrm->PrepareVideo(Run.History, FrameGeometryOf(Run.Hull), Run.Sea, Messages);
+    VidFrm->PrepareVideo(Run.History, Run.SmoothTrack, FrameGeometryOf(Run.Hull), Run.Sea);
     SetVideoCommands(true);
     VidFrm->ShowStep(Nav.CurrentStep, Messages);
   });

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "common/error.h"
 #include "common/file_lookup.h"
@@ -56,19 +58,23 @@ void CheckStepIndex(le::Bytes step, std::int32_t s, Diagnostics& diag) {
   if (stored != s) diag.Message("KVR JT ERROR!" + std::to_string(stored) + " " + std::to_string(s));
 }
 
-// Channel c of a step's bytes (0 <= c <= LastChannel).
-float ChannelOf(le::Bytes step, int c) {
-  if (c < L::kFirstRecordChannels) return le::real32(step, L::kFirstValues + L::kValueWidth * static_cast<std::size_t>(c));
+// Byte offset of channel c (0 <= c <= LastChannel) in a step's bytes.
+std::size_t ChannelOffset(int c) {
+  if (c < L::kFirstRecordChannels) return L::kFirstValues + L::kValueWidth * static_cast<std::size_t>(c);
   const int k = c - L::kFirstRecordChannels;
-  return le::real32(step, L::kRecordSize * static_cast<std::size_t>(1 + k / L::kValuesPerRecord) +
-                              L::kValueWidth * static_cast<std::size_t>(k % L::kValuesPerRecord));
+  return L::kRecordSize * static_cast<std::size_t>(1 + k / L::kValuesPerRecord) +
+         L::kValueWidth * static_cast<std::size_t>(k % L::kValuesPerRecord);
 }
+
+// Channel c of a step's bytes (0 <= c <= LastChannel).
+float ChannelOf(le::Bytes step, int c) { return le::real32(step, ChannelOffset(c)); }
 
 }  // namespace
 
 HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPath, bool speedSpecified,
-                                  Diagnostics& diag) {
+                                  Diagnostics& diag, std::span<ChannelSeries> collect) {
   CloseTimeHistory(history);
+  for (ChannelSeries& c : collect) c.Values.clear();
   const std::string path = SiblingPath(runPath, ".TTS");
   auto file = ReadOnlyFile::Open(path);
   if (!file) {
@@ -116,11 +122,27 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
   history.SpeedSpecified = speedSpecified;
   try {
     history.StepTimes.resize(static_cast<std::size_t>(count));
-    ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
-      history.StepTimes[static_cast<std::size_t>(s)] = le::real64(step, L::kStepTime);
-    });
+    if (collect.empty()) {
+      ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
+        history.StepTimes[static_cast<std::size_t>(s)] = le::real64(step, L::kStepTime);
+      });
+    } else {
+      // The channels the steps store, by the byte offset of their value in a step.
+      std::vector<std::pair<float*, std::size_t>> stored;
+      for (ChannelSeries& c : collect) {
+        c.Values.assign(static_cast<std::size_t>(count), 0.0f);
+        if (c.Channel >= 0 && c.Channel <= header.LastChannel) stored.emplace_back(c.Values.data(), ChannelOffset(c.Channel));
+      }
+      ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
+        CheckStepIndex(step, s, diag);
+        const auto i = static_cast<std::size_t>(s);
+        history.StepTimes[i] = le::real64(step, L::kStepTime);
+        for (const auto& [values, offset] : stored) values[i] = le::real32(step, offset);
+      });
+    }
   } catch (...) {
     CloseTimeHistory(history);
+    for (ChannelSeries& c : collect) c.Values = {};
     throw;
   }
 

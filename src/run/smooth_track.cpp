@@ -1,4 +1,4 @@
-#include "video/smooth_track.h"
+#include "run/smooth_track.h"
 
 #include <cstddef>
 
@@ -60,6 +60,12 @@ std::vector<float> BuildSmoothTrack(std::span<const double> t, std::span<const f
   const double offset = P - p[j];
   for (std::size_t i = j; i <= n; ++i) track[i] = static_cast<float>(p[i] + offset);
   return track;
+}
+
+std::vector<float> BuildCameraTrack(const TimeHistory& history, std::span<const float> distance,
+                                    std::span<const float> speed) {
+  return BuildSmoothTrack(history.StepTimes, distance, speed, history.Header.StartTime, history.Header.EndTime,
+                          kTrackWindow);
 }
 
 }  // namespace hulvex
