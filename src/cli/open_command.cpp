@@ -14,20 +14,32 @@
 namespace hulvex::cli {
 namespace {
 
+// CPU time of the process so far, ms (user and system).
+double CpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 class StepClock : public OpenObserver {
 public:
   using Clock = std::chrono::steady_clock;
-  StepClock() : start_(Clock::now()), last_(start_) {}
+  StepClock() : start_(Clock::now()), last_(start_), startCpu_(CpuMs()), lastCpu_(startCpu_) {}
   void StepDone(const char* step) override {
     const auto now = Clock::now();
     steps_.emplace_back(step, std::chrono::duration<double, std::milli>(now - last_).count());
     last_ = now;
+    lastCpu_ = CpuMs();
   }
   double TotalMs() const { return std::chrono::duration<double, std::milli>(last_ - start_).count(); }
+  // The CPU time of the same span: on a busy machine the wall time also holds the waits for a core.
+  double TotalCpuMs() const { return lastCpu_ - startCpu_; }
   const std::vector<std::pair<std::string, double>>& steps() const { return steps_; }
 
 private:
   Clock::time_point start_, last_;
+  double startCpu_, lastCpu_;
   std::vector<std::pair<std::string, double>> steps_;
 };
 
@@ -58,6 +70,7 @@ int Open(const std::string& given, const std::string& dataDir, std::ostream& out
   for (const auto& [name, ms] : clock.steps()) j.Key(name).Number(ms);
   j.EndObject();
   j.Key("TotalMs").Number(clock.TotalMs());
+  j.Key("TotalCpuMs").Number(clock.TotalCpuMs());
   j.Key("StepsIndexed").Integer(steps);
   // How much of the history the open read: 1 is a single pass over the file.
   j.Key("HistoryFileBytes").Integer(static_cast<std::int64_t>(fileBytes));

@@ -26,7 +26,10 @@ std::vector<ChannelSeries> CollectedChannels(const std::vector<int>& held) {
 // Builds the camera track from the collected channels, then keeps the held channels the history
 // stores (in the order of HeldChannels); the rest is freed on return.
 void KeepCollected(LoadedRun& run, std::vector<ChannelSeries> collected) {
-  run.SmoothTrack = BuildCameraTrack(run.History, collected[0].Values, collected[1].Values);
+  // The distance is needed only for the track, unless it is held as well.
+  const bool distanceHeld = std::find(run.HeldChannels.begin(), run.HeldChannels.end(), kChDistance) != run.HeldChannels.end();
+  run.SmoothTrack = distanceHeld ? BuildCameraTrack(run.History, collected[0].Values, collected[1].Values)
+                                 : BuildCameraTrack(run.History, std::move(collected[0].Values), collected[1].Values);
   run.Series.clear();
   for (int c : run.HeldChannels) {
     if (c < 0 || c > run.History.Header.LastChannel) continue;

@@ -23,10 +23,18 @@ constexpr float kTrackWindow = 8.0f;
 std::vector<float> BuildSmoothTrack(std::span<const double> t, std::span<const float> p, std::span<const float> v,
                                     double t0, double tE, float W);
 
+// The same computed in the positions' own storage: `track` holds p on entry and the track on return
+// (its first t.size() entries; nothing is changed when it is shorter than t).
+void SmoothTrackInPlace(std::span<const double> t, std::span<float> track, std::span<const float> v, double t0,
+                        double tE, float W);
+
 // The camera track of an open history from its channels 6 (`distance`) and 7 (`speed`) held in
 // memory, one value per readable step: BuildSmoothTrack with the history's step times,
 // StartTime and EndTime and the 8 s window.
 std::vector<float> BuildCameraTrack(const TimeHistory& history, std::span<const float> distance,
+                                    std::span<const float> speed);
+// The same built in the storage of `distance`, which it takes.
+std::vector<float> BuildCameraTrack(const TimeHistory& history, std::vector<float>&& distance,
                                     std::span<const float> speed);
 
 }  // namespace hulvex

@@ -37,7 +37,7 @@ std::size_t StepBytes(const TimeHistory& history) {
 template <typename Visit>
 void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visit) {
   const std::size_t stepBytes = StepBytes(history);
-  constexpr std::size_t kChunkBytes = 1 << 20;
+  constexpr std::size_t kChunkBytes = 256 << 10;  // stays in the second-level cache while it is decoded
   const std::size_t stepsPerChunk =
       std::min<std::size_t>(std::max<std::size_t>(1, kChunkBytes / stepBytes), static_cast<std::size_t>(std::max<std::int64_t>(count, 1)));
   std::vector<std::uint8_t> chunk(stepsPerChunk * stepBytes);
@@ -53,9 +53,12 @@ void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visi
 }
 
 // The step number check: a stored StepIndex that differs from s is reported.
-void CheckStepIndex(le::Bytes step, std::int32_t s, Diagnostics& diag) {
+[[gnu::noinline]] void ReportStepIndex(std::int32_t stored, std::int32_t s, Diagnostics& diag) {
+  diag.Message("KVR JT ERROR!" + std::to_string(stored) + " " + std::to_string(s));
+}
+inline void CheckStepIndex(le::Bytes step, std::int32_t s, Diagnostics& diag) {
   const std::int32_t stored = le::int32(step, L::kStepIndex);
-  if (stored != s) diag.Message("KVR JT ERROR!" + std::to_string(stored) + " " + std::to_string(s));
+  if (stored != s) [[unlikely]] ReportStepIndex(stored, s, diag);
 }
 
 // Byte offset of channel c (0 <= c <= LastChannel) in a step's bytes.
@@ -121,23 +124,29 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
   history.FilePath = path;
   history.SpeedSpecified = speedSpecified;
   try {
-    history.StepTimes.resize(static_cast<std::size_t>(count));
+    const auto steps = static_cast<std::size_t>(count);
     if (collect.empty()) {
+      history.StepTimes.resize(steps);
       ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
         history.StepTimes[static_cast<std::size_t>(s)] = le::real64(step, L::kStepTime);
       });
     } else {
-      // The channels the steps store, by the byte offset of their value in a step.
-      std::vector<std::pair<float*, std::size_t>> stored;
+      // The channels the steps store, by the byte offset of their value in a step. The arrays
+      // are filled by appending, so each is written once (no zeroing pass).
+      std::vector<std::pair<std::vector<float>*, std::size_t>> stored;
       for (ChannelSeries& c : collect) {
-        c.Values.assign(static_cast<std::size_t>(count), 0.0f);
-        if (c.Channel >= 0 && c.Channel <= header.LastChannel) stored.emplace_back(c.Values.data(), ChannelOffset(c.Channel));
+        if (c.Channel >= 0 && c.Channel <= header.LastChannel) {
+          c.Values.reserve(steps);
+          stored.emplace_back(&c.Values, ChannelOffset(c.Channel));
+        } else {
+          c.Values.assign(steps, 0.0f);
+        }
       }
+      history.StepTimes.reserve(steps);
       ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
         CheckStepIndex(step, s, diag);
-        const auto i = static_cast<std::size_t>(s);
-        history.StepTimes[i] = le::real64(step, L::kStepTime);
-        for (const auto& [values, offset] : stored) values[i] = le::real32(step, offset);
+        history.StepTimes.push_back(le::real64(step, L::kStepTime));
+        for (const auto& [values, offset] : stored) values->push_back(le::real32(step, offset));
       });
     }
   } catch (...) {
