@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "app/channels_frm.h"
 #include "app/gui_messages.h"
 #include "app/vmult_frm.h"
 #include "run/loaded_run.h"
@@ -26,7 +27,8 @@ public:
   explicit TForm1(std::string programDir, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // Creates the video window and the multiplier dialog (after the start-up box, as at start-up).
+  // Creates the video window, the multiplier dialog and the Channels window (after the start-up
+  // box, as at start-up).
   void CreateSecondaryWindows();
 
   // Everything Open does after the file dialog, for the run whose ".HVX" file is `file`.
@@ -56,8 +58,11 @@ public:
   QAction* Go = nullptr;
   QAction* Stop1 = nullptr;
   QAction* VideoTimeAdj1 = nullptr;
+  QAction* Channels1 = nullptr;  // View > Channels (Ctrl+1)
+  QAction* Video1 = nullptr;     // View > Video (Ctrl+2)
   TVidFrm* VidFrm = nullptr;
   TVmultFrm* VmultFrm = nullptr;
+  TChannelsFrm* ChannelsFrm = nullptr;
 
   CommandMessages Messages;
   LoadedRun Run;
@@ -73,6 +78,9 @@ public slots:
   void Stop1Click();
   void VideoTimeAdj1Click();
   void TimeBarScroll(int action);
+  // View menu: show and raise that window.
+  void Channels1Click();
+  void Video1Click();
 
 private:
   void CloseCurrentRun();
