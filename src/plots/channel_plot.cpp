@@ -120,7 +120,8 @@ void ChannelPlot::paintEvent(QPaintEvent* event) {
   QCustomPlot::paintEvent(event);  // the buffered curves, axes and grid
   QPainter painter(this);
   painter.setPen(Qt::black);
-  painter.drawText(QRect(kHeader + 4, 0, width() / 2 - kHeader, kHeader), Qt::AlignLeft | Qt::AlignVCenter, Title());
+  // The title starts over the plot area, clear of the value axis's top tick label.
+  painter.drawText(QRect(kLeftMargin, 0, width() / 2 - kLeftMargin, kHeader), Qt::AlignLeft | Qt::AlignVCenter, Title());
   painter.drawText(ReadoutRect(), Qt::AlignRight | Qt::AlignVCenter, CursorText());
   if (cursor_ >= 0) {
     const QRect strip = CursorStrip();
