@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <span>
 #include <utility>
 #include <vector>
@@ -32,10 +33,11 @@ std::size_t StepBytes(const TimeHistory& history) {
   return L::kRecordSize * static_cast<std::size_t>(history.RecordsPerStep);
 }
 
-// Calls visit(s, bytes of step s) for steps 0 ... count - 1, reading the file in large
-// sequential chunks of whole steps. Throws when the file ends before them.
+// Calls visit(first, n, bytes of steps first ... first + n - 1) for steps 0 ... count - 1 in
+// order, reading the file in large sequential chunks of whole steps. Throws when the file ends
+// before them.
 template <typename Visit>
-void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visit) {
+void ForEachChunk(const TimeHistory& history, std::int64_t count, Visit visit) {
   const std::size_t stepBytes = StepBytes(history);
   constexpr std::size_t kChunkBytes = 256 << 10;  // stays in the second-level cache while it is decoded
   const std::size_t stepsPerChunk =
@@ -46,10 +48,31 @@ void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visi
     const std::size_t want = static_cast<std::size_t>(n) * stepBytes;
     const std::uint64_t offset = static_cast<std::uint64_t>(L::FirstRecordOfStep(first, history.RecordsPerStep)) * L::kRecordSize;
     if (history.File.ReadAt(offset, std::span(chunk).first(want)) != want) throw ReadBeyondEnd(history.FilePath);
-    for (std::int64_t k = 0; k < n; ++k)
-      visit(static_cast<std::int32_t>(first + k), le::Bytes(chunk).subspan(static_cast<std::size_t>(k) * stepBytes, stepBytes));
+    visit(static_cast<std::int32_t>(first), static_cast<std::size_t>(n), le::Bytes(chunk).first(want));
     first += n;
   }
+}
+
+// Calls visit(s, bytes of step s) for steps 0 ... count - 1 (see ForEachChunk).
+template <typename Visit>
+void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visit) {
+  const std::size_t stepBytes = StepBytes(history);
+  ForEachChunk(history, count, [&](std::int32_t first, std::size_t n, le::Bytes bytes) {
+    for (std::size_t k = 0; k < n; ++k)
+      visit(first + static_cast<std::int32_t>(k), bytes.subspan(k * stepBytes, stepBytes));
+  });
+}
+
+// Appends the field at `offset` of each of the n steps in `bytes` (steps of stepBytes) to `out`.
+template <typename T>
+void AppendField(std::vector<T>& out, le::Bytes bytes, std::size_t n, std::size_t stepBytes, std::size_t offset) {
+  if (n == 0) return;
+  le::CheckRange(bytes.size(), (n - 1) * stepBytes + offset, sizeof(T));
+  const std::size_t old = out.size();
+  out.resize(old + n);
+  T* to = out.data() + old;
+  const std::uint8_t* from = bytes.data() + offset;
+  for (std::size_t k = 0; k < n; ++k) std::memcpy(to + k, from + k * stepBytes, sizeof(T));
 }
 
 // The step number check: a stored StepIndex that differs from s is reported.
@@ -143,10 +166,13 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
         }
       }
       history.StepTimes.reserve(steps);
-      ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
-        CheckStepIndex(step, s, diag);
-        history.StepTimes.push_back(le::real64(step, L::kStepTime));
-        for (const auto& [values, offset] : stored) values->push_back(le::real32(step, offset));
+      const std::size_t stepBytes = StepBytes(history);
+      ForEachChunk(history, count, [&](std::int32_t first, std::size_t n, le::Bytes bytes) {
+        for (std::size_t k = 0; k < n; ++k)
+          CheckStepIndex(bytes.subspan(k * stepBytes), first + static_cast<std::int32_t>(k), diag);
+        // Field by field over the chunk, which stays in the cache meanwhile.
+        AppendField(history.StepTimes, bytes, n, stepBytes, L::kStepTime);
+        for (const auto& [values, offset] : stored) AppendField(*values, bytes, n, stepBytes, offset);
       });
     }
   } catch (...) {
