@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstddef>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 namespace hulvex {
 namespace {
 
@@ -14,34 +18,36 @@ double Display(float raw, double factor) { return static_cast<float>(static_cast
 bool Finite(float v) { return std::isfinite(v); }
 
 // Smallest and largest of v[0 ... n-1], skipping NaN (a comparison with NaN is false); +inf and
-// -inf when there is no number. Eight independent lanes, so that the compiler can use vector
-// minimum and maximum instructions (a long column is a million values when zoomed out).
+// -inf when there is no number. A long column is a million values when zoomed out, so the bulk
+// goes eight at a time through the vector minimum and maximum (which keep the running value
+// when the new one is NaN, as the comparisons do).
 void Extremes(const float* v, std::size_t n, float& mn, float& mx) {
-  constexpr std::size_t kLanes = 8;
-  float lo[kLanes], hi[kLanes];
-  for (std::size_t k = 0; k < kLanes; ++k) {
-    lo[k] = std::numeric_limits<float>::infinity();
-    hi[k] = -std::numeric_limits<float>::infinity();
-  }
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  mn = kInf;
+  mx = -kInf;
   std::size_t i = 0;
-  for (; i + kLanes <= n; i += kLanes)
-    for (std::size_t k = 0; k < kLanes; ++k) {
-      const float x = v[i + k];
-      lo[k] = x < lo[k] ? x : lo[k];
-      hi[k] = x > hi[k] ? x : hi[k];
-    }
-  for (std::size_t k = 0; i < n; ++i, ++k) {
-    lo[k] = v[i] < lo[k] ? v[i] : lo[k];
-    hi[k] = v[i] > hi[k] ? v[i] : hi[k];
+#if defined(__SSE2__)
+  __m128 lo0 = _mm_set1_ps(kInf), lo1 = lo0, hi0 = _mm_set1_ps(-kInf), hi1 = hi0;
+  for (; i + 8 <= n; i += 8) {
+    const __m128 a = _mm_loadu_ps(v + i), b = _mm_loadu_ps(v + i + 4);
+    lo0 = _mm_min_ps(a, lo0);  // a < lo0 ? a : lo0, lane by lane
+    lo1 = _mm_min_ps(b, lo1);
+    hi0 = _mm_max_ps(a, hi0);
+    hi1 = _mm_max_ps(b, hi1);
   }
-  mn = lo[0];
-  mx = hi[0];
-  for (std::size_t k = 1; k < kLanes; ++k) {
+  alignas(16) float lo[4], hi[4];
+  _mm_store_ps(lo, _mm_min_ps(lo0, lo1));
+  _mm_store_ps(hi, _mm_max_ps(hi0, hi1));
+  for (int k = 0; k < 4; ++k) {
     mn = lo[k] < mn ? lo[k] : mn;
     mx = hi[k] > mx ? hi[k] : mx;
   }
+#endif
+  for (; i < n; ++i) {
+    mn = v[i] < mn ? v[i] : mn;
+    mx = v[i] > mx ? v[i] : mx;
+  }
 }
-
 }  // namespace
 
 void BuildEnvelope(std::span<const double> stepTimes, std::span<const float> values, double factor, double t0,
