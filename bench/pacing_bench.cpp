@@ -1,7 +1,9 @@
 // Playback pacing with the real timer: plays a generated run for 10 s of wall time headless and
 // reports how far each frame's display time is from the time the schedule asked for, and the
-// total drift against the simulated time times the multiplier.
+// total drift against the simulated time times the multiplier: once with the video window alone,
+// once in the viewer with its Channels window open (four plots whose cursor follows every frame).
 #include <QApplication>
+#include <QEventLoop>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -10,12 +12,67 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/main_window.h"
 #include "run/loaded_run.h"
 #include "demo/boat_writer.h"
 #include "support/file_edit.h"
 #include "demo/run_writers.h"
 #include "video/frame_composition.h"
 #include "video/video_window.h"
+
+namespace {
+using namespace hulvex;
+
+// Plays `video` from step 0 for 10 s of wall time at multiplier 1 and prints the figures.
+void Pace(TVidFrm& video, const char* setting) {
+  const float mult = 1.0f;
+  video.VideoMult = [mult] { return mult; };
+  NullDiagnostics diag;
+  std::vector<double> lateness;  // actual minus requested display time of each frame, ms
+  std::int64_t due = 0;
+  std::int64_t startWall = 0;
+  double startTime = 0;       // simulated time of the first frame
+  double composedTime = 0;    // simulated time of the frame composed at the last tick
+  double lastTickWall = 0, lastTickShown = 0;
+  const auto watch = QObject::connect(video.Timer1, &QTimer::timeout, &video, [&] {
+    // Runs after the window's own tick: `due` was the deadline of this tick, and the frame that
+    // went on the screen was the one composed at the tick before.
+    const std::int64_t now = video.Clock();
+    lateness.push_back(static_cast<double>(now - due));
+    due = video.Pacer().deadline();
+    lastTickWall = static_cast<double>(now - startWall);
+    lastTickShown = composedTime;
+    composedTime = video.Player().LastFrameTime();
+  });
+
+  video.StartPlayback(0, diag);
+  startWall = video.Clock();
+  startTime = video.Player().LastFrameTime();
+  composedTime = startTime;
+  due = video.Pacer().deadline();
+  QEventLoop loop;
+  QTimer::singleShot(10'000, &loop, [&] {
+    // Wall time from Go to the last frame's display against the simulated time it stands for.
+    const double wall = lastTickWall - static_cast<double>(kFirstTickMs);
+    const double simulated = 1000.0 * mult * (lastTickShown - startTime);
+    video.StopPlayback();
+    double sum = 0, worst = 0;
+    for (double l : lateness) {
+      sum += std::abs(l);
+      worst = std::max(worst, std::abs(l));
+    }
+    std::printf("pacing, %s: %zu frames (random sea, 40 components, multiplier %.1f)\n", setting, lateness.size(), mult);
+    std::printf("pacing, %s: interval error mean %.3f ms, worst %.3f ms\n", setting,
+                lateness.empty() ? 0.0 : sum / static_cast<double>(lateness.size()), worst);
+    std::printf("pacing, %s: last frame shown %.0f ms after the first tick for %.0f ms of simulated time: drift %.1f ms (%.3f %%)\n",
+                setting, wall, simulated, wall - simulated, simulated > 0 ? 100.0 * (wall - simulated) / simulated : 0.0);
+    loop.quit();
+  });
+  loop.exec();
+  QObject::disconnect(watch);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace hulvex;
@@ -34,57 +91,31 @@ int main(int argc, char** argv) {
   spec.EndTime = (spec.Steps - 1) * dt;
   spec.values = demo::SteadyPlaning(dt, 45.0, 1.5);
   const std::string path = demo::WriteSampleRun(dir.path(), "PACE", p, spec);
-  LoadedRun run;
-  run.DataDir = dir.path();
-  NullDiagnostics diag;
-  if (OpenRun(run, path, diag) != RunOpenResult::Loaded || !run.Hull.Drawable) {
-    std::fprintf(stderr, "the generated run did not open\n");
-    return 1;
-  }
 
-  TVidFrm video;
-  const float mult = 1.0f;
-  video.VideoMult = [mult] { return mult; };
-  video.PrepareVideo(run.History, FrameGeometryOf(run.Hull), run.Sea, diag);
-
-  std::vector<double> lateness;  // actual minus requested display time of each frame, ms
-  std::int64_t due = 0;
-  std::int64_t startWall = 0;
-  double startTime = 0;       // simulated time of the first frame
-  double composedTime = 0;    // simulated time of the frame composed at the last tick
-  double lastTickWall = 0, lastTickShown = 0;
-  QObject::connect(video.Timer1, &QTimer::timeout, &video, [&] {
-    // Runs after the window's own tick: `due` was the deadline of this tick, and the frame that
-    // went on the screen was the one composed at the tick before.
-    const std::int64_t now = video.Clock();
-    lateness.push_back(static_cast<double>(now - due));
-    due = video.Pacer().deadline();
-    lastTickWall = static_cast<double>(now - startWall);
-    lastTickShown = composedTime;
-    composedTime = video.Player().LastFrameTime();
-  });
-
-  video.StartPlayback(0, diag);
-  startWall = video.Clock();
-  startTime = video.Player().LastFrameTime();
-  composedTime = startTime;
-  due = video.Pacer().deadline();
-  QTimer::singleShot(10'000, &app, [&] {
-    // Wall time from Go to the last frame's display against the simulated time it stands for.
-    const double wall = lastTickWall - static_cast<double>(kFirstTickMs);
-    const double simulated = 1000.0 * mult * (lastTickShown - startTime);
-    video.StopPlayback();
-    double sum = 0, worst = 0;
-    for (double l : lateness) {
-      sum += std::abs(l);
-      worst = std::max(worst, std::abs(l));
+  {
+    LoadedRun run;
+    run.DataDir = dir.path();
+    NullDiagnostics diag;
+    if (OpenRun(run, path, diag) != RunOpenResult::Loaded || !run.Hull.Drawable) {
+      std::fprintf(stderr, "the generated run did not open\n");
+      return 1;
     }
-    std::printf("pacing: %zu frames (random sea, 40 components, multiplier %.1f)\n", lateness.size(), mult);
-    std::printf("pacing: interval error mean %.3f ms, worst %.3f ms\n", lateness.empty() ? 0.0 : sum / lateness.size(), worst);
-    std::printf("pacing: last frame shown %.0f ms after the first tick for %.0f ms of simulated time: drift %.1f ms (%.3f %%)\n",
-                wall, simulated, wall - simulated,
-                simulated > 0 ? 100.0 * (wall - simulated) / simulated : 0.0);
-    app.quit();
-  });
-  return QApplication::exec();
+    TVidFrm video;
+    video.PrepareVideo(run.History, run.SmoothTrack, FrameGeometryOf(run.Hull), run.Sea);
+    Pace(video, "video window alone");
+  }
+  {
+    TForm1 form(dir.path());
+    form.CreateSecondaryWindows();
+    form.Messages.present = [](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); };
+    form.show();
+    form.OpenRunFile(QString::fromStdString(path + ".HVX"));
+    if (!form.ChannelsFrm->isVisible() || form.ChannelsFrm->Plots().size() != 4) {
+      std::fprintf(stderr, "the Channels window did not open with four plots\n");
+      return 1;
+    }
+    form.ChannelsFrm->resize(1000, 720);
+    Pace(*form.VidFrm, "viewer with the Channels window open");
+  }
+  return 0;
 }

@@ -12,7 +12,7 @@
 #include "demo/run_writers.h"
 #include "video/frame_composition.h"
 #include "video/frame_drawing.h"
-#include "video/smooth_track.h"
+#include "run/smooth_track.h"
 #include "video/video_player.h"
 
 namespace hulvex {

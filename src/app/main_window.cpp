@@ -15,6 +15,7 @@
 #include "app/export_video.h"
 #include "common/error.h"
 #include "common/file_lookup.h"
+#include "run/channel_series.h"
 #include "video/frame_composition.h"
 
 namespace hulvex {
@@ -85,6 +86,14 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   Stop1->setObjectName(QStringLiteral("Stop1"));
   VideoTimeAdj1 = menuBar()->addAction(QStringLiteral("VideoTimeAdj"), this, &TForm1::VideoTimeAdj1Click);
   VideoTimeAdj1->setObjectName(QStringLiteral("VideoTimeAdj1"));
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  Channels1 = view->addAction(QStringLiteral("Channels"), this, &TForm1::Channels1Click);
+  Channels1->setObjectName(QStringLiteral("Channels1"));
+  Channels1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+  Video1 = view->addAction(QStringLiteral("Video"), this, &TForm1::Video1Click);
+  Video1->setObjectName(QStringLiteral("Video1"));
+  Video1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_2));
+  Video1->setEnabled(false);  // while no video is prepared
 
   auto* central = new QWidget(this);
   setCentralWidget(central);
@@ -131,6 +140,7 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+  delete ChannelsFrm;  // before the run its plots show
   if (VidFrm) VidFrm->CloseVideo();
   delete VidFrm;
 }
@@ -148,6 +158,8 @@ void TForm1::CreateSecondaryWindows() {
   };
   VidFrm->ShowMultiplier(VideoMult);
   VmultFrm = new TVmultFrm(this);
+  ChannelsFrm = new TChannelsFrm(this, VidFrm, TimeBar, Messages);
+  VidFrm->FrameShown = [this](std::int32_t s) { ChannelsFrm->SetCursorStep(s); };
   CreateKeys();
 }
 
@@ -206,9 +218,11 @@ void TForm1::Command(const std::function<void()>& body) {
 void TForm1::SetVideoCommands(bool enabled) {
   Go->setEnabled(enabled);
   Stop1->setEnabled(enabled);
+  Video1->setEnabled(enabled);
 }
 
 void TForm1::CloseCurrentRun() {
+  if (ChannelsFrm) ChannelsFrm->CloseRun();  // before the series it plots are freed
   if (VidFrm && VidFrm->Player().VideoOpen()) VidFrm->CloseVideo();
   SetVideoCommands(false);  // enabled again when the next run's video is prepared
   CloseRun(Run);
@@ -264,6 +278,7 @@ void TForm1::OpenRunFile(const QString& file) {
     const std::string runPath = RunPathOf(file.toStdString());
     const QString shownPath = QString::fromStdString(runPath);
     RunOpenResult result;
+    Run.HeldChannels.assign(kDefaultPlotChannels.begin(), kDefaultPlotChannels.end());  // read with the step times
     try {
       result = OpenRun(Run, runPath, Messages);
     } catch (...) {
@@ -284,12 +299,13 @@ void TForm1::OpenRunFile(const QString& file) {
     TimeBar->setEnabled(true);
     ShowRangeLabels();
     setWindowTitle(Cut(QStringLiteral("Current Run Name = ") + shownPath, 106));
+    if (ChannelsFrm) ChannelsFrm->ShowRun(Run);
 
     if (!Run.Hull.Drawable) {
       Messages.Message("The video is not shown for this run: " + Run.Hull.NotDrawableReason);
       return;
     }
-    VidFrm->PrepareVideo(Run.History, FrameGeometryOf(Run.Hull), Run.Sea, Messages);
+    VidFrm->PrepareVideo(Run.History, Run.SmoothTrack, FrameGeometryOf(Run.Hull), Run.Sea);
     SetVideoCommands(true);
     VidFrm->ShowStep(Nav.CurrentStep, Messages);
   });
@@ -307,6 +323,7 @@ void TForm1::ShowCurrentLabels() {
   const CurrentTimeLabels labels = MakeCurrentTimeLabels(Nav.CurrentStep, Run.History.StepTimes);
   SetLabel(TimeLbl, labels.TimeLbl);
   SetLabel(At_T, labels.At_T);
+  if (ChannelsFrm) ChannelsFrm->SetCursorStep(Nav.CurrentStep);
 }
 
 void TForm1::ShowCurrentTime(Diagnostics& diag) {
@@ -316,6 +333,7 @@ void TForm1::ShowCurrentTime(Diagnostics& diag) {
 
 void TForm1::GoToStep(std::int32_t s, Diagnostics& diag) {
   Nav.CurrentStep = s;
+  if (ChannelsFrm) ChannelsFrm->SetCursorStep(s);
   ReadStep(Run.History, s, true, diag);
 }
 
@@ -335,6 +353,20 @@ void TForm1::MoveBar(QAbstractSlider::SliderAction action) {
 }
 
 void TForm1::Quit1Click() { close(); }
+
+void TForm1::Channels1Click() {
+  if (!ChannelsFrm) return;
+  ChannelsFrm->show();
+  ChannelsFrm->raise();
+  ChannelsFrm->activateWindow();
+}
+
+void TForm1::Video1Click() {
+  if (!VidFrm || !VidFrm->Player().VideoOpen()) return;
+  VidFrm->show();
+  VidFrm->raise();
+  VidFrm->activateWindow();
+}
 
 void TForm1::GoClick() {
   if (!RunLoaded() || !VidFrm->Player().VideoOpen()) return;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/channels_frm.h"
 #include "app/gui_messages.h"
 #include "app/vmult_frm.h"
 #include "run/loaded_run.h"
@@ -28,8 +29,8 @@ public:
   explicit TForm1(std::string programDir, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // Creates the video window and the multiplier dialog (after the start-up box, as at start-up),
-  // both owned by this window, and the keys.
+  // Creates the video window, the multiplier dialog and the Channels window (after the start-up
+  // box, as at start-up), all owned by this window, and the keys.
   void CreateSecondaryWindows();
 
   // The window dialogs and message boxes belong to, so that they stack above it: the Video window
@@ -67,8 +68,11 @@ public:
   QAction* Go = nullptr;
   QAction* Stop1 = nullptr;
   QAction* VideoTimeAdj1 = nullptr;
+  QAction* Channels1 = nullptr;  // View > Channels (Ctrl+1)
+  QAction* Video1 = nullptr;     // View > Video (Ctrl+2)
   TVidFrm* VidFrm = nullptr;
   TVmultFrm* VmultFrm = nullptr;
+  TChannelsFrm* ChannelsFrm = nullptr;
 
   CommandMessages Messages;
   LoadedRun Run;
@@ -92,6 +96,9 @@ public slots:
   void MoveBar(QAbstractSlider::SliderAction action);
   // Ctrl+Up / Ctrl+Down: the multiplier times `factor` (0.5 or 2), kept within 1/1024 ... 1024.
   void ScaleVideoMult(float factor);
+  // View menu: show and raise that window.
+  void Channels1Click();
+  void Video1Click();
 
 protected:
   // Closing the main window (Quit or its close box) stops the playback and hides the Video

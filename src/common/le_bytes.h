@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -24,7 +25,11 @@ inline void CheckRange(std::size_t size, std::size_t offset, std::size_t width) 
 inline std::uint64_t LoadUnsigned(Bytes b, std::size_t offset, std::size_t width) {
   CheckRange(b.size(), offset, width);
   std::uint64_t v = 0;
-  for (std::size_t i = 0; i < width; ++i) v |= std::uint64_t{b[offset + i]} << (8 * i);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&v, b.data() + offset, width);  // one load where the width is known
+  } else {
+    for (std::size_t i = 0; i < width; ++i) v |= std::uint64_t{b[offset + i]} << (8 * i);
+  }
   return v;
 }
 

@@ -24,13 +24,16 @@ std::optional<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path) {
 }
 
 ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), size_(std::exchange(other.size_, 0)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      size_(std::exchange(other.size_, 0)),
+      bytesRead_(std::exchange(other.bytesRead_, 0)) {}
 
 ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = std::exchange(other.fd_, -1);
     size_ = std::exchange(other.size_, 0);
+    bytesRead_ = std::exchange(other.bytesRead_, 0);
   }
   return *this;
 }
@@ -41,6 +44,7 @@ void ReadOnlyFile::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   size_ = 0;
+  bytesRead_ = 0;
 }
 
 std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) const {
@@ -51,6 +55,7 @@ std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> b
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
+  bytesRead_ += done;
   return done;
 }
 

@@ -29,10 +29,14 @@ public:
   // asked only at the end of the file (or when it was shortened since it was opened).
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) const;
 
+  // Bytes delivered by ReadAt since the file was opened: how much of the file the reads cost.
+  std::uint64_t BytesRead() const { return bytesRead_; }
+
 private:
   void Close();
   int fd_ = -1;
   std::uint64_t size_ = 0;
+  mutable std::uint64_t bytesRead_ = 0;
 };
 
 }  // namespace hulvex

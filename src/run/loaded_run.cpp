@@ -1,17 +1,52 @@
 #include "run/loaded_run.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "common/error.h"
 #include "common/file_lookup.h"
 #include "common/file_reading.h"
 #include "common/text_encoding.h"
+#include "run/smooth_track.h"
 #include "sea/sea_model.h"
 
 #include <vector>
 
 namespace hulvex {
+namespace {
+
+// The channels the open reads: the camera track's (distance, speed), then every held channel
+// not among them, each once.
+std::vector<ChannelSeries> CollectedChannels(const std::vector<int>& held) {
+  std::vector<ChannelSeries> collected{{kChDistance, {}}, {kChSpeed, {}}};
+  for (int c : held)
+    if (std::none_of(collected.begin(), collected.end(), [c](const ChannelSeries& x) { return x.Channel == c; }))
+      collected.push_back({c, {}});
+  return collected;
+}
+
+// Builds the camera track from the collected channels, then keeps the held channels the history
+// stores (in the order of HeldChannels); the rest is freed on return.
+void KeepCollected(LoadedRun& run, std::vector<ChannelSeries> collected) {
+  // The distance is needed only for the track, unless it is held as well.
+  const bool distanceHeld = std::find(run.HeldChannels.begin(), run.HeldChannels.end(), kChDistance) != run.HeldChannels.end();
+  run.SmoothTrack = distanceHeld ? BuildCameraTrack(run.History, collected[0].Values, collected[1].Values)
+                                 : BuildCameraTrack(run.History, std::move(collected[0].Values), collected[1].Values);
+  run.Series.clear();
+  for (int c : run.HeldChannels) {
+    if (c < 0 || c > run.History.Header.LastChannel) continue;
+    if (std::any_of(run.Series.begin(), run.Series.end(), [c](const ChannelSeries& x) { return x.Channel == c; })) continue;
+    for (ChannelSeries& x : collected)
+      if (x.Channel == c) run.Series.push_back(std::move(x));
+  }
+}
+
+}  // namespace
 
 void CloseRun(LoadedRun& run) {
   CloseTimeHistory(run.History);
+  run.Series = {};
+  run.SmoothTrack = {};
   run.Hull.Drawable = false;
   run.Hull.NotDrawableReason = "the run is not loaded";
 }
@@ -37,9 +72,15 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
   const std::vector<std::string> dataDirs{run.DataDir, run.SharedDataDir};
   LoadBoat(run.Hull, run.Params, runDir, dataDirs, diag);
   done("LoadBoat");
-  const HistoryOpenResult history = OpenTimeHistory(run.History, runPath, run.Params.SpeedSpecified, diag);
+  // One pass over the history: the step times, the camera track's channels and the held ones.
+  std::vector<ChannelSeries> collected = CollectedChannels(run.HeldChannels);
+  const HistoryOpenResult history = OpenTimeHistory(run.History, runPath, run.Params.SpeedSpecified, diag, collected);
   done("OpenTimeHistory");
   try {
+    if (history == HistoryOpenResult::Opened) {
+      KeepCollected(run, std::move(collected));
+      done("BuildSmoothTrack");
+    }
     try {
       LoadCaseDescription(run);
     } catch (const Error& e) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/diagnostics.h"
 #include "hull/hull_model.h"
@@ -24,6 +25,13 @@ struct LoadedRun {
                              // program (SharedDataDirectory); skipped when empty
   SeaConstants Sea;          // the sea of the run last opened
   HullModel Hull;            // the boat, its spline curves and stations; carries over between opens
+  // The channels an open keeps in memory (the viewer's plots); set by the caller, kept across opens.
+  std::vector<int> HeldChannels;
+  // Their raw values at every step, for those the history stores, in the order of HeldChannels
+  // (see run/channel_series.h).
+  std::vector<ChannelSeries> Series;
+  // The camera track of the playback, built by the open from channels 6 and 7 (4 bytes a step).
+  std::vector<float> SmoothTrack;
 };
 
 // How far an open got. Every result but Loaded leaves no history open.
@@ -33,8 +41,9 @@ enum class RunOpenResult {
   HistoryRefused,  // the ".TTS" header was refused; the reason was reported
 };
 
-// Tears down what the previous open left (the time history) and marks the hull not drawable;
-// state meant to carry over (the boat, the spline curves, the station table) stays.
+// Tears down what the previous open left (the time history, the series, the camera track) and
+// marks the hull not drawable; state meant to carry over (the boat, the spline curves, the station
+// table, HeldChannels) stays.
 void CloseRun(LoadedRun& run);
 
 // Reads runPath + ".TXT" into run.Description (UTF-8 if valid, else Windows-1252).
@@ -42,15 +51,17 @@ void CloseRun(LoadedRun& run);
 void LoadCaseDescription(LoadedRun& run);
 
 // The whole open sequence for runPath (the path without extension): close the previous run, read
-// the run parameters, load the boat, open and index the time history, load the case
-// description, and, when the history opened, prepare the hull and build the station table.
+// the run parameters, load the boat, open the time history reading it once (the step times,
+// channels 6 and 7 and the HeldChannels together), build the camera track from memory, load the
+// case description, and, when the history opened, prepare the hull and build the station table.
 // Messages go to `diag`; a description that cannot be read is one of them ("Cannot open file
 // PATH", the description stays empty). Throws Error when a step fails in a way that ends the
 // command (a missing or short file); the steps after it are then not done and no history is left
 // open.
 // `observer`, when given, is told the name of each step as it finishes ("ReadRunParameters",
-// "LoadBoat", "OpenTimeHistory", "LoadCaseDescription", "PrepareHull", "SeaSetUp",
-// "BuildStationTable"), so that callers can time them.
+// "LoadBoat", "OpenTimeHistory", "BuildSmoothTrack", "LoadCaseDescription", "PrepareHull",
+// "SeaSetUp", "BuildStationTable"), so that callers can time them. OpenTimeHistory is the only
+// step that reads the history.
 class OpenObserver {
 public:
   virtual ~OpenObserver() = default;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "common/error.h"
 #include "common/file_lookup.h"
@@ -30,12 +33,13 @@ std::size_t StepBytes(const TimeHistory& history) {
   return L::kRecordSize * static_cast<std::size_t>(history.RecordsPerStep);
 }
 
-// Calls visit(s, bytes of step s) for steps 0 ... count - 1, reading the file in large
-// sequential chunks of whole steps. Throws when the file ends before them.
+// Calls visit(first, n, bytes of steps first ... first + n - 1) for steps 0 ... count - 1 in
+// order, reading the file in large sequential chunks of whole steps. Throws when the file ends
+// before them.
 template <typename Visit>
-void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visit) {
+void ForEachChunk(const TimeHistory& history, std::int64_t count, Visit visit) {
   const std::size_t stepBytes = StepBytes(history);
-  constexpr std::size_t kChunkBytes = 1 << 20;
+  constexpr std::size_t kChunkBytes = 256 << 10;  // stays in the second-level cache while it is decoded
   const std::size_t stepsPerChunk =
       std::min<std::size_t>(std::max<std::size_t>(1, kChunkBytes / stepBytes), static_cast<std::size_t>(std::max<std::int64_t>(count, 1)));
   std::vector<std::uint8_t> chunk(stepsPerChunk * stepBytes);
@@ -44,16 +48,40 @@ void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visi
     const std::size_t want = static_cast<std::size_t>(n) * stepBytes;
     const std::uint64_t offset = static_cast<std::uint64_t>(L::FirstRecordOfStep(first, history.RecordsPerStep)) * L::kRecordSize;
     if (history.File.ReadAt(offset, std::span(chunk).first(want)) != want) throw ReadBeyondEnd(history.FilePath);
-    for (std::int64_t k = 0; k < n; ++k)
-      visit(static_cast<std::int32_t>(first + k), le::Bytes(chunk).subspan(static_cast<std::size_t>(k) * stepBytes, stepBytes));
+    visit(static_cast<std::int32_t>(first), static_cast<std::size_t>(n), le::Bytes(chunk).first(want));
     first += n;
   }
 }
 
+// Calls visit(s, bytes of step s) for steps 0 ... count - 1 (see ForEachChunk).
+template <typename Visit>
+void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visit) {
+  const std::size_t stepBytes = StepBytes(history);
+  ForEachChunk(history, count, [&](std::int32_t first, std::size_t n, le::Bytes bytes) {
+    for (std::size_t k = 0; k < n; ++k)
+      visit(first + static_cast<std::int32_t>(k), bytes.subspan(k * stepBytes, stepBytes));
+  });
+}
+
+// Appends the field at `offset` of each of the n steps in `bytes` (steps of stepBytes) to `out`.
+template <typename T>
+void AppendField(std::vector<T>& out, le::Bytes bytes, std::size_t n, std::size_t stepBytes, std::size_t offset) {
+  if (n == 0) return;
+  le::CheckRange(bytes.size(), (n - 1) * stepBytes + offset, sizeof(T));
+  const std::size_t old = out.size();
+  out.resize(old + n);
+  T* to = out.data() + old;
+  const std::uint8_t* from = bytes.data() + offset;
+  for (std::size_t k = 0; k < n; ++k) std::memcpy(to + k, from + k * stepBytes, sizeof(T));
+}
+
 // The step number check: a stored StepIndex that differs from s is reported.
-void CheckStepIndex(le::Bytes step, std::int32_t s, Diagnostics& diag) {
+[[gnu::noinline]] void ReportStepIndex(std::int32_t stored, std::int32_t s, Diagnostics& diag) {
+  diag.Message("KVR JT ERROR!" + std::to_string(stored) + " " + std::to_string(s));
+}
+inline void CheckStepIndex(le::Bytes step, std::int32_t s, Diagnostics& diag) {
   const std::int32_t stored = le::int32(step, L::kStepIndex);
-  if (stored != s) diag.Message("KVR JT ERROR!" + std::to_string(stored) + " " + std::to_string(s));
+  if (stored != s) [[unlikely]] ReportStepIndex(stored, s, diag);
 }
 
 // Channel c of a step's bytes (0 <= c <= LastChannel).
@@ -62,8 +90,9 @@ float ChannelOf(le::Bytes step, int c) { return le::real32(step, L::ChannelOffse
 }  // namespace
 
 HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPath, bool speedSpecified,
-                                  Diagnostics& diag) {
+                                  Diagnostics& diag, std::span<ChannelSeries> collect) {
   CloseTimeHistory(history);
+  for (ChannelSeries& c : collect) c.Values.clear();
   const std::string path = SiblingPath(runPath, ".TTS");
   auto file = ReadOnlyFile::Open(path);
   if (!file) {
@@ -110,12 +139,37 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
   history.FilePath = path;
   history.SpeedSpecified = speedSpecified;
   try {
-    history.StepTimes.resize(static_cast<std::size_t>(count));
-    ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
-      history.StepTimes[static_cast<std::size_t>(s)] = le::real64(step, L::kStepTime);
-    });
+    const auto steps = static_cast<std::size_t>(count);
+    if (collect.empty()) {
+      history.StepTimes.resize(steps);
+      ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
+        history.StepTimes[static_cast<std::size_t>(s)] = le::real64(step, L::kStepTime);
+      });
+    } else {
+      // The channels the steps store, by the byte offset of their value in a step. The arrays
+      // are filled by appending, so each is written once (no zeroing pass).
+      std::vector<std::pair<std::vector<float>*, std::size_t>> stored;
+      for (ChannelSeries& c : collect) {
+        if (c.Channel >= 0 && c.Channel <= header.LastChannel) {
+          c.Values.reserve(steps);
+          stored.emplace_back(&c.Values, L::ChannelOffset(c.Channel));
+        } else {
+          c.Values.assign(steps, 0.0f);
+        }
+      }
+      history.StepTimes.reserve(steps);
+      const std::size_t stepBytes = StepBytes(history);
+      ForEachChunk(history, count, [&](std::int32_t first, std::size_t n, le::Bytes bytes) {
+        for (std::size_t k = 0; k < n; ++k)
+          CheckStepIndex(bytes.subspan(k * stepBytes), first + static_cast<std::int32_t>(k), diag);
+        // Field by field over the chunk, which stays in the cache meanwhile.
+        AppendField(history.StepTimes, bytes, n, stepBytes, L::kStepTime);
+        for (const auto& [values, offset] : stored) AppendField(*values, bytes, n, stepBytes, offset);
+      });
+    }
   } catch (...) {
     CloseTimeHistory(history);
+    for (ChannelSeries& c : collect) c.Values = {};
     throw;
   }
 

@@ -63,6 +63,12 @@ struct TimeHistory {
   std::int32_t StepCount() const { return static_cast<std::int32_t>(StepTimes.size()); }
 };
 
+// One channel's raw value at every readable step, single precision (4 bytes a step).
+struct ChannelSeries {
+  int Channel = 0;
+  std::vector<float> Values;  // Values[s]: channel Channel of step s, raw
+};
+
 enum class HistoryOpenResult {
   Opened,   // indexed; step 0 was read once (its step number checked)
   Missing,  // the file could not be opened; "No file" was reported
@@ -76,8 +82,12 @@ enum class HistoryOpenResult {
 // FORMAT, MUST CONVERT", refusals of LastChannel and LastStep, a truncated file (the open succeeds
 // with the complete steps found) and the step-number check of step 0.
 // Throws Error "Read beyond end of file: PATH" when the file is shorter than its header.
+// `collect`, when given, is filled in the same pass that builds StepTimes: each entry's Values get
+// its Channel's raw value at every indexed step (0 for a channel the steps do not store), and
+// every step's number is checked as ReadStep checks it. The file is then read once in all. On any
+// result but Opened the entries are left empty.
 HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPath, bool speedSpecified,
-                                  Diagnostics& diag);
+                                  Diagnostics& diag, std::span<ChannelSeries> collect = {});
 
 // Reads step s (0 <= s < StepCount()) directly from the file, one positioned read. A stored step number that differs
 // from s is reported as "KVR JT ERROR!<stored> <s>" and the values are used all the same. With

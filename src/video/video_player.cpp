@@ -1,24 +1,36 @@
 #include "video/video_player.h"
 
+#include <string>
+#include <utility>
+
 #include "common/error.h"
-#include "video/smooth_track.h"
+#include "run/smooth_track.h"
 
 namespace hulvex {
 
 std::vector<float> BuildHistoryTrack(const TimeHistory& history, Diagnostics& diag) {
   const int channels[] = {kChDistance, kChSpeed};
   const auto series = ReadChannelSeries(history, channels, diag);
-  return BuildSmoothTrack(history.StepTimes, series[0], series[1], history.Header.StartTime, history.Header.EndTime,
-                          kTrackWindow);
+  return BuildCameraTrack(history, series[0], series[1]);
+}
+
+void VideoPlayer::PrepareVideo(const TimeHistory& history, std::span<const float> track, const FrameGeometry& geometry,
+                               const SeaConstants& sea) {
+  CloseVideo();
+  if (track.size() != history.StepTimes.size())
+    throw Error("The camera track has " + std::to_string(track.size()) + " steps, the history " +
+                std::to_string(history.StepTimes.size()));
+  smoothTrack_ = track;
+  history_ = &history;
+  sea_ = &sea;
+  geometry_ = geometry;
 }
 
 void VideoPlayer::PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
                                Diagnostics& diag) {
-  CloseVideo();
-  smoothTrack_ = BuildHistoryTrack(history, diag);
-  history_ = &history;
-  sea_ = &sea;
-  geometry_ = geometry;
+  std::vector<float> track = BuildHistoryTrack(history, diag);
+  PrepareVideo(history, track, geometry, sea);
+  ownTrack_ = std::move(track);  // the span keeps pointing at the moved buffer
 }
 
 void VideoPlayer::CloseVideo() { *this = VideoPlayer{}; }

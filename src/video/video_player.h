@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "common/diagnostics.h"
+#include "run/smooth_track.h"
 #include "runfiles/time_history.h"
 #include "sea/sea_constants.h"
 #include "video/frame_composition.h"
@@ -16,18 +18,26 @@ namespace hulvex {
 // Thresholds of channel 8 above which a step carries no local surface term.
 constexpr float kShowStepThreshold = 1000.0f;
 constexpr float kPlaybackThreshold = 50.0f;
-// Window of the camera track, s.
-constexpr float kTrackWindow = 8.0f;
 
-// The camera track of an open history: channels 6 and 7 of every step read in one pass, then
-// BuildSmoothTrack with the history's StartTime and EndTime and the 8 s window. Step-number
-// mismatches go to `diag`. Throws Error when the history cannot be read.
+// The camera track of an open history read from its file: channels 6 and 7 of every step in one
+// pass, then BuildCameraTrack. Step-number mismatches go to `diag`. Throws Error when the history
+// cannot be read. (The open sequence builds the same track from memory: LoadedRun::SmoothTrack.)
 std::vector<float> BuildHistoryTrack(const TimeHistory& history, Diagnostics& diag);
 
 class VideoPlayer {
 public:
-  // Prepares the video of an open run: builds SmoothTrack from one pass over the history. The
-  // history, the sea and the stations behind `geometry` must stay unchanged until CloseVideo.
+  VideoPlayer() = default;
+  VideoPlayer(const VideoPlayer&) = delete;  // the track may point into the player's own storage
+  VideoPlayer& operator=(const VideoPlayer&) = delete;
+  VideoPlayer(VideoPlayer&&) = default;
+  VideoPlayer& operator=(VideoPlayer&&) = default;
+
+  // Prepares the video of an open run with its camera track, one entry per readable step (as the
+  // open builds it). The history, the track, the sea and the stations behind `geometry` must
+  // stay unchanged until CloseVideo. Throws Error when the track does not fit the history.
+  void PrepareVideo(const TimeHistory& history, std::span<const float> track, const FrameGeometry& geometry,
+                    const SeaConstants& sea);
+  // The same with the track built from one more pass over the history (BuildHistoryTrack).
   // Throws Error when the history cannot be read.
   void PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
                     Diagnostics& diag);
@@ -56,7 +66,7 @@ public:
   std::int32_t ComposedStep() const { return composedStep_; }
   double LastFrameTime() const { return lastFrameTime_; }
   std::int32_t LastStep() const;
-  const std::vector<float>& SmoothTrack() const { return smoothTrack_; }
+  std::span<const float> SmoothTrack() const { return smoothTrack_; }
   float LastShift() const { return lastShift_; }
 
   // The frame composed last, with its readout values (time, acceleration ft/s^2, speed ft/s).
@@ -71,7 +81,8 @@ private:
   const TimeHistory* history_ = nullptr;
   const SeaConstants* sea_ = nullptr;
   FrameGeometry geometry_;
-  std::vector<float> smoothTrack_;
+  std::vector<float> ownTrack_;  // the track built by the player itself, when it built one
+  std::span<const float> smoothTrack_;
   float trackOffset_ = 0;
   float lastShift_ = 0;
   std::int32_t videoPos_ = 0;

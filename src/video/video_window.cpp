@@ -93,6 +93,17 @@ void TVidFrm::ShowMultiplier(float videoMult) {
                                    : QStringLiteral("Video (multiplier %1)").arg(QString::fromStdString(ShortestVideoMult(videoMult))));
 }
 
+void TVidFrm::PrepareVideo(const TimeHistory& history, std::span<const float> track, const FrameGeometry& geometry,
+                           const SeaConstants& sea) {
+  CloseVideo();
+  player_.PrepareVideo(history, track, geometry, sea);
+  frameBitmap_.fill(Qt::white);
+  shown_ = frameBitmap_;
+  tickDiag_.Clear();
+  show();
+  adjustSize();
+}
+
 void TVidFrm::CloseVideo() {
   StopPlayback();
   player_.CloseVideo();
@@ -109,6 +120,7 @@ void TVidFrm::ShowStep(std::int32_t s, Diagnostics& diag) {
   Draw(diag);
   shown_ = frameBitmap_;
   update();
+  if (FrameShown) FrameShown(s);
 }
 
 void TVidFrm::StartPlayback(std::int32_t s, Diagnostics& diag) {
@@ -116,6 +128,7 @@ void TVidFrm::StartPlayback(std::int32_t s, Diagnostics& diag) {
     Draw(diag);
     shown_ = frameBitmap_;
     update();
+    if (FrameShown) FrameShown(player_.VideoPos());
     tickDiag_.Clear();
     pacer_.Start(Clock(), kFirstTickMs);
     Timer1->start(static_cast<int>(kFirstTickMs));
@@ -142,6 +155,7 @@ void TVidFrm::Timer1Timer() {
   if (!player_.Playing()) return;
   shown_ = frameBitmap_;  // the frame composed at the previous tick goes on the screen now
   update();
+  if (FrameShown) FrameShown(player_.VideoPos());
   try {
     const NextFrame next = player_.Tick(VideoMult(), tickDiag_);
     if (next.ended) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 #include <string>
 
@@ -45,6 +46,8 @@ public:
   std::function<float()> VideoMult;
   // Called when the playback reaches the last step, with that step.
   std::function<void(std::int32_t)> PlaybackEnded;
+  // Called with the step whose frame has just gone on the screen (a shown step, a playback tick).
+  std::function<void(std::int32_t)> FrameShown;
 
   // The window's title for the multiplier in force: "Video", or "Video (multiplier M)" with M in
   // its shortest exact form when it is not 1.
@@ -53,6 +56,9 @@ public:
   // Prepares the picture and the camera track for an open run and shows the window.
   void PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
                     Diagnostics& diag);
+  // The same with the run's camera track as the open built it (see VideoPlayer::PrepareVideo).
+  void PrepareVideo(const TimeHistory& history, std::span<const float> track, const FrameGeometry& geometry,
+                    const SeaConstants& sea);
   // Stops the playback, frees the run's video and hides the window.
   void CloseVideo();
   // Reads, composes, draws and shows step s unshifted.

@@ -68,6 +68,24 @@ TEST(VideoCommands, TrackHasOneEntryPerStep) {
   EXPECT_EQ(j["SmoothTrack"][0].get<double>(), 0.0);
 }
 
+TEST(VideoCommands, OpenReportsOneReadOfTheHistoryAndTheBytesHeldPerStep) {
+  TempDir dir;
+  const std::string run = WriteRun(dir);
+  const auto r = RunCli({"open", run});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const json j = json::parse(r.out);
+  std::vector<std::string> steps;
+  for (const auto& [name, ms] : j["StepsMs"].items()) steps.push_back(name);
+  EXPECT_EQ(steps, (std::vector<std::string>{"BuildSmoothTrack", "BuildStationTable", "LoadBoat", "LoadCaseDescription",
+                                             "OpenTimeHistory", "PrepareHull", "ReadRunParameters", "SeaSetUp"}));
+  // The header, the 1200 steps once, step 0 once more.
+  EXPECT_EQ(j["HistoryFileBytes"], 64 * 1201);
+  EXPECT_EQ(j["HistoryBytesRead"], 64 * 1202);
+  EXPECT_LT(j["HistoryPasses"].get<double>(), 1.01);
+  EXPECT_EQ(j["HeldChannels"], json::array({0, 3, 2, 7}));
+  EXPECT_EQ(j["HeldBytesPerStep"], 28.0);  // 8 step time + 4 camera track + 4 x 4 plotted channels
+}
+
 TEST(VideoCommands, FailuresAreErrors) {
   TempDir dir;
   const std::string run = WriteRun(dir, 0);  // hull type 0 is refused

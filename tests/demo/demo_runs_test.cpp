@@ -16,7 +16,7 @@
 #include "support/file_edit.h"
 #include "demo/run_writers.h"
 #include "video/frame_composition.h"
-#include "video/smooth_track.h"
+#include "run/smooth_track.h"
 #include "video/video_player.h"
 
 namespace hulvex {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "common/error.h"
 #include "support/file_edit.h"
@@ -270,6 +272,47 @@ TEST(TimeHistory, ChannelSeriesMatchesStepByStepReads) {
       EXPECT_EQ(series[3][s], 0.0f);
     }
   }
+}
+
+// The open collects channels in its own pass: the same values as the separate pass, the file
+// read once (the header, every step, then step 0 again), truncation and refusal included.
+TEST(TimeHistory, OpenCollectsChannelsInTheIndexingPass) {
+  struct Case {
+    std::int16_t lastChannel;
+    std::int32_t steps;
+    std::optional<std::int32_t> lastStepInHeader;  // more than written: a truncated file
+  };
+  for (const Case c : {Case{11, 20000, {}}, Case{12, 300, {}}, Case{40, 5000, 9000}}) {
+    Opened o;
+    demo::HistorySpec spec;
+    spec.LastChannel = c.lastChannel;
+    spec.Steps = c.steps;
+    spec.LastStepInHeader = c.lastStepInHeader;
+    spec.StepIndexOverride = {{17, 3}};
+    Write(o, spec);
+    std::vector<ChannelSeries> collect{{6, {}}, {c.lastChannel, {}}, {c.lastChannel + 1, {}}, {0, {}}};
+    ASSERT_EQ(OpenTimeHistory(o.history, o.run(), false, o.diag, collect), HistoryOpenResult::Opened);
+    const std::size_t R = static_cast<std::size_t>(o.history.RecordsPerStep);
+    EXPECT_EQ(o.history.File.BytesRead(), HL::kRecordSize * (1 + R * static_cast<std::size_t>(c.steps) + R))
+        << c.lastChannel;
+    EXPECT_EQ(std::count(o.diag.messages.begin(), o.diag.messages.end(), "KVR JT ERROR!3 17"), 1);
+
+    const int channels[] = {6, c.lastChannel, c.lastChannel + 1, 0};
+    const auto separate = ReadChannelSeries(o.history, channels, o.diag);
+    for (std::size_t k = 0; k < collect.size(); ++k) {
+      EXPECT_EQ(collect[k].Channel, channels[k]);
+      EXPECT_EQ(collect[k].Values, separate[k]) << "LastChannel " << c.lastChannel << " channel " << channels[k];
+    }
+    EXPECT_EQ(collect[1].Values[250], ReadStep(o.history, 250, false, o.diag).Channels[c.lastChannel]);
+  }
+
+  Opened refused;
+  demo::HistorySpec spec;
+  spec.Magic = 1;
+  Write(refused, spec);
+  std::vector<ChannelSeries> collect{{6, {1.0f}}};
+  EXPECT_EQ(OpenTimeHistory(refused.history, refused.run(), false, refused.diag, collect), HistoryOpenResult::Refused);
+  EXPECT_TRUE(collect[0].Values.empty());
 }
 
 TEST(TimeHistory, SingleStepHistory) {

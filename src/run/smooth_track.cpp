@@ -1,21 +1,32 @@
-#include "video/smooth_track.h"
+#include "run/smooth_track.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <utility>
 
 namespace hulvex {
 
 std::vector<float> BuildSmoothTrack(std::span<const double> t, std::span<const float> p, std::span<const float> v,
                                     double t0, double tE, float W) {
+  std::vector<float> track(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(std::min(t.size(), p.size())));
+  SmoothTrackInPlace(t, track, v, t0, tE, W);
+  return track;
+}
+
+void SmoothTrackInPlace(std::span<const double> t, std::span<float> track, std::span<const float> v, double t0,
+                        double tE, float W) {
+  // track[i] is still the position p[i] wherever it is read: the middle part writes step j only
+  // after reading the positions it needs, and the tail reads each p[i] before writing it.
+  const std::span<const float> p = track;
   const std::size_t count = t.size();
-  std::vector<float> track(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(count));
-  if (count < 2 || p.size() < count || v.size() < count) return track;
-  if (!(t0 + W <= tE)) return track;  // shorter than one window (or not comparable)
+  if (count < 2 || p.size() < count || v.size() < count) return;
+  if (!(t0 + W <= tE)) return;  // shorter than one window (or not comparable)
 
   const std::size_t n = count - 1;
   const double h = W / 2.0;
   std::size_t j = 1;
   while (j <= n && !(t[j] >= t0 + h)) ++j;
-  if (j > n) return track;
+  if (j > n) return;
 
   // The speeds enter every formula as doubles.
   auto V = [&](std::size_t i) { return static_cast<double>(v[i]); };
@@ -60,6 +71,19 @@ std::vector<float> BuildSmoothTrack(std::span<const double> t, std::span<const f
 
   const double offset = P - p[j];
   for (std::size_t i = j; i <= n; ++i) track[i] = static_cast<float>(p[i] + offset);
+}
+
+std::vector<float> BuildCameraTrack(const TimeHistory& history, std::span<const float> distance,
+                                    std::span<const float> speed) {
+  return BuildSmoothTrack(history.StepTimes, distance, speed, history.Header.StartTime, history.Header.EndTime,
+                          kTrackWindow);
+}
+
+std::vector<float> BuildCameraTrack(const TimeHistory& history, std::vector<float>&& distance,
+                                    std::span<const float> speed) {
+  std::vector<float> track = std::move(distance);
+  track.resize(std::min(track.size(), history.StepTimes.size()));
+  SmoothTrackInPlace(history.StepTimes, track, speed, history.Header.StartTime, history.Header.EndTime, kTrackWindow);
   return track;
 }
 

@@ -1,4 +1,4 @@
-#include "video/smooth_track.h"
+#include "run/smooth_track.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,12 @@
 #include <span>
 #include <vector>
 
+#include "runfiles/time_history.h"
+
 namespace hulvex {
+
+// Window of the camera track, s.
+constexpr float kTrackWindow = 8.0f;
 
 // Builds SmoothTrack for steps 0 ... n from the step times t, the positions p (channel 6, ft) and
 // speeds v (channel 7, ft/s) of every step, the history's StartTime t0 and EndTime tE, and the
@@ -17,5 +22,19 @@ namespace hulvex {
 // early; nothing is read outside the spans.
 std::vector<float> BuildSmoothTrack(std::span<const double> t, std::span<const float> p, std::span<const float> v,
                                     double t0, double tE, float W);
+
+// The same computed in the positions' own storage: `track` holds p on entry and the track on return
+// (its first t.size() entries; nothing is changed when it is shorter than t).
+void SmoothTrackInPlace(std::span<const double> t, std::span<float> track, std::span<const float> v, double t0,
+                        double tE, float W);
+
+// The camera track of an open history from its channels 6 (`distance`) and 7 (`speed`) held in
+// memory, one value per readable step: BuildSmoothTrack with the history's step times,
+// StartTime and EndTime and the 8 s window.
+std::vector<float> BuildCameraTrack(const TimeHistory& history, std::span<const float> distance,
+                                    std::span<const float> speed);
+// The same built in the storage of `distance`, which it takes.
+std::vector<float> BuildCameraTrack(const TimeHistory& history, std::vector<float>&& distance,
+                                    std::span<const float> speed);
 
 }  // namespace hulvex

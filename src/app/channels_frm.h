@@ -1,0 +1,74 @@
+// The "Channels" window: one plot per held channel of the open run, stacked over one shared time
+// axis, with one cursor on the current step. Owned by the main window: it closes with it and never
+// keeps the program alive. Clicks and keys in a plot move the time bar the way a user does, so the
+// readouts, the video and the cursor follow the one path of a bar move.
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/gui_messages.h"
+#include "plots/channel_plot.h"
+#include "run/loaded_run.h"
+
+namespace hulvex {
+
+class TChannelsFrm : public QWidget {
+  Q_OBJECT
+public:
+  // `owner` is the main window, `video` the video window (neither is covered where they usually
+  // are), `timeBar` the bar a click or a key moves, `messages` where errors of adding a plot go.
+  TChannelsFrm(QWidget* owner, const QWidget* video, QScrollBar* timeBar, CommandMessages& messages);
+
+  // Plots the held series of an open run (whole run shown, cursor on step 0), says which held
+  // channels the run does not store, and shows the window (placed beside the main window the first
+  // time). `run` must stay open until CloseRun.
+  void ShowRun(LoadedRun& run);
+  // Removes the plots (before the run they show is closed) and hides the window.
+  void CloseRun();
+
+  // Puts the cursor of every plot on step s.
+  void SetCursorStep(std::int32_t s);
+  // Shows [t0, t1] on every plot, kept inside the run and at least a few steps wide.
+  void SetTimeRange(double t0, double t1);
+  void ResetTimeRange();
+
+  // A plot of `channel` at the bottom, its values read in one more pass; errors go to the messages.
+  void AddChannel(int channel);
+  void RemoveChannel(int channel);
+
+  const std::vector<ChannelPlot*>& Plots() const { return plots_; }
+
+  QSpinBox* ChannelBox = nullptr;
+  QPushButton* AddBtn = nullptr;
+  QLabel* MissingLbl = nullptr;
+  QLabel* EmptyLbl = nullptr;
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  ChannelPlot* AddPlot(const ChannelSeries& series);
+  void Relabel();
+  void PlaceBeside();
+  void MoveTo(double t);
+
+  QWidget* owner_;
+  const QWidget* video_;
+  QScrollBar* timeBar_;
+  CommandMessages& messages_;
+  LoadedRun* run_ = nullptr;
+  std::vector<ChannelPlot*> plots_;
+  QVBoxLayout* plotLayout_ = nullptr;
+  std::int32_t cursor_ = 0;
+  bool placed_ = false;
+};
+
+}  // namespace hulvex

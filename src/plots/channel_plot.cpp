@@ -1,0 +1,232 @@
+#include "plots/channel_plot.h"
+
+#include <QAbstractSlider>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace hulvex {
+namespace {
+
+// Fixed left and right margins, so that the time axes of stacked plots line up; the top margin
+// is the header strip with the remove button, the title and the readout.
+constexpr int kLeftMargin = 72;
+constexpr int kRightMargin = 14;
+constexpr int kHeader = 20;
+// One wheel notch zooms the time axis by this factor about the mouse.
+constexpr double kWheelZoom = 0.8;
+// A rubber band narrower than this is taken for a click.
+constexpr int kMinBand = 4;
+
+}  // namespace
+
+ChannelPlot::ChannelPlot(int channel, std::span<const double> stepTimes, std::span<const float> values, QWidget* parent)
+    : QCustomPlot(parent), channel_(channel), display_(DisplayOf(channel)), times_(stepTimes), values_(values) {
+  setObjectName(QStringLiteral("ChannelPlot%1").arg(channel));
+  setFocusPolicy(Qt::ClickFocus);
+  setMinimumHeight(80);
+  setNotAntialiasedElements(QCP::aeAll);  // many short vertical strokes: crisp and quick
+  axisRect()->setAutoMargins(QCP::msBottom);
+  axisRect()->setMargins(QMargins(kLeftMargin, kHeader, kRightMargin, 0));
+  xAxis->setTickLabels(false);
+  yAxis->setNumberFormat(QStringLiteral("g"));
+  yAxis->setNumberPrecision(4);
+  graph_ = addGraph();
+  graph_->setPen(QPen(QColor(20, 70, 170), 1));
+  graph_->setAdaptiveSampling(false);  // the envelope is at screen resolution already
+
+  RemoveButton = new QToolButton(this);
+  RemoveButton->setObjectName(QStringLiteral("RemoveButton"));
+  RemoveButton->setText(QStringLiteral("×"));
+  RemoveButton->setToolTip(QStringLiteral("Remove this plot"));
+  RemoveButton->setAutoRaise(true);
+  RemoveButton->setGeometry(2, 1, kHeader - 2, kHeader - 2);
+  connect(RemoveButton, &QToolButton::clicked, this, [this] { emit RemoveRequested(channel_); });
+  band_ = new QRubberBand(QRubberBand::Rectangle, this);
+
+  const std::size_t n = std::min(times_.size(), values_.size());
+  times_ = times_.first(n);
+  values_ = values_.first(n);
+  if (n > 0) SetTimeRange(times_.front(), times_.back());
+}
+
+QString ChannelPlot::Title() const {
+  const QString name = QString::fromStdString(display_.Name);
+  return display_.Unit.empty() ? name : name + QStringLiteral(", ") + QString::fromStdString(display_.Unit);
+}
+
+void ChannelPlot::SetTimeRange(double t0, double t1) {
+  if (t1 <= t0) t1 = t0 + 1e-9 * std::max(1.0, std::abs(t0));
+  xAxis->setRange(t0, t1);
+  Rebuild();
+}
+
+void ChannelPlot::SetTimeLabels(bool shown) {
+  xAxis->setTickLabels(shown);
+  xAxis->setLabel(shown ? QStringLiteral("time, s") : QString());
+  replot();
+}
+
+void ChannelPlot::Rebuild() {
+  const QCPRange range = xAxis->range();
+  const int columns = std::max(1, width() - kLeftMargin - kRightMargin);
+  BuildEnvelope(times_, values_, display_.Factor, range.lower, range.upper, columns, envelope_);
+  QVector<QCPGraphData> points;
+  points.reserve(static_cast<qsizetype>(envelope_.Points.size()));
+  for (const EnvelopePoint& p : envelope_.Points) points.append(QCPGraphData(p.t, p.v));
+  graph_->data()->set(points, true);
+
+  if (std::isfinite(envelope_.Min) && std::isfinite(envelope_.Max)) {
+    double pad = (envelope_.Max - envelope_.Min) * 0.08;
+    if (!(pad > 0)) pad = std::max(std::abs(envelope_.Max) * 0.05, 1e-3);
+    yAxis->setRange(envelope_.Min - pad, envelope_.Max + pad);
+  }
+  replot();
+}
+
+QString ChannelPlot::CursorText() const {
+  if (cursor_ < 0) return {};
+  const float v = DisplayValue(values_[static_cast<std::size_t>(cursor_)], display_.Factor);
+  QString text = QString::number(static_cast<double>(v), 'g', 6);
+  if (!display_.Unit.empty()) text += QLatin1Char(' ') + QString::fromStdString(display_.Unit);
+  return text;
+}
+
+QRect ChannelPlot::CursorStrip() const {
+  if (cursor_ < 0) return {};
+  const double x = PixelOfTime(times_[static_cast<std::size_t>(cursor_)]);
+  const QRect area = axisRect()->rect();
+  if (!(x >= area.left() - 2 && x <= area.right() + 2)) return {};
+  return QRect(static_cast<int>(std::floor(x)) - 2, area.top(), 5, area.height() + 1);
+}
+
+QRect ChannelPlot::ReadoutRect() const { return QRect(width() / 2, 0, width() / 2 - kRightMargin, kHeader); }
+
+void ChannelPlot::SetCursorStep(std::int32_t s) {
+  if (times_.empty()) return;
+  s = std::clamp<std::int32_t>(s, 0, static_cast<std::int32_t>(times_.size()) - 1);
+  if (s == cursor_) return;
+  const QRect before = CursorStrip();
+  cursor_ = s;
+  update(before);
+  update(CursorStrip());
+  update(ReadoutRect());
+}
+
+void ChannelPlot::paintEvent(QPaintEvent* event) {
+  QCustomPlot::paintEvent(event);  // the buffered curves, axes and grid
+  QPainter painter(this);
+  painter.setPen(Qt::black);
+  // The title starts over the plot area, clear of the value axis's top tick label.
+  painter.drawText(QRect(kLeftMargin, 0, width() / 2 - kLeftMargin, kHeader), Qt::AlignLeft | Qt::AlignVCenter, Title());
+  painter.drawText(ReadoutRect(), Qt::AlignRight | Qt::AlignVCenter, CursorText());
+  if (cursor_ >= 0) {
+    const QRect strip = CursorStrip();
+    if (!strip.isEmpty()) {
+      const double x = PixelOfTime(times_[static_cast<std::size_t>(cursor_)]);
+      painter.setPen(QPen(QColor(210, 0, 0), 1));
+      painter.drawLine(QPointF(x, strip.top()), QPointF(x, strip.bottom()));
+    }
+  }
+}
+
+void ChannelPlot::resizeEvent(QResizeEvent* event) {
+  QCustomPlot::resizeEvent(event);
+  Rebuild();  // as many columns as the plot is wide
+}
+
+void ChannelPlot::mousePressEvent(QMouseEvent* event) {
+  const QRect area = axisRect()->rect();
+  const QPoint at = event->position().toPoint();
+  if (!area.contains(at) || times_.empty()) {
+    QCustomPlot::mousePressEvent(event);
+    return;
+  }
+  pressAt_ = at;
+  pressRange_ = xAxis->range();
+  const bool left = event->button() == Qt::LeftButton;
+  if (event->button() == Qt::RightButton || (left && (event->modifiers() & Qt::ShiftModifier))) {
+    drag_ = Drag::Pan;
+  } else if (left && (event->modifiers() & Qt::ControlModifier)) {
+    drag_ = Drag::Band;
+    band_->setGeometry(QRect(at.x(), area.top(), 1, area.height()));
+    band_->show();
+  } else if (left) {
+    drag_ = Drag::Scrub;
+    emit TimePicked(TimeOfPixel(at.x()));
+  }
+  event->accept();
+}
+
+void ChannelPlot::mouseMoveEvent(QMouseEvent* event) {
+  const QRect area = axisRect()->rect();
+  const int x = std::clamp(event->position().toPoint().x(), area.left(), area.right());
+  switch (drag_) {
+    case Drag::Scrub: emit TimePicked(TimeOfPixel(x)); break;
+    case Drag::Pan: {
+      const double shift = (event->position().x() - pressAt_.x()) * pressRange_.size() / std::max(1, area.width());
+      emit RangeRequested(pressRange_.lower - shift, pressRange_.upper - shift);
+      break;
+    }
+    case Drag::Band:
+      band_->setGeometry(QRect(std::min(x, pressAt_.x()), area.top(), std::abs(x - pressAt_.x()) + 1, area.height()));
+      break;
+    case Drag::None: QCustomPlot::mouseMoveEvent(event); return;
+  }
+  event->accept();
+}
+
+void ChannelPlot::mouseReleaseEvent(QMouseEvent* event) {
+  if (drag_ == Drag::Band) {
+    band_->hide();
+    const QRect area = axisRect()->rect();
+    const int x = std::clamp(event->position().toPoint().x(), area.left(), area.right());
+    if (std::abs(x - pressAt_.x()) >= kMinBand)
+      emit RangeRequested(TimeOfPixel(std::min(x, pressAt_.x())), TimeOfPixel(std::max(x, pressAt_.x())));
+  }
+  if (drag_ == Drag::None) QCustomPlot::mouseReleaseEvent(event);
+  drag_ = Drag::None;
+}
+
+void ChannelPlot::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (axisRect()->rect().contains(event->position().toPoint())) {
+    drag_ = Drag::None;
+    emit ResetRequested();
+    event->accept();
+    return;
+  }
+  QCustomPlot::mouseDoubleClickEvent(event);
+}
+
+void ChannelPlot::wheelEvent(QWheelEvent* event) {
+  const double notches = event->angleDelta().y() / 120.0;
+  if (notches == 0 || times_.empty()) {
+    event->ignore();
+    return;
+  }
+  const double factor = std::pow(kWheelZoom, notches);
+  const double center = TimeOfPixel(event->position().x());
+  const QCPRange r = xAxis->range();
+  emit RangeRequested(center + (r.lower - center) * factor, center + (r.upper - center) * factor);
+  event->accept();
+}
+
+void ChannelPlot::keyPressEvent(QKeyEvent* event) {
+  int action;
+  switch (event->key()) {
+    case Qt::Key_Left: action = QAbstractSlider::SliderSingleStepSub; break;
+    case Qt::Key_Right: action = QAbstractSlider::SliderSingleStepAdd; break;
+    case Qt::Key_PageUp: action = QAbstractSlider::SliderPageStepSub; break;
+    case Qt::Key_PageDown: action = QAbstractSlider::SliderPageStepAdd; break;
+    case Qt::Key_Home: action = QAbstractSlider::SliderToMinimum; break;
+    case Qt::Key_End: action = QAbstractSlider::SliderToMaximum; break;
+    default: QCustomPlot::keyPressEvent(event); return;
+  }
+  emit SliderActionRequested(action);
+  event->accept();
+}
+
+}  // namespace hulvex

@@ -1,0 +1,93 @@
+// The plot of one channel over the run's time: the min/max envelope of the visible range at the
+// plot's pixel width (rebuilt when the range or the width changes; never the whole series), the
+// vertical axis fitted to it, and the time cursor with the cursor step's value in the corner.
+// The cursor is drawn over the plot's buffered curves, never into them: moving it repaints the
+// strips it leaves and enters and the readout, not the curves.
+#pragma once
+
+#include <QRubberBand>
+#include <QToolButton>
+
+#include <qcustomplot.h>
+
+#include <cstdint>
+#include <span>
+
+#include "run/channel_series.h"
+#include "run/envelope.h"
+
+namespace hulvex {
+
+class ChannelPlot : public QCustomPlot {
+  Q_OBJECT
+public:
+  // Plots `values` (raw, one per step) of `channel` at `stepTimes` (increasing). Both must stay
+  // unchanged while the plot exists.
+  ChannelPlot(int channel, std::span<const double> stepTimes, std::span<const float> values, QWidget* parent = nullptr);
+
+  int Channel() const { return channel_; }
+  const ChannelDisplay& Display() const { return display_; }
+  // "heave, ft", or "channel 12 (raw)".
+  QString Title() const;
+
+  // Shows [t0, t1] of the time axis: the envelope is rebuilt and the curves redrawn.
+  void SetTimeRange(double t0, double t1);
+  QCPRange TimeRange() const { return xAxis->range(); }
+  // Whether the time axis carries its labels (the bottom plot of a stack).
+  void SetTimeLabels(bool shown);
+
+  // Puts the cursor on step s (clamped to the steps); repaints only the cursor and the readout.
+  void SetCursorStep(std::int32_t s);
+  std::int32_t CursorStep() const { return cursor_; }
+  // The readout in the corner: the cursor step's display value and unit ("0.4123 ft").
+  QString CursorText() const;
+
+  const Envelope& CurrentEnvelope() const { return envelope_; }
+  // The pixel column of time t, and the time at pixel column x, on the time axis.
+  double PixelOfTime(double t) const { return xAxis->coordToPixel(t); }
+  double TimeOfPixel(double x) const { return xAxis->pixelToCoord(x); }
+
+  QToolButton* RemoveButton = nullptr;
+
+signals:
+  // A left click or drag at time t (the window moves there as the time bar would).
+  void TimePicked(double t);
+  // The wheel, a pan or a rubber band asks for this time range; a double click for the whole run.
+  void RangeRequested(double t0, double t1);
+  void ResetRequested();
+  // A key that moves the time bar (QAbstractSlider::SliderAction).
+  void SliderActionRequested(int action);
+  void RemoveRequested(int channel);
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+private:
+  void Rebuild();
+  // Where the cursor and its readout are drawn (widget pixels); empty without a cursor.
+  QRect CursorStrip() const;
+  QRect ReadoutRect() const;
+
+  int channel_;
+  ChannelDisplay display_;
+  std::span<const double> times_;
+  std::span<const float> values_;
+  Envelope envelope_;
+  QCPGraph* graph_ = nullptr;
+  std::int32_t cursor_ = -1;
+
+  enum class Drag { None, Scrub, Pan, Band };
+  Drag drag_ = Drag::None;
+  QPoint pressAt_;
+  QCPRange pressRange_;
+  QRubberBand* band_ = nullptr;
+};
+
+}  // namespace hulvex

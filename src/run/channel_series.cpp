@@ -1,0 +1,70 @@
+#include "run/channel_series.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/error.h"
+
+namespace hulvex {
+
+ChannelDisplay DisplayOf(int channel) {
+  switch (channel) {
+    case kChHeight: return {"heave", "ft", 1.0};
+    case kChPitch: return {"pitch", "deg", kRadToDeg};
+    case kChAcceleration: return {"vertical acceleration", "g", kFtPerS2ToG};
+    case kChSpeed: return {"speed", "knots", kFtPerSToKnots};
+    default: return {"channel " + std::to_string(channel) + " (raw)", "", 1.0};
+  }
+}
+
+const ChannelSeries* FindSeries(const LoadedRun& run, int channel) {
+  const auto it = std::find_if(run.Series.begin(), run.Series.end(), [&](const ChannelSeries& s) { return s.Channel == channel; });
+  return it == run.Series.end() ? nullptr : &*it;
+}
+
+std::vector<int> MissingChannels(const LoadedRun& run) {
+  std::vector<int> missing;
+  for (int c : run.HeldChannels)
+    if ((c < 0 || c > run.History.Header.LastChannel) && std::find(missing.begin(), missing.end(), c) == missing.end())
+      missing.push_back(c);
+  return missing;
+}
+
+const ChannelSeries& HoldChannel(LoadedRun& run, int channel, Diagnostics& diag) {
+  if (!run.History.IsOpen) throw Error("No run is open");
+  const int last = run.History.Header.LastChannel;
+  if (channel < 0 || channel > last)
+    throw Error("Channel " + std::to_string(channel) + " is not in this run: it stores channels 0 to " +
+                std::to_string(last));
+  if (const ChannelSeries* held = FindSeries(run, channel)) return *held;
+  const int wanted[] = {channel};
+  auto values = ReadChannelSeries(run.History, wanted, diag);
+  run.Series.push_back({channel, std::move(values.front())});
+  if (std::find(run.HeldChannels.begin(), run.HeldChannels.end(), channel) == run.HeldChannels.end())
+    run.HeldChannels.push_back(channel);
+  return run.Series.back();
+}
+
+void ReleaseChannel(LoadedRun& run, int channel) {
+  std::erase(run.HeldChannels, channel);
+  std::erase_if(run.Series, [&](const ChannelSeries& s) { return s.Channel == channel; });
+}
+
+double HeldBytesPerStep(const LoadedRun& run) {
+  const std::size_t steps = run.History.StepTimes.size();
+  if (steps == 0) return 0.0;
+  std::size_t bytes = run.History.StepTimes.capacity() * sizeof(double) + run.SmoothTrack.capacity() * sizeof(float);
+  for (const ChannelSeries& s : run.Series) bytes += s.Values.capacity() * sizeof(float);
+  return static_cast<double>(bytes) / static_cast<double>(steps);
+}
+
+std::int32_t StepNearest(std::span<const double> stepTimes, double t) {
+  if (stepTimes.empty()) return -1;
+  const auto it = std::lower_bound(stepTimes.begin(), stepTimes.end(), t);
+  if (it == stepTimes.begin()) return 0;
+  if (it == stepTimes.end()) return static_cast<std::int32_t>(stepTimes.size() - 1);
+  const auto after = static_cast<std::int32_t>(it - stepTimes.begin());
+  return t - *(it - 1) <= *it - t ? after - 1 : after;
+}
+
+}  // namespace hulvex

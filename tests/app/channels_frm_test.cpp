@@ -1,0 +1,267 @@
+#include "app/channels_frm.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "support/run_builder.h"
+
+namespace hulvex {
+namespace {
+using test_support::RunBuilder;
+using test_support::TempDir;
+
+// A surging, heaving boat: every plotted channel moves. `lastChannel` below 7 leaves channels out.
+std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t steps, std::int16_t lastChannel = 11) {
+  RunBuilder run;
+  run.Name = name;
+  run.SampleBoat(4, "B4.BOT").Steps(steps, 0.01).History.LastChannel = lastChannel;
+  run.History.values = [](std::int32_t s, std::span<float> ch) {
+    const double t = s * 0.01;
+    float all[41] = {};
+    all[kChHeight] = static_cast<float>(0.4 + 0.2 * std::sin(2 * t));
+    all[kChAcceleration] = static_cast<float>(-0.8 * std::sin(2 * t) * 32.18);
+    all[kChPitch] = static_cast<float>(0.06 + 0.02 * std::cos(2 * t));
+    all[kChDistance] = static_cast<float>(45 * t);
+    all[kChSpeed] = static_cast<float>(45 + std::cos(0.5 * t));
+    all[kChSurfaceGain] = 2000.0f;
+    for (int c = 12; c <= 40; ++c) all[c] = static_cast<float>(c + std::sin(t));
+    std::copy_n(all, std::min<std::size_t>(ch.size(), 41), ch.begin());
+    return t;
+  };
+  return run.Write(dir);
+}
+
+class ChannelsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    form = std::make_unique<TForm1>(dir.path());
+    form->CreateSecondaryWindows();
+    form->Messages.present = [this](const QString& text) { shown.push_back(text.toStdString()); };
+    form->VidFrm->Clock = [this] { return clock; };
+    form->show();
+  }
+  void Open(const std::string& runPath) { form->OpenRunFile(QString::fromStdString(runPath + ".HVX")); }
+  TChannelsFrm& Channels() { return *form->ChannelsFrm; }
+  ChannelPlot& Plot(std::size_t k) { return *Channels().Plots().at(k); }
+  QPoint At(ChannelPlot& plot, double t) {
+    return QPoint(static_cast<int>(std::lround(plot.PixelOfTime(t))), plot.axisRect()->rect().center().y());
+  }
+
+  // The cursor of every plot, the time bar and the video are on step s; each readout shows the
+  // step's converted value as the main window's conversion gives it.
+  void ExpectOnStep(std::int32_t s, bool barAndReadouts = true) {
+    const StepValues converted = ReadStep(form->Run.History, s, true, diag);
+    for (ChannelPlot* p : Channels().Plots()) {
+      EXPECT_EQ(p->CursorStep(), s) << p->Title().toStdString();
+      EXPECT_TRUE(p->CursorText().startsWith(QString::number(converted.Channels[p->Channel()], 'g', 6)))
+          << p->CursorText().toStdString();
+    }
+    if (!barAndReadouts) return;
+    EXPECT_EQ(form->TimeBar->value(), s);
+    EXPECT_EQ(form->Nav.CurrentStep, s);
+    EXPECT_EQ(form->At_T->text().toStdString(), "at _JT=" + std::to_string(s));
+    EXPECT_EQ(form->VidFrm->Player().VideoPos(), s);
+  }
+
+  TempDir dir;
+  std::unique_ptr<TForm1> form;
+  std::vector<std::string> shown;
+  std::int64_t clock = 0;
+  NullDiagnostics diag;
+};
+
+TEST_F(ChannelsTest, OpeningARunShowsTheFourPlotsBesideTheOtherWindows) {
+  Open(WriteRun(dir, "RUN", 20001));
+  ASSERT_TRUE(shown.empty()) << shown.front();
+  ASSERT_TRUE(Channels().isVisible());
+  ASSERT_EQ(Channels().Plots().size(), 4u);
+  std::vector<std::string> titles;
+  for (ChannelPlot* p : Channels().Plots()) titles.push_back(p->Title().toStdString());
+  EXPECT_EQ(titles, (std::vector<std::string>{"heave, ft", "pitch, deg", "vertical acceleration, g", "speed, knots"}));
+  EXPECT_FALSE(Channels().frameGeometry().intersects(form->frameGeometry()));
+  EXPECT_FALSE(Channels().frameGeometry().intersects(form->VidFrm->frameGeometry()));
+  EXPECT_FALSE(Channels().MissingLbl->isVisible());
+  for (ChannelPlot* p : Channels().Plots()) {
+    EXPECT_EQ(p->TimeRange().lower, 0.0);
+    EXPECT_EQ(p->TimeRange().upper, 200.0);
+    // 20 001 steps, a few points per pixel column handed to the widget.
+    EXPECT_LE(p->CurrentEnvelope().Points.size(), 2u * static_cast<std::size_t>(p->width()));
+    EXPECT_EQ(p->CursorStep(), 0);
+  }
+  EXPECT_TRUE(Plot(3).xAxis->tickLabels());
+  EXPECT_FALSE(Plot(0).xAxis->tickLabels());
+}
+
+TEST_F(ChannelsTest, BarKeysClicksAndPlaybackPutTheCursorWhereTheRunIs) {
+  Open(WriteRun(dir, "RUN", 1001));
+  form->TimeBar->setSliderPosition(500);
+  form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
+  ExpectOnStep(500);
+  QTest::keyClick(form->TimeBar, Qt::Key_Right);  // one step (the bar decides which way)
+  EXPECT_EQ(std::abs(form->TimeBar->value() - 500), 1);
+  ExpectOnStep(form->TimeBar->value());
+  QTest::keyClick(&Plot(2), Qt::Key_Right);
+  QTest::keyClick(&Plot(2), Qt::Key_Right);
+  ExpectOnStep(form->TimeBar->value());
+  form->TimeBar->setSliderPosition(501);
+  form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
+  QTest::keyClick(&Plot(2), Qt::Key_Left);
+  ExpectOnStep(500);
+  QTest::keyClick(&Plot(0), Qt::Key_PageDown);  // the bar's page: 20 steps
+  ExpectOnStep(520);
+  QTest::mouseClick(&Plot(1), Qt::LeftButton, {}, At(Plot(1), 2.5));
+  ExpectOnStep(250);
+  // Dragging scrubs through the steps under the mouse.
+  QTest::mousePress(&Plot(3), Qt::LeftButton, {}, At(Plot(3), 3.0));
+  QTest::mouseMove(&Plot(3), At(Plot(3), 7.0));
+  ExpectOnStep(700);
+  QTest::mouseRelease(&Plot(3), Qt::LeftButton, {}, At(Plot(3), 7.0));
+
+  // Playback: the cursor follows every frame put on the screen; bar and readouts wait for Stop.
+  form->GoClick();
+  ExpectOnStep(700);
+  clock = 300;
+  form->VidFrm->Timer1Timer();  // shows the frame of step 700, composes 704
+  form->VidFrm->Timer1Timer();  // shows 704
+  ExpectOnStep(704, false);
+  EXPECT_EQ(form->At_T->text(), "at _JT=700");
+  // A click during playback goes there as a bar move does, and the playback goes on from there.
+  QTest::mouseClick(&Plot(0), Qt::LeftButton, {}, At(Plot(0), 1.0));
+  ExpectOnStep(100);
+  EXPECT_TRUE(form->VidFrm->Player().Playing());
+  form->VidFrm->Timer1Timer();
+  form->VidFrm->Timer1Timer();
+  ExpectOnStep(104, false);
+  form->Stop1Click();
+  EXPECT_EQ(form->TimeBar->value(), 108);
+  for (ChannelPlot* p : Channels().Plots()) EXPECT_EQ(p->CursorStep(), 108);
+}
+
+TEST_F(ChannelsTest, CursorMovesRepaintTheCursorNotTheCurves) {
+  Open(WriteRun(dir, "RUN", 1001));
+  QSignalSpy replots(&Plot(0), &QCustomPlot::afterReplot);
+  for (int k = 0; k < 5; ++k) QTest::keyClick(&Plot(1), Qt::Key_Right);
+  EXPECT_EQ(replots.count(), 0);
+  Channels().SetTimeRange(1.0, 2.0);
+  EXPECT_GT(replots.count(), 0);
+  // Out of the zoomed range the page turns so that the cursor stays in sight.
+  form->TimeBar->setSliderPosition(900);
+  form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
+  for (ChannelPlot* p : Channels().Plots()) {
+    EXPECT_NEAR(p->TimeRange().lower, 8.9, 1e-9);
+    EXPECT_NEAR(p->TimeRange().size(), 1.0, 1e-9);
+  }
+}
+
+TEST_F(ChannelsTest, ZoomAndPanOnOnePlotMoveThemAll) {
+  Open(WriteRun(dir, "RUN", 1001));
+  auto expectRange = [&](double lower, double upper) {
+    for (ChannelPlot* p : Channels().Plots()) {
+      EXPECT_NEAR(p->TimeRange().lower, lower, 1e-6) << p->Title().toStdString();
+      EXPECT_NEAR(p->TimeRange().upper, upper, 1e-6) << p->Title().toStdString();
+      EXPECT_GE(p->CurrentEnvelope().Points.front().t, lower - 0.01);  // rebuilt for the range
+    }
+  };
+  // Two notches of the wheel at t = 4: the axis shrinks to 0.64 of its width about 4.
+  QWheelEvent wheel(At(Plot(1), 4.0), Plot(1).mapToGlobal(At(Plot(1), 4.0)), {}, QPoint(0, 240), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  const double at = Plot(1).TimeOfPixel(At(Plot(1), 4.0).x());
+  QApplication::sendEvent(&Plot(1), &wheel);
+  expectRange(at - at * 0.64, at + (10.0 - at) * 0.64);
+
+  const QCPRange zoomed = Plot(0).TimeRange();
+  const double perPixel = zoomed.size() / Plot(2).axisRect()->width();
+  for (auto [button, modifier] : {std::pair{Qt::RightButton, Qt::NoModifier}, std::pair{Qt::LeftButton, Qt::ShiftModifier}}) {
+    const QCPRange before = Plot(0).TimeRange();
+    const QPoint from = At(Plot(2), 5.0);
+    QTest::mousePress(&Plot(2), button, modifier, from);
+    QTest::mouseMove(&Plot(2), from + QPoint(-50, 0));
+    QTest::mouseRelease(&Plot(2), button, modifier, from + QPoint(-50, 0));
+    expectRange(before.lower + 50 * perPixel, before.upper + 50 * perPixel);
+  }
+  // Ctrl-drag: a rubber band from 5 s to 6 s.
+  QTest::mousePress(&Plot(3), Qt::LeftButton, Qt::ControlModifier, At(Plot(3), 5.0));
+  QTest::mouseMove(&Plot(3), At(Plot(3), 6.0));
+  const double t0 = Plot(3).TimeOfPixel(At(Plot(3), 5.0).x()), t1 = Plot(3).TimeOfPixel(At(Plot(3), 6.0).x());
+  QTest::mouseRelease(&Plot(3), Qt::LeftButton, Qt::ControlModifier, At(Plot(3), 6.0));
+  expectRange(t0, t1);
+  // Panning stops at the run's ends, zooming at a few steps; a double click shows the whole run.
+  Channels().SetTimeRange(-50.0, -40.0);
+  expectRange(0.0, 10.0);
+  Channels().SetTimeRange(3.0, 3.0);
+  expectRange(3.0, 3.04);
+  QTest::mouseDClick(&Plot(0), Qt::LeftButton, {}, At(Plot(0), 3.02));
+  expectRange(0.0, 10.0);
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(ChannelsTest, PlotsAreAddedByNumberAndRemoved) {
+  Open(WriteRun(dir, "RUN", 1001, 40));
+  Channels().SetTimeRange(2.0, 4.0);
+  form->TimeBar->setSliderPosition(300);
+  form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
+  EXPECT_EQ(Channels().ChannelBox->maximum(), 40);
+  Channels().ChannelBox->setValue(12);
+  QTest::mouseClick(Channels().AddBtn, Qt::LeftButton);
+  ASSERT_EQ(Channels().Plots().size(), 5u);
+  ChannelPlot& added = Plot(4);
+  EXPECT_EQ(added.Title(), "channel 12 (raw)");
+  EXPECT_EQ(added.TimeRange().lower, 2.0);
+  EXPECT_EQ(added.CursorStep(), 300);
+  EXPECT_EQ(added.CursorText(), QString::number(ReadStep(form->Run.History, 300, false, diag).Channels[12], 'g', 6));
+  EXPECT_TRUE(added.xAxis->tickLabels());
+  EXPECT_FALSE(Plot(3).xAxis->tickLabels());
+  Channels().AddChannel(12);  // shown already
+  EXPECT_EQ(Channels().Plots().size(), 5u);
+  Channels().AddChannel(41);
+  EXPECT_EQ(shown, std::vector<std::string>{"Channel 41 is not in this run: it stores channels 0 to 40"});
+
+  QTest::mouseClick(added.RemoveButton, Qt::LeftButton);
+  QTest::mouseClick(Plot(0).RemoveButton, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(Channels().Plots().size(), 3u);
+  EXPECT_EQ(Plot(0).Title(), "pitch, deg");
+  EXPECT_EQ(FindSeries(form->Run, 12), nullptr);
+  EXPECT_EQ(FindSeries(form->Run, 0), nullptr);
+  EXPECT_EQ(form->Run.HeldChannels, (std::vector<int>{3, 2, 7}));
+}
+
+TEST_F(ChannelsTest, ARunWithoutSpeedShowsThePlotsItHasAndSaysWhatIsMissing) {
+  Open(WriteRun(dir, "SHORT", 300, 5));
+  ASSERT_TRUE(shown.empty()) << shown.front();
+  ASSERT_EQ(Channels().Plots().size(), 3u);
+  EXPECT_EQ(Plot(2).Title(), "vertical acceleration, g");
+  EXPECT_TRUE(Channels().MissingLbl->isVisible());
+  EXPECT_EQ(Channels().MissingLbl->text(),
+            "Not plotted: this run stores channels 0 to 5 only, so channel 7 (speed) is missing.");
+  // The next run has every channel again.
+  Open(WriteRun(dir, "FULL", 300));
+  EXPECT_EQ(Channels().Plots().size(), 4u);
+  EXPECT_FALSE(Channels().MissingLbl->isVisible());
+}
+
+TEST_F(ChannelsTest, ViewMenuShowsTheWindowsAndQuitClosesThem) {
+  EXPECT_EQ(form->Channels1->shortcut(), QKeySequence(QStringLiteral("Ctrl+1")));
+  EXPECT_EQ(form->Video1->shortcut(), QKeySequence(QStringLiteral("Ctrl+2")));
+  EXPECT_FALSE(form->Video1->isEnabled());
+  form->Channels1->trigger();
+  EXPECT_TRUE(Channels().isVisible());
+  EXPECT_TRUE(Channels().EmptyLbl->isVisible());  // no run yet
+  Open(WriteRun(dir, "RUN", 300));
+  Channels().close();
+  form->VidFrm->close();
+  form->Channels1->trigger();
+  form->Video1->trigger();
+  EXPECT_TRUE(Channels().isVisible());
+  EXPECT_TRUE(form->VidFrm->isVisible());
+  EXPECT_FALSE(Channels().testAttribute(Qt::WA_QuitOnClose));
+  form->Quit1Click();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(Channels().isVisible());
+}
+
+}  // namespace
+}  // namespace hulvex
