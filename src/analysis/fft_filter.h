@@ -1,14 +1,13 @@
 // Linear filtering of a real sequence in the frequency domain: a zero-padded discrete Fourier
 // transform whose length is a power of two, multiplied by a frequency response, transformed
-// back. The real sequence travels as a complex one of half the length; neither transform
-// reorders its data (the spectrum is visited in bit-reversed order). An object holds only its
-// twiddle factors, so one object may serve several threads.
+// back, by FFTW's real-data transforms. The FFTW plans of each length are made once per process
+// (under a lock: FFTW's planner is not thread-safe) and kept until it exits; an object only
+// refers to them, so one object may serve several threads.
 #pragma once
 
 #include <complex>
 #include <cstddef>
 #include <span>
-#include <vector>
 
 namespace hulvex::analysis {
 
@@ -35,21 +34,15 @@ public:
   static std::size_t SizeFor(std::size_t count);
 
 private:
+  struct Plans;  // the FFTW plans of one length
+  // The plans of length n, made on first use.
+  static const Plans& PlansOf(std::size_t n);
+
   using GainFunction = std::complex<double> (*)(const void* gain, std::size_t bin);
   void Run(std::span<double> x, GainFunction gain, const void* context) const;
-  // e^(-2 pi i k / n) for 0 <= k < m, as a product of two table entries.
-  std::complex<double> Turn(std::size_t k) const;
 
   std::size_t n_;
-  std::size_t m_;      // n/2, the length of the complex transforms
-  std::size_t block_;  // stages shorter than this run block by block in cache
-  unsigned fineBits_;  // fineTurn_ has 2^fineBits_ entries
-  std::vector<std::complex<double>> fineTurn_, coarseTurn_;
-  // Twiddles e^(-pi i j / h), real and imaginary parts apart: whole for h below
-  // max(block_, m / block_), at offset h; for the larger stages only j < block_, stage by stage
-  // from h = block_ up (the others are products of two, see the tiled stages).
-  std::vector<double> smallRe_, smallIm_;
-  std::vector<double> columnRe_, columnIm_;
+  const Plans* plans_;
 };
 
 }  // namespace hulvex::analysis

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -126,47 +127,38 @@ TEST(Iso2631, MissingFiguresGiveTheirReasons) {
 TEST(FftFilter, MatchesTheDefiningSums) {
   // The filter against the transform computed term by term: X[k] = sum x[j] e^(-2 pi i jk/n),
   // Y[k] = X[k] g(k) (conjugate above n/2, real at 0 and n/2), y[j] = sum Y[k] e^(2 pi i jk/n) / n.
+  struct Case {
+    std::size_t given, requested, n;
+  };
+  const Case cases[] = {{3, 3, 4}, {8, 8, 8}, {50, 33, 64}, {300, 400, 512}, {700, 8192, 8192}, {12, 5, 8}};
   std::mt19937 gen(7);
   std::uniform_real_distribution<double> u(-1, 1);
-  for (const auto& [given, n] : {std::pair<std::size_t, std::size_t>{3, 4}, {8, 8}, {50, 64}, {300, 512}, {700, 8192}}) {
+  for (const auto& [given, requested, n] : cases) {
     std::vector<double> x(given);
     for (double& a : x) a = u(gen);
     std::vector<std::complex<double>> g(n / 2 + 1);
     for (auto& v : g) v = {u(gen), u(gen)};
-    const FftFilter filter(n);
+    const FftFilter filter(requested);
     ASSERT_EQ(filter.Size(), n);
     std::vector<double> y = x;
     filter.Filter(y, [&](std::size_t k) { return g.at(k); });
 
+    const std::size_t used = std::min(given, n);  // values past n are not the filter's
     std::vector<std::complex<double>> spectrum(n);
     for (std::size_t k = 0; k < n; ++k) {
       std::complex<double> sum = 0;
-      for (std::size_t j = 0; j < given; ++j) sum += x[j] * std::polar(1.0, -2 * kPi * static_cast<double>(j * k % n) / static_cast<double>(n));
+      for (std::size_t j = 0; j < used; ++j) sum += x[j] * std::polar(1.0, -2 * kPi * static_cast<double>(j * k % n) / static_cast<double>(n));
       const std::complex<double> gain = k == 0 || k == n / 2 ? std::complex<double>(g[k].real(), 0)
                                         : k < n / 2          ? g[k]
                                                              : std::conj(g[n - k]);
       spectrum[k] = sum * gain;
     }
-    for (std::size_t j = 0; j < given; ++j) {
+    for (std::size_t j = 0; j < used; ++j) {
       std::complex<double> sum = 0;
       for (std::size_t k = 0; k < n; ++k) sum += spectrum[k] * std::polar(1.0, 2 * kPi * static_cast<double>(j * k % n) / static_cast<double>(n));
       ASSERT_NEAR(y[j], sum.real() / static_cast<double>(n), 1e-12) << n << " sample " << j;
     }
-  }
-}
-
-TEST(FftFilter, AGainOfPureDelayShiftsTheSequence) {
-  // gain(k) = e^(-2 pi i k d / n) delays the n-periodic sequence by d samples.
-  std::mt19937 gen(11);
-  std::uniform_real_distribution<double> u(-1, 1);
-  for (const auto& [n, d] : {std::pair<std::size_t, std::size_t>{1 << 12, 1}, {1 << 18, 777}}) {
-    std::vector<double> x(n);
-    for (double& a : x) a = u(gen);
-    std::vector<double> y = x;
-    FftFilter(n).Filter(y, [n = n, d = d](std::size_t k) {
-      return std::polar(1.0, -2 * kPi * static_cast<double>(k * d % n) / static_cast<double>(n));
-    });
-    for (std::size_t j = 0; j < n; ++j) ASSERT_NEAR(y[(j + d) % n], x[j], 1e-12) << n << " sample " << j;
+    for (std::size_t j = used; j < given; ++j) EXPECT_EQ(y[j], x[j]) << n << " sample " << j;
   }
 }
 
