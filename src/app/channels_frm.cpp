@@ -78,6 +78,7 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, const QWidget* video, QScrollBar* tim
                                          "Ctrl-drag: zoom to a range   Double-click: whole run   ← →: one step"),
                           this);
   hint->setStyleSheet(QStringLiteral("QLabel { color: #555; }"));
+  hint->setWordWrap(true);  // the window may be narrower than the line
   layout->addWidget(hint);
 
   // The window goes when the main window is closed (not when it is only minimized).
