@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <future>
 #include <limits>
 
 #include "analysis/iso2631.h"
@@ -25,10 +26,11 @@ namespace an = analysis;
 
 const QStringList kStatsColumns{QStringLiteral("Count"), QStringLiteral("Mean"), QStringLiteral("Min"),
                                 QStringLiteral("Max"),   QStringLiteral("StdDev"), QStringLiteral("Rms")};
-const QStringList kImpactColumns{QStringLiteral("PeakCount"), QStringLiteral("PeaksPerMinute"), QStringLiteral("A1/3, g"),
-                                 QStringLiteral("A1/10, g"), QStringLiteral("A1/100, g"), QStringLiteral("Largest, g"),
-                                 QStringLiteral("WeightedRms, m/s²"), QStringLiteral("Vdv, m/s^1.75"),
-                                 QStringLiteral("Mtvv, m/s²")};
+const QStringList kImpactColumns{QStringLiteral("PeakCount"),         QStringLiteral("PeaksPerMinute"),
+                                 QStringLiteral("A1/3\ng"),             QStringLiteral("A1/10\ng"),
+                                 QStringLiteral("A1/100\ng"),           QStringLiteral("Largest\ng"),
+                                 QStringLiteral("WeightedRms\nm/s²"),   QStringLiteral("Vdv\nm/s^1.75"),
+                                 QStringLiteral("Mtvv\nm/s²")};
 constexpr int kFirstIsoColumn = 6;
 
 QTableWidget* NewTable(const QString& name, const QStringList& columns, QWidget* parent) {
@@ -39,6 +41,7 @@ QTableWidget* NewTable(const QString& name, const QStringList& columns, QWidget*
   table->setFocusPolicy(Qt::NoFocus);  // the window's keys stay the window's
   table->setSelectionMode(QAbstractItemView::NoSelection);
   table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
   table->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -136,7 +139,7 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, const QWidget* video, QScrollBar* tim
   layout->addWidget(ImpactLbl);
   ImpactTable = NewTable(QStringLiteral("ImpactTable"), kImpactColumns, this);
   ImpactTable->setRowCount(1);
-  ImpactTable->setVerticalHeaderLabels({QStringLiteral("channel 2")});
+  ImpactTable->setVerticalHeaderLabels({QStringLiteral("vertical acceleration, g")});
   for (int c = kFirstIsoColumn; c < ImpactTable->columnCount(); ++c)
     ImpactTable->horizontalHeaderItem(c)->setToolTip(QString::fromUtf8(an::kIsoLocationNote.data(),
                                                                        static_cast<qsizetype>(an::kIsoLocationNote.size())));
@@ -267,15 +270,29 @@ void TChannelsFrm::UpdateStatistics() {
     const std::vector<double>& times = run_->History.StepTimes;
     const QCPRange r = plots_.front()->TimeRange();
     const an::StepRange window = an::FindWindow(times, r.lower, r.upper);
+    const auto isAcceleration = [](ChannelPlot* p) { return p->Channel() == kChAcceleration; };
+    const auto found = std::find_if(plots_.begin(), plots_.end(), isAcceleration);
+    const ChannelSeries* accelerationSeries = found != plots_.end() ? FindSeries(*run_, kChAcceleration) : nullptr;
+    // ISO 2631-1 (m/s^2 from the held ft/s^2) takes longest: it runs on another core meanwhile.
+    std::future<an::Maybe<an::IsoFigures>> isoTask;
+    if (accelerationSeries) {
+      acceleration = *found;
+      const an::Series ms2 = an::ScaledWindow(times, accelerationSeries->Values, window, an::kMetresPerFoot, isoBuffer_);
+      isoTask = std::async(std::launch::async, [ms2] { return an::ComputeIso2631(ms2); });
+    }
     QStringList names;
     for (std::size_t k = 0; k < plots_.size(); ++k) {
       ChannelPlot* plot = plots_[k];
       names << plot->Title();
       const int row = static_cast<int>(k);
       const ChannelSeries* held = FindSeries(*run_, plot->Channel());
-      const auto stats = held ? an::ComputeChannelStatistics(an::ScaledWindow(times, held->Values, window,
-                                                                                plot->Display().Factor, buffer_))
-                              : an::Maybe<an::ChannelStatistics>::Missing("the channel is not held");
+      if (!held) {
+        SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), "the channel is not held");
+        continue;
+      }
+      const an::Series series = an::ScaledWindow(times, held->Values, window, plot->Display().Factor, buffer_);
+      const auto stats = an::ComputeChannelStatistics(series);
+      if (plot == acceleration) impacts_ = an::ComputeImpacts(series, 0.0);
       if (!stats.has_value()) {
         SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), stats.Reason);
         continue;
@@ -286,13 +303,8 @@ void TChannelsFrm::UpdateStatistics() {
       SetFigure(StatsTable, row, 3, stats->Max);
       SetFigure(StatsTable, row, 4, stats->StdDev);
       SetFigure(StatsTable, row, 5, stats->Rms);
-      if (plot->Channel() == kChAcceleration) {
-        acceleration = plot;
-        impacts_ = an::ComputeImpacts(an::ScaledWindow(times, held->Values, window, plot->Display().Factor, buffer_), 0.0);
-        // ISO 2631-1 takes m/s^2; the channel holds ft/s^2.
-        iso = an::ComputeIso2631(an::ScaledWindow(times, held->Values, window, an::kMetresPerFoot, buffer_));
-      }
     }
+    if (isoTask.valid()) iso = isoTask.get();
     StatsTable->setVerticalHeaderLabels(names);
   }
 

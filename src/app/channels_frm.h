@@ -59,6 +59,9 @@ public:
   // Moves the bar to the next (direction > 0) or previous counted peak of the visible range whose
   // height reaches the A1/10 level, from the cursor step (keys ] and [). False when there is none.
   bool MoveToPeak(int direction);
+  // Recomputes the tables, the peak marks and the A1/10 line for the visible range; every change
+  // of the range or of the plots does.
+  void UpdateStatistics();
 
   QSpinBox* ChannelBox = nullptr;
   QPushButton* AddBtn = nullptr;
@@ -80,7 +83,6 @@ private:
   void PlaceBeside();
   void MoveTo(double t);
   void MoveToStep(std::int32_t s);
-  void UpdateStatistics();
 
   QWidget* owner_;
   const QWidget* video_;
@@ -92,7 +94,8 @@ private:
   std::int32_t cursor_ = 0;
   bool placed_ = false;
   analysis::Maybe<analysis::ImpactStatistics> impacts_;
-  std::vector<double> buffer_;  // the visible steps of one channel, reused
+  std::vector<double> buffer_;     // the visible steps of one channel, reused
+  std::vector<double> isoBuffer_;  // those of the acceleration in m/s^2, for ISO 2631-1
 };
 
 }  // namespace hulvex

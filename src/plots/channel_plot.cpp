@@ -97,8 +97,18 @@ void ChannelPlot::Rebuild() {
 void ChannelPlot::SetMarks(std::span<const double> times, std::span<const double> values, double level) {
   const std::size_t n = std::min(times.size(), values.size());
   QVector<QCPGraphData> points;
-  points.reserve(static_cast<qsizetype>(n));
-  for (std::size_t i = 0; i < n; ++i) points.append(QCPGraphData(times[i], values[i]));
+  points.reserve(static_cast<qsizetype>(std::min<std::size_t>(n, 4096)));
+  // Marks closer than a pixel would be drawn over each other: the highest of a column stands for them.
+  double column = -std::numeric_limits<double>::infinity();
+  for (std::size_t i = 0; i < n; ++i) {
+    const double x = std::floor(PixelOfTime(times[i]));
+    if (x != column || points.empty()) {
+      points.append(QCPGraphData(times[i], values[i]));
+      column = x;
+    } else if (values[i] > points.back().value) {
+      points.back() = QCPGraphData(times[i], values[i]);
+    }
+  }
   marks_->data()->set(points, true);
   level_->setVisible(std::isfinite(level));
   level_->point1->setCoords(0, level);

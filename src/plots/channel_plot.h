@@ -42,10 +42,11 @@ public:
   // The readout in the corner: the cursor step's display value and unit ("0.4123 ft").
   QString CursorText() const;
 
-  // Marks the points (times[i], values[i]) (display units) over the curve, and draws a horizontal
-  // line at `level` (none when NaN). Replaces the marks and line of the call before.
+  // Marks the points (times[i], values[i]) (display units; times increasing) over the curve, at
+  // most one per pixel column of the current time range (the highest), and draws a horizontal line
+  // at `level` (none when NaN). Replaces the marks and line of the call before.
   void SetMarks(std::span<const double> times, std::span<const double> values, double level);
-  std::size_t MarkCount() const;
+  std::size_t MarkCount() const;  // marks drawn
   // The level line's value; NaN without one.
   double Level() const;
 
