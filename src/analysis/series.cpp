@@ -42,6 +42,16 @@ Series Slice(const Series& series, StepRange range) {
   return {series.Time.subspan(begin, end - begin), series.Value.subspan(begin, end - begin), series.FirstStep + begin};
 }
 
+Series ScaledWindow(std::span<const double> time, std::span<const float> values, StepRange range, double scale,
+                    std::vector<double>& buffer) {
+  const std::size_t size = std::min(time.size(), values.size());
+  const std::size_t begin = std::min(range.Begin, size);
+  const std::size_t end = std::clamp(range.End, begin, size);
+  buffer.resize(end - begin);
+  for (std::size_t i = begin; i < end; ++i) buffer[i - begin] = static_cast<double>(values[i]) * scale;
+  return {time.subspan(begin, end - begin), buffer, begin};
+}
+
 std::string SeriesProblem(const Series& series) {
   if (series.Time.size() != series.Value.size()) {
     return "the series has " + std::to_string(series.Time.size()) + " times but " +

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace hulvex::analysis {
 
@@ -51,6 +52,13 @@ StepRange FindWindow(std::span<const double> time, double from, double to);
 
 // The steps of `range` (indices into the series, clamped to it) as a series viewing the same arrays.
 Series Slice(const Series& series, StepRange range);
+
+// Steps `range` (clamped to the shorter of `time` and `values`) of single-precision values, each
+// widened and multiplied by `scale`, as a series viewing `time` and `buffer`, numbered from the
+// range's first step. `buffer` is overwritten and keeps its capacity, so a caller that reuses it
+// allocates only when a window is longer than any before.
+Series ScaledWindow(std::span<const double> time, std::span<const float> values, StepRange range, double scale,
+                    std::vector<double>& buffer);
 
 // Empty when `series` is usable as documented at Series, else the reason it is not.
 std::string SeriesProblem(const Series& series);

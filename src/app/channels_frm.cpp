@@ -4,11 +4,16 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QScreen>
 
 #include <algorithm>
 #include <exception>
+#include <future>
+#include <limits>
 
+#include "analysis/iso2631.h"
 #include "run/channel_series.h"
 
 namespace hulvex {
@@ -16,6 +21,52 @@ namespace {
 
 // A zoom stops at this many step intervals across the plot.
 constexpr double kFewestSteps = 4;
+
+namespace an = analysis;
+
+const QStringList kStatsColumns{QStringLiteral("Count"), QStringLiteral("Mean"), QStringLiteral("Min"),
+                                QStringLiteral("Max"),   QStringLiteral("StdDev"), QStringLiteral("Rms")};
+const QStringList kImpactColumns{QStringLiteral("PeakCount"),         QStringLiteral("PeaksPerMinute"),
+                                 QStringLiteral("A1/3\ng"),             QStringLiteral("A1/10\ng"),
+                                 QStringLiteral("A1/100\ng"),           QStringLiteral("Largest\ng"),
+                                 QStringLiteral("WeightedRms\nm/s²"),   QStringLiteral("Vdv\nm/s^1.75"),
+                                 QStringLiteral("Mtvv\nm/s²")};
+constexpr int kFirstIsoColumn = 6;
+
+QTableWidget* NewTable(const QString& name, const QStringList& columns, QWidget* parent) {
+  auto* table = new QTableWidget(0, static_cast<int>(columns.size()), parent);
+  table->setObjectName(name);
+  table->setHorizontalHeaderLabels(columns);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setFocusPolicy(Qt::NoFocus);  // the window's keys stay the window's
+  table->setSelectionMode(QAbstractItemView::NoSelection);
+  table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  table->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  return table;
+}
+
+// A figure, or "—" with the reason it is missing as the tooltip.
+void SetCell(QTableWidget* table, int row, int column, const QString& text, const std::string& reason = {}) {
+  auto* item = new QTableWidgetItem(text);
+  item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  if (!reason.empty()) item->setToolTip(QString::fromStdString(reason));
+  table->setItem(row, column, item);
+}
+void SetFigure(QTableWidget* table, int row, int column, const an::Maybe<double>& v) {
+  if (v.has_value()) {
+    SetCell(table, row, column, FigureText(*v));
+  } else {
+    SetCell(table, row, column, QStringLiteral("—"), v.Reason);
+  }
+}
+void SetFigure(QTableWidget* table, int row, int column, double v) { SetCell(table, row, column, FigureText(v)); }
+void SetMissingRow(QTableWidget* table, int row, int firstColumn, int endColumn, const std::string& reason) {
+  for (int c = firstColumn; c < endColumn; ++c) SetCell(table, row, c, QStringLiteral("—"), reason);
+}
 
 QString MissingText(const std::vector<int>& missing, int lastChannel) {
   QString list;
@@ -32,6 +83,8 @@ QString MissingText(const std::vector<int>& missing, int lastChannel) {
 }
 
 }  // namespace
+
+QString FigureText(double v) { return QString::number(v, 'g', 5); }
 
 TChannelsFrm::TChannelsFrm(QWidget* owner, const QWidget* video, QScrollBar* timeBar, CommandMessages& messages)
     : QWidget(owner, Qt::Window), owner_(owner), video_(video), timeBar_(timeBar), messages_(messages) {
@@ -74,8 +127,27 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, const QWidget* video, QScrollBar* tim
   plotLayout_->setSpacing(0);
   layout->addLayout(plotLayout_, 1);
 
+  StatsTable = NewTable(QStringLiteral("StatsTable"), kStatsColumns, this);
+  StatsTable->setToolTip(QStringLiteral("Statistics of the visible time range, in the plots' units"));
+  layout->addWidget(StatsTable);
+  ImpactLbl = new QLabel(QStringLiteral("Impacts of the vertical acceleration (heights above the visible range's mean); "
+                                        "ISO 2631-1 ride quality %1")
+                             .arg(QString::fromUtf8(an::kIsoLocationNote.data(), static_cast<qsizetype>(an::kIsoLocationNote.size()))),
+                         this);
+  ImpactLbl->setObjectName(QStringLiteral("ImpactLbl"));
+  ImpactLbl->setWordWrap(true);
+  layout->addWidget(ImpactLbl);
+  ImpactTable = NewTable(QStringLiteral("ImpactTable"), kImpactColumns, this);
+  ImpactTable->setRowCount(1);
+  ImpactTable->setVerticalHeaderLabels({QStringLiteral("vertical acceleration, g")});
+  for (int c = kFirstIsoColumn; c < ImpactTable->columnCount(); ++c)
+    ImpactTable->horizontalHeaderItem(c)->setToolTip(QString::fromUtf8(an::kIsoLocationNote.data(),
+                                                                       static_cast<qsizetype>(an::kIsoLocationNote.size())));
+  layout->addWidget(ImpactTable);
+
   auto* hint = new QLabel(QStringLiteral("Click or drag: go to that time   Wheel: zoom   Right-drag or Shift-drag: pan   "
-                                         "Ctrl-drag: zoom to a range   Double-click: whole run   ← →: one step"),
+                                         "Ctrl-drag: zoom to a range   Double-click: whole run   ← →: one step   "
+                                         "] [: next / previous peak above A1/10"),
                           this);
   hint->setStyleSheet(QStringLiteral("QLabel { color: #555; }"));
   hint->setWordWrap(true);  // the window may be narrower than the line
@@ -88,6 +160,15 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, const QWidget* video, QScrollBar* tim
 bool TChannelsFrm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == owner_ && event->type() == QEvent::Hide && !event->spontaneous()) close();
   return QWidget::eventFilter(watched, event);
+}
+
+void TChannelsFrm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_BracketRight || event->key() == Qt::Key_BracketLeft) {
+    MoveToPeak(event->key() == Qt::Key_BracketRight ? 1 : -1);
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void TChannelsFrm::PlaceBeside() {
@@ -122,6 +203,7 @@ void TChannelsFrm::CloseRun() {
   for (ChannelPlot* p : plots_) delete p;
   plots_.clear();
   run_ = nullptr;
+  UpdateStatistics();
   MissingLbl->hide();
   EmptyLbl->show();
   hide();
@@ -150,11 +232,118 @@ void TChannelsFrm::Relabel() {
 
 void TChannelsFrm::MoveTo(double t) {
   if (!run_ || !timeBar_->isEnabled()) return;
-  const std::int32_t s = StepNearest(run_->History.StepTimes, t);
-  if (s < 0) return;
+  MoveToStep(StepNearest(run_->History.StepTimes, t));
+}
+
+void TChannelsFrm::MoveToStep(std::int32_t s) {
+  if (!run_ || !timeBar_->isEnabled() || s < 0) return;
   // As a user drags the thumb: the bar's own scroll event moves the readouts, the video and the cursor.
   timeBar_->setSliderPosition(s);
   timeBar_->triggerAction(QAbstractSlider::SliderMove);
+}
+
+bool TChannelsFrm::MoveToPeak(int direction) {
+  if (!impacts_.has_value() || !impacts_->A1_10.has_value()) return false;
+  const double level = *impacts_->A1_10;
+  const std::vector<an::Peak>& peaks = impacts_->Peaks;
+  const auto reaches = [&](const an::Peak& p) { return p.Height >= level; };
+  const auto from = static_cast<std::size_t>(std::max(cursor_, 0));
+  const an::Peak* to = nullptr;
+  if (direction > 0) {
+    const auto it = std::find_if(peaks.begin(), peaks.end(), [&](const an::Peak& p) { return p.Step > from && reaches(p); });
+    if (it != peaks.end()) to = &*it;
+  } else {
+    const auto it = std::find_if(peaks.rbegin(), peaks.rend(), [&](const an::Peak& p) { return p.Step < from && reaches(p); });
+    if (it != peaks.rend()) to = &*it;
+  }
+  if (!to) return false;
+  MoveToStep(static_cast<std::int32_t>(to->Step));
+  return true;
+}
+
+void TChannelsFrm::UpdateStatistics() {
+  StatsTable->setRowCount(static_cast<int>(plots_.size()));
+  impacts_ = an::Maybe<an::ImpactStatistics>::Missing(run_ ? "the vertical acceleration (channel 2) is not plotted"
+                                                           : "no run is open");
+  auto iso = an::Maybe<an::IsoFigures>::Missing(impacts_.Reason);
+  ChannelPlot* acceleration = nullptr;
+  if (run_ && !plots_.empty()) {
+    const std::vector<double>& times = run_->History.StepTimes;
+    const QCPRange r = plots_.front()->TimeRange();
+    const an::StepRange window = an::FindWindow(times, r.lower, r.upper);
+    const auto isAcceleration = [](ChannelPlot* p) { return p->Channel() == kChAcceleration; };
+    const auto found = std::find_if(plots_.begin(), plots_.end(), isAcceleration);
+    const ChannelSeries* accelerationSeries = found != plots_.end() ? FindSeries(*run_, kChAcceleration) : nullptr;
+    // ISO 2631-1 (m/s^2 from the held ft/s^2) takes longest: it runs on another core meanwhile.
+    std::future<an::Maybe<an::IsoFigures>> isoTask;
+    if (accelerationSeries) {
+      acceleration = *found;
+      const an::Series ms2 = an::ScaledWindow(times, accelerationSeries->Values, window, an::kMetresPerFoot, isoBuffer_);
+      isoTask = std::async(std::launch::async, [ms2] { return an::ComputeIso2631(ms2); });
+    }
+    QStringList names;
+    for (std::size_t k = 0; k < plots_.size(); ++k) {
+      ChannelPlot* plot = plots_[k];
+      names << plot->Title();
+      const int row = static_cast<int>(k);
+      const ChannelSeries* held = FindSeries(*run_, plot->Channel());
+      if (!held) {
+        SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), "the channel is not held");
+        continue;
+      }
+      const an::Series series = an::ScaledWindow(times, held->Values, window, plot->Display().Factor, buffer_);
+      const auto stats = an::ComputeChannelStatistics(series);
+      if (plot == acceleration) impacts_ = an::ComputeImpacts(series, 0.0);
+      if (!stats.has_value()) {
+        SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), stats.Reason);
+        continue;
+      }
+      SetCell(StatsTable, row, 0, QString::number(stats->Count));
+      SetFigure(StatsTable, row, 1, stats->Mean);
+      SetFigure(StatsTable, row, 2, stats->Min);
+      SetFigure(StatsTable, row, 3, stats->Max);
+      SetFigure(StatsTable, row, 4, stats->StdDev);
+      SetFigure(StatsTable, row, 5, stats->Rms);
+    }
+    if (isoTask.valid()) iso = isoTask.get();
+    StatsTable->setVerticalHeaderLabels(names);
+  }
+
+  if (impacts_.has_value()) {
+    const an::ImpactStatistics& im = *impacts_;
+    SetCell(ImpactTable, 0, 0, QString::number(im.PeakCount));
+    SetFigure(ImpactTable, 0, 1, im.PeaksPerMinute);
+    SetFigure(ImpactTable, 0, 2, im.A1_3);
+    SetFigure(ImpactTable, 0, 3, im.A1_10);
+    SetFigure(ImpactTable, 0, 4, im.A1_100);
+    if (im.Largest.has_value()) {
+      SetFigure(ImpactTable, 0, 5, im.Largest->Height);
+    } else {
+      SetCell(ImpactTable, 0, 5, QStringLiteral("—"), im.Largest.Reason);
+    }
+  } else {
+    SetMissingRow(ImpactTable, 0, 0, kFirstIsoColumn, impacts_.Reason);
+  }
+  if (iso.has_value()) {
+    SetFigure(ImpactTable, 0, kFirstIsoColumn, iso->WeightedRms);
+    SetFigure(ImpactTable, 0, kFirstIsoColumn + 1, iso->Vdv);
+    SetFigure(ImpactTable, 0, kFirstIsoColumn + 2, iso->Mtvv);
+  } else {
+    SetMissingRow(ImpactTable, 0, kFirstIsoColumn, ImpactTable->columnCount(), iso.Reason);
+  }
+
+  if (acceleration) {
+    std::vector<double> t, v;
+    double level = std::numeric_limits<double>::quiet_NaN();
+    if (impacts_.has_value()) {
+      for (const an::Peak& p : impacts_->Peaks) {
+        t.push_back(p.Time);
+        v.push_back(impacts_->Mean + p.Height);
+      }
+      if (impacts_->A1_10.has_value()) level = impacts_->Mean + *impacts_->A1_10;
+    }
+    acceleration->SetMarks(t, v, level);
+  }
 }
 
 void TChannelsFrm::SetCursorStep(std::int32_t s) {
@@ -178,6 +367,7 @@ void TChannelsFrm::SetTimeRange(double t0, double t1) {
   if (!(width > 0)) width = whole;
   t0 = std::clamp(t0, first, last - width);
   for (ChannelPlot* p : plots_) p->SetTimeRange(t0, t0 + width);
+  UpdateStatistics();
 }
 
 void TChannelsFrm::ResetTimeRange() {
@@ -198,6 +388,7 @@ void TChannelsFrm::AddChannel(int channel) {
     Relabel();
     plot->SetTimeRange(range.lower, range.upper);
     plot->SetCursorStep(cursor_);
+    UpdateStatistics();
   } catch (const std::exception& e) {
     QGuiApplication::restoreOverrideCursor();
     messages_.Message(e.what());
@@ -212,6 +403,7 @@ void TChannelsFrm::RemoveChannel(int channel) {
   plots_.erase(it);
   if (run_) ReleaseChannel(*run_, channel);
   Relabel();
+  UpdateStatistics();
 }
 
 }  // namespace hulvex

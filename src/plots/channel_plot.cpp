@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace hulvex {
 namespace {
@@ -37,6 +38,12 @@ ChannelPlot::ChannelPlot(int channel, std::span<const double> stepTimes, std::sp
   graph_ = addGraph();
   graph_->setPen(QPen(QColor(20, 70, 170), 1));
   graph_->setAdaptiveSampling(false);  // the envelope is at screen resolution already
+  marks_ = addGraph();
+  marks_->setLineStyle(QCPGraph::lsNone);
+  marks_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(QColor(230, 120, 0), 1.5), Qt::NoBrush, 6));
+  level_ = new QCPItemStraightLine(this);
+  level_->setPen(QPen(QColor(230, 120, 0), 1, Qt::DashLine));
+  level_->setVisible(false);
 
   RemoveButton = new QToolButton(this);
   RemoveButton->setObjectName(QStringLiteral("RemoveButton"));
@@ -85,6 +92,34 @@ void ChannelPlot::Rebuild() {
     yAxis->setRange(envelope_.Min - pad, envelope_.Max + pad);
   }
   replot();
+}
+
+void ChannelPlot::SetMarks(std::span<const double> times, std::span<const double> values, double level) {
+  const std::size_t n = std::min(times.size(), values.size());
+  QVector<QCPGraphData> points;
+  points.reserve(static_cast<qsizetype>(std::min<std::size_t>(n, 4096)));
+  // Marks closer than a pixel would be drawn over each other: the highest of a column stands for them.
+  double column = -std::numeric_limits<double>::infinity();
+  for (std::size_t i = 0; i < n; ++i) {
+    const double x = std::floor(PixelOfTime(times[i]));
+    if (x != column || points.empty()) {
+      points.append(QCPGraphData(times[i], values[i]));
+      column = x;
+    } else if (values[i] > points.back().value) {
+      points.back() = QCPGraphData(times[i], values[i]);
+    }
+  }
+  marks_->data()->set(points, true);
+  level_->setVisible(std::isfinite(level));
+  level_->point1->setCoords(0, level);
+  level_->point2->setCoords(1, level);
+  replot();
+}
+
+std::size_t ChannelPlot::MarkCount() const { return static_cast<std::size_t>(marks_->data()->size()); }
+
+double ChannelPlot::Level() const {
+  return level_->visible() ? level_->point1->coords().y() : std::numeric_limits<double>::quiet_NaN();
 }
 
 QString ChannelPlot::CursorText() const {

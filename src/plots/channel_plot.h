@@ -42,6 +42,14 @@ public:
   // The readout in the corner: the cursor step's display value and unit ("0.4123 ft").
   QString CursorText() const;
 
+  // Marks the points (times[i], values[i]) (display units; times increasing) over the curve, at
+  // most one per pixel column of the current time range (the highest), and draws a horizontal line
+  // at `level` (none when NaN). Replaces the marks and line of the call before.
+  void SetMarks(std::span<const double> times, std::span<const double> values, double level);
+  std::size_t MarkCount() const;  // marks drawn
+  // The level line's value; NaN without one.
+  double Level() const;
+
   const Envelope& CurrentEnvelope() const { return envelope_; }
   // The pixel column of time t, and the time at pixel column x, on the time axis.
   double PixelOfTime(double t) const { return xAxis->coordToPixel(t); }
@@ -81,6 +89,8 @@ private:
   std::span<const float> values_;
   Envelope envelope_;
   QCPGraph* graph_ = nullptr;
+  QCPGraph* marks_ = nullptr;
+  QCPItemStraightLine* level_ = nullptr;
   std::int32_t cursor_ = -1;
 
   enum class Drag { None, Scrub, Pan, Band };

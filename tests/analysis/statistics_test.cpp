@@ -176,5 +176,20 @@ TEST(Series, WindowsAndSlices) {
   EXPECT_EQ(s.FirstStep, 104u);
 }
 
+TEST(Series, ScaledWindowsWidenIntoOneBuffer) {
+  const std::vector<double> t{0, 1, 2, 3, 4};
+  const std::vector<float> v{1.5f, 0.1f, -2.0f, 4.0f};  // one value short: the window stops there
+  std::vector<double> buffer(100, 7.0);
+  const double* storage = buffer.data();
+  const Series s = ScaledWindow(t, v, {1, 9}, 2.0, buffer);
+  ASSERT_EQ(s.Value.size(), 3u);
+  EXPECT_EQ(s.Time.data(), t.data() + 1);
+  EXPECT_EQ(s.FirstStep, 1u);
+  EXPECT_EQ(s.Value[0], static_cast<double>(0.1f) * 2.0);  // widened before scaling
+  EXPECT_EQ(s.Value[2], 8.0);
+  EXPECT_EQ(s.Value.data(), storage);  // no allocation for a shorter window
+  EXPECT_TRUE(ScaledWindow(t, v, {3, 2}, 1.0, buffer).Value.empty());
+}
+
 }  // namespace
 }  // namespace hulvex::analysis

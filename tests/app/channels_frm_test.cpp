@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
+#include "analysis/iso2631.h"
 #include "support/run_builder.h"
 
 namespace hulvex {
@@ -22,7 +23,8 @@ std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t s
     const double t = s * 0.01;
     float all[41] = {};
     all[kChHeight] = static_cast<float>(0.4 + 0.2 * std::sin(2 * t));
-    all[kChAcceleration] = static_cast<float>(-0.8 * std::sin(2 * t) * 32.18);
+    // Slams at 1.7 Hz whose heights swell and fade: peaks of many heights.
+    all[kChAcceleration] = static_cast<float>((0.5 + 0.4 * std::sin(0.9 * t)) * std::sin(10.68 * t) * 32.18);
     all[kChPitch] = static_cast<float>(0.06 + 0.02 * std::cos(2 * t));
     all[kChDistance] = static_cast<float>(45 * t);
     all[kChSpeed] = static_cast<float>(45 + std::cos(0.5 * t));
@@ -66,6 +68,25 @@ protected:
     EXPECT_EQ(form->VidFrm->Player().VideoPos(), s);
   }
 
+  // The display values of `channel` times `scale` at the steps whose time lies in [t0, t1], as an
+  // analysis series (step numbers of the run) over `time` and `value`.
+  analysis::Series Window(int channel, double scale, double t0, double t1) {
+    const std::vector<double>& all = form->Run.History.StepTimes;
+    const ChannelSeries* held = FindSeries(form->Run, channel);
+    time.clear();
+    value.clear();
+    std::size_t first = 0;
+    for (std::size_t s = 0; s < all.size(); ++s) {
+      if (all[s] < t0 || all[s] > t1) continue;
+      if (time.empty()) first = s;
+      time.push_back(all[s]);
+      value.push_back(static_cast<double>(held->Values[s]) * scale);
+    }
+    return {time, value, first};
+  }
+  QString Cell(QTableWidget* table, int row, int column) { return table->item(row, column)->text(); }
+
+  std::vector<double> time, value;
   TempDir dir;
   std::unique_ptr<TForm1> form;
   std::vector<std::string> shown;
@@ -142,7 +163,8 @@ TEST_F(ChannelsTest, BarKeysClicksAndPlaybackPutTheCursorWhereTheRunIs) {
 
 TEST_F(ChannelsTest, CursorMovesRepaintTheCursorNotTheCurves) {
   Open(WriteRun(dir, "RUN", 1001));
-  QSignalSpy replots(&Plot(0), &QCustomPlot::afterReplot);
+  // The acceleration plot too: its peak marks change with the range, not with the cursor.
+  QSignalSpy replots(&Plot(2), &QCustomPlot::afterReplot);
   for (int k = 0; k < 5; ++k) QTest::keyClick(&Plot(1), Qt::Key_Right);
   EXPECT_EQ(replots.count(), 0);
   Channels().SetTimeRange(1.0, 2.0);
@@ -195,6 +217,110 @@ TEST_F(ChannelsTest, ZoomAndPanOnOnePlotMoveThemAll) {
   expectRange(3.0, 3.04);
   QTest::mouseDClick(&Plot(0), Qt::LeftButton, {}, At(Plot(0), 3.02));
   expectRange(0.0, 10.0);
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(ChannelsTest, StatisticsTableFollowsTheVisibleRange) {
+  namespace an = analysis;
+  Open(WriteRun(dir, "RUN", 3001));
+  ASSERT_EQ(Channels().Plots().size(), 4u);
+  EXPECT_TRUE(Channels().ImpactLbl->text().contains("at the centre of gravity; not a seat measurement"));
+  QTableWidget* stats = Channels().StatsTable;
+  QTableWidget* impacts = Channels().ImpactTable;
+  // Each range as the wheel, a rubber band or a double click leaves it: the whole run, a zoom,
+  // a window shorter than ISO 2631-1 needs.
+  struct Case {
+    double t0, t1;
+  };
+  QString wholeMean;
+  for (const Case& c : {Case{0, 30}, Case{4.5, 21.3}, Case{10, 11.5}}) {
+    SCOPED_TRACE(c.t0);
+    Channels().SetTimeRange(c.t0, c.t1);
+    ASSERT_EQ(stats->rowCount(), 4);
+    for (int row = 0; row < 4; ++row) {
+      ChannelPlot& plot = Plot(static_cast<std::size_t>(row));
+      EXPECT_EQ(stats->verticalHeaderItem(row)->text(), plot.Title());
+      const auto expected = an::ComputeChannelStatistics(Window(plot.Channel(), plot.Display().Factor, c.t0, c.t1));
+      ASSERT_TRUE(expected.has_value()) << expected.Reason;
+      EXPECT_EQ(Cell(stats, row, 0), QString::number(expected->Count));
+      const double figures[] = {expected->Mean, expected->Min, expected->Max, expected->StdDev, expected->Rms};
+      for (int k = 0; k < 5; ++k) EXPECT_EQ(Cell(stats, row, k + 1), FigureText(figures[k])) << row << " " << k;
+    }
+    if (c.t0 == 0) wholeMean = Cell(stats, 2, 1);
+    else EXPECT_NE(Cell(stats, 2, 1), wholeMean);
+
+    const auto im = an::ComputeImpacts(Window(kChAcceleration, kFtPerS2ToG, c.t0, c.t1), 0.0);
+    ASSERT_TRUE(im.has_value() && im->Largest.has_value());
+    EXPECT_EQ(Cell(impacts, 0, 0), QString::number(im->PeakCount));
+    EXPECT_EQ(Cell(impacts, 0, 5), FigureText(im->Largest->Height));
+    // A1/n, or "—" and why (too few peaks for A1/100 anywhere here, for A1/10 in the short window).
+    for (auto [column, figure] : {std::pair{2, &im->A1_3}, std::pair{3, &im->A1_10}, std::pair{4, &im->A1_100}}) {
+      EXPECT_EQ(Cell(impacts, 0, column), figure->has_value() ? FigureText(**figure) : QStringLiteral("—")) << column;
+      EXPECT_EQ(impacts->item(0, column)->toolTip().toStdString(), figure->Reason) << column;
+    }
+    EXPECT_EQ(im->A1_10.has_value(), c.t1 - c.t0 > 5);
+    // The peaks and the A1/10 level on the acceleration plot.
+    EXPECT_EQ(Plot(2).MarkCount(), im->PeakCount);
+    if (im->A1_10.has_value()) EXPECT_NEAR(Plot(2).Level(), im->Mean + *im->A1_10, 1e-12);
+    else EXPECT_TRUE(std::isnan(Plot(2).Level()));
+
+    const auto iso = an::ComputeIso2631(Window(kChAcceleration, an::kMetresPerFoot, c.t0, c.t1));
+    if (c.t1 - c.t0 < an::kIsoMinDuration) {
+      ASSERT_FALSE(iso.has_value());
+      for (int k = 6; k < 9; ++k) {
+        EXPECT_EQ(Cell(impacts, 0, k), "—");
+        EXPECT_EQ(impacts->item(0, k)->toolTip().toStdString(), iso.Reason);
+      }
+    } else {
+      ASSERT_TRUE(iso.has_value()) << iso.Reason;
+      EXPECT_EQ(Cell(impacts, 0, 6), FigureText(iso->WeightedRms));
+      EXPECT_EQ(Cell(impacts, 0, 7), FigureText(iso->Vdv));
+      EXPECT_EQ(Cell(impacts, 0, 8), FigureText(iso->Mtvv));
+    }
+  }
+  // A double click on a plot shows the whole run and its figures again; without the acceleration
+  // plot the impacts say why they are missing.
+  QTest::mouseDClick(&Plot(0), Qt::LeftButton, {}, At(Plot(0), 11.0));
+  EXPECT_EQ(Cell(stats, 2, 1), wholeMean);
+  QTest::mouseClick(Plot(2).RemoveButton, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(stats->rowCount(), 3);
+  EXPECT_EQ(Cell(impacts, 0, 0), "—");
+  EXPECT_EQ(impacts->item(0, 0)->toolTip(), "the vertical acceleration (channel 2) is not plotted");
+}
+
+TEST_F(ChannelsTest, BracketKeysGoToTheNextAndPreviousPeakAboveA1_10) {
+  Open(WriteRun(dir, "RUN", 10001));
+  Channels().SetTimeRange(4.0, 84.0);
+  const auto im = analysis::ComputeImpacts(Window(kChAcceleration, kFtPerS2ToG, 4.0, 84.0), 0.0);
+  ASSERT_TRUE(im.has_value() && im->A1_10.has_value());
+  std::vector<std::int32_t> high;  // the steps of the peaks reaching A1/10, in time order
+  for (const analysis::Peak& p : im->Peaks)
+    if (p.Height >= *im->A1_10) high.push_back(static_cast<std::int32_t>(p.Step));
+  ASSERT_GE(high.size(), 3u);
+  form->TimeBar->setSliderPosition(400);
+  form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
+  // Each key from the plot or the window, and the step it leads to (the last peak stays put).
+  struct Press {
+    QWidget* to;
+    Qt::Key key;
+    std::int32_t step;
+  };
+  const std::int32_t last = high.back();
+  const std::vector<Press> presses{
+      {&Plot(2), Qt::Key_BracketRight, high[0]}, {&Plot(0), Qt::Key_BracketRight, high[1]},
+      {&Channels(), Qt::Key_BracketLeft, high[0]}, {&Plot(3), Qt::Key_BracketLeft, high[0]},
+  };
+  for (const Press& p : presses) {
+    QTest::keyClick(p.to, p.key);
+    ExpectOnStep(p.step);
+  }
+  form->TimeBar->setSliderPosition(last);
+  form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
+  QTest::keyClick(&Plot(1), Qt::Key_BracketRight);
+  ExpectOnStep(last);
+  QTest::keyClick(&Plot(1), Qt::Key_BracketLeft);
+  ExpectOnStep(high[high.size() - 2]);
   EXPECT_TRUE(shown.empty());
 }
 
