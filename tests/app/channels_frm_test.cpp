@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "analysis/iso2631.h"
+#include "run/channel_series.h"
 #include "support/run_builder.h"
 
 namespace hulvex {
@@ -50,6 +51,12 @@ protected:
   ChannelPlot& Plot(std::size_t k) { return *Channels().Plots().at(k); }
   QPoint At(ChannelPlot& plot, double t) {
     return QPoint(static_cast<int>(std::lround(plot.PixelOfTime(t))), plot.axisRect()->rect().center().y());
+  }
+
+  // The step a click at time t lands on: the time of the pixel the click hits, to its nearest step
+  // (a pixel may span more than one step).
+  std::int32_t StepAt(ChannelPlot& plot, double t) {
+    return StepNearest(form->Run.History.StepTimes, plot.TimeOfPixel(At(plot, t).x()));
   }
 
   // The cursor of every plot, the time bar and the video are on step s; each readout shows the
@@ -134,31 +141,33 @@ TEST_F(ChannelsTest, BarKeysClicksAndPlaybackPutTheCursorWhereTheRunIs) {
   QTest::keyClick(&Plot(0), Qt::Key_PageDown);  // the bar's page: 20 steps
   ExpectOnStep(520);
   QTest::mouseClick(&Plot(1), Qt::LeftButton, {}, At(Plot(1), 2.5));
-  ExpectOnStep(250);
+  ExpectOnStep(StepAt(Plot(1), 2.5));
   // Dragging scrubs through the steps under the mouse.
   QTest::mousePress(&Plot(3), Qt::LeftButton, {}, At(Plot(3), 3.0));
   QTest::mouseMove(&Plot(3), At(Plot(3), 7.0));
-  ExpectOnStep(700);
+  const std::int32_t dragged = StepAt(Plot(3), 7.0);
+  ExpectOnStep(dragged);
   QTest::mouseRelease(&Plot(3), Qt::LeftButton, {}, At(Plot(3), 7.0));
 
   // Playback: the cursor follows every frame put on the screen; bar and readouts wait for Stop.
   form->GoClick();
-  ExpectOnStep(700);
+  ExpectOnStep(dragged);
   clock = 300;
-  form->VidFrm->Timer1Timer();  // shows the frame of step 700, composes 704
-  form->VidFrm->Timer1Timer();  // shows 704
-  ExpectOnStep(704, false);
-  EXPECT_EQ(form->At_T->text(), "at _JT=700");
+  form->VidFrm->Timer1Timer();  // shows the frame of the dragged-to step, composes 4 steps on
+  form->VidFrm->Timer1Timer();  // shows that one
+  ExpectOnStep(dragged + 4, false);
+  EXPECT_EQ(form->At_T->text(), QStringLiteral("at _JT=%1").arg(dragged));
   // A click during playback goes there as a bar move does, and the playback goes on from there.
   QTest::mouseClick(&Plot(0), Qt::LeftButton, {}, At(Plot(0), 1.0));
-  ExpectOnStep(100);
+  const std::int32_t clicked = StepAt(Plot(0), 1.0);
+  ExpectOnStep(clicked);
   EXPECT_TRUE(form->VidFrm->Player().Playing());
   form->VidFrm->Timer1Timer();
   form->VidFrm->Timer1Timer();
-  ExpectOnStep(104, false);
+  ExpectOnStep(clicked + 4, false);
   form->Stop1Click();
-  EXPECT_EQ(form->TimeBar->value(), 108);
-  for (ChannelPlot* p : Channels().Plots()) EXPECT_EQ(p->CursorStep(), 108);
+  EXPECT_EQ(form->TimeBar->value(), clicked + 8);
+  for (ChannelPlot* p : Channels().Plots()) EXPECT_EQ(p->CursorStep(), clicked + 8);
 }
 
 TEST_F(ChannelsTest, CursorMovesRepaintTheCursorNotTheCurves) {
