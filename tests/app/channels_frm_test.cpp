@@ -9,6 +9,7 @@
 #include "analysis/iso2631.h"
 #include "run/channel_series.h"
 #include "support/run_builder.h"
+#include "viewer_fixture.h"
 
 namespace hulvex {
 namespace {
@@ -37,16 +38,12 @@ std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t s
   return run.Write(dir);
 }
 
-class ChannelsTest : public ::testing::Test {
+class ChannelsTest : public ViewerTest {
 protected:
   void SetUp() override {
-    form = std::make_unique<TForm1>(dir.path());
-    form->CreateSecondaryWindows();
-    form->Messages.present = [this](const QString& text) { shown.push_back(text.toStdString()); };
-    form->VidFrm->Clock = [this] { return clock; };
+    ViewerTest::SetUp();
     form->show();
   }
-  void Open(const std::string& runPath) { form->OpenRunFile(QString::fromStdString(runPath + ".HVX")); }
   TChannelsFrm& Channels() { return *form->ChannelsFrm; }
   ChannelPlot& Plot(std::size_t k) { return *Channels().Plots().at(k); }
   QPoint At(ChannelPlot& plot, double t) {
@@ -94,10 +91,6 @@ protected:
   QString Cell(QTableWidget* table, int row, int column) { return table->item(row, column)->text(); }
 
   std::vector<double> time, value;
-  TempDir dir;
-  std::unique_ptr<TForm1> form;
-  std::vector<std::string> shown;
-  std::int64_t clock = 0;
   NullDiagnostics diag;
 };
 

@@ -19,21 +19,12 @@
 #include "app/main_window.h"
 #include "runfiles/time_history_layout.h"
 #include "support/run_builder.h"
+#include "viewer_fixture.h"
 
 namespace hulvex {
 namespace {
 using test_support::RunBuilder;
 using test_support::TempDir;
-
-// A run of `steps` steps 0.01 s apart with a type-4 boat beside it; `misnumbered` stores every
-// step's number as step + 1.
-std::string WriteRun(const std::string& dir, const std::string& name, std::int32_t steps, bool misnumbered = false) {
-  RunBuilder run = RunBuilder::Named(name, "Case " + name + "\r\n");
-  run.SampleBoat(4, "B4.BOT").Steps(steps).History.values = demo::SteadyPlaning(0.01, 50.0);
-  if (misnumbered)
-    for (std::int32_t s = 0; s < steps; ++s) run.History.StepIndexOverride[s] = s + 1;
-  return run.Write(dir);
-}
 
 // Closes whatever modal window is up until `modal` is gone, so that a failed check cannot hang.
 void CloseLeftOpen(QWidget* modal) {
@@ -56,26 +47,13 @@ void WhenModal(const std::function<void(QWidget*)>& check) {
   });
 }
 
-class DesktopTest : public ::testing::Test {
+class DesktopTest : public ViewerTest {
 protected:
-  void SetUp() override {
-    form = std::make_unique<TForm1>(dir.path());
-    form->CreateSecondaryWindows();
-    boxes = form->Messages.present;
-    form->Messages.present = [this](const QString& text) { shown.push_back(text.toStdString()); };
-    form->VidFrm->Clock = [] { return std::int64_t{0}; };
-  }
-  void Open(const std::string& runPath) { form->OpenRunFile(QString::fromStdString(runPath + ".HVX")); }
   void Activate(QWidget* window) {
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
   }
-
-  TempDir dir;
-  std::unique_ptr<TForm1> form;
-  CommandMessages::Presenter boxes;  // the real message boxes
-  std::vector<std::string> shown;
 };
 
 TEST(CommandMessages, TheEleventhTextIsCountedAndShownTextsKeepCountingAfterIt) {
@@ -94,8 +72,8 @@ TEST(CommandMessages, TheEleventhTextIsCountedAndShownTextsKeepCountingAfterIt) 
 }
 
 TEST_F(DesktopTest, AHundredThousandMisnumberedStepsOpenWithOneBoxInAboutTheTimeOfAGoodOpen) {
-  const std::string good = WriteRun(dir.path(), "GOOD", 100'000);
-  const std::string bad = WriteRun(dir.path(), "MISNUM", 100'000, true);
+  const std::string good = WritePlaningRun(dir.path(), "GOOD", 100'000);
+  const std::string bad = WritePlaningRun(dir.path(), "MISNUM", 100'000, 0.01, true);
   QElapsedTimer timer;
   timer.start();
   Open(good);
@@ -111,7 +89,7 @@ TEST_F(DesktopTest, AHundredThousandMisnumberedStepsOpenWithOneBoxInAboutTheTime
 }
 
 TEST_F(DesktopTest, BarMovesAndTheEndOfPlaybackReportToTheStatusLineNotToBoxes) {
-  Open(WriteRun(dir.path(), "MISNUM", 400, true));
+  Open(WritePlaningRun(dir.path(), "MISNUM", 400, 0.01, true));
   shown.clear();
   for (int s = 1; s <= 100; ++s) form->TimeBar->setSliderPosition(s);  // a drag: one scroll event a position
   form->MoveBar(QAbstractSlider::SliderToMaximum);
@@ -126,15 +104,15 @@ TEST_F(DesktopTest, BarMovesAndTheEndOfPlaybackReportToTheStatusLineNotToBoxes) 
   EXPECT_TRUE(line.startsWith("KVR JT ERROR!2 1  |  KVR JT ERROR!3 2")) << line.toStdString();
   // Counted after the first four texts: steps 5 ... 100, 399, 398 and 399 again at the end.
   EXPECT_TRUE(line.endsWith("(+99 more)")) << line.toStdString();
-  Open(WriteRun(dir.path(), "GOOD", 50));
+  Open(WritePlaningRun(dir.path(), "GOOD", 50));
   EXPECT_EQ(form->StatusLine->text(), "");
 }
 
 TEST_F(DesktopTest, AnOpenThatLoadsNothingShowsNothingOfThePreviousRun) {
-  const std::string good = WriteRun(dir.path(), "GOOD", 50);
-  const std::string noTts = WriteRun(dir.path(), "NOTTS", 50);
+  const std::string good = WritePlaningRun(dir.path(), "GOOD", 50);
+  const std::string noTts = WritePlaningRun(dir.path(), "NOTTS", 50);
   std::filesystem::remove(noTts + ".TTS");
-  const std::string old = WriteRun(dir.path(), "OLD", 50);
+  const std::string old = WritePlaningRun(dir.path(), "OLD", 50);
   test_support::PatchFile(old + ".TTS", 0, test_support::Int16Bytes(1));
   struct Case {
     const char* name;
@@ -167,8 +145,8 @@ TEST_F(DesktopTest, AnOpenThatLoadsNothingShowsNothingOfThePreviousRun) {
 }
 
 TEST_F(DesktopTest, AMissingDescriptionIsReportedAndTheRunOpens) {
-  Open(WriteRun(dir.path(), "DESCRIBED", 50));
-  const std::string run = WriteRun(dir.path(), "NOTXT", 50);
+  Open(WritePlaningRun(dir.path(), "DESCRIBED", 50));
+  const std::string run = WritePlaningRun(dir.path(), "NOTXT", 50);
   std::filesystem::remove(run + ".TXT");
   Open(run);
   EXPECT_EQ(shown, std::vector<std::string>{"Cannot open file " + run + ".TXT"});
@@ -183,8 +161,8 @@ TEST_F(DesktopTest, AMissingDescriptionIsReportedAndTheRunOpens) {
 TEST_F(DesktopTest, TheOpenDialogCompletesHvxStartsWhereTheLastRunWasAndOpensTheFileChosen) {
   const std::string sub = dir / "runs";
   std::filesystem::create_directory(sub);
-  WriteRun(sub, "RUN", 50);
-  const std::string lower = WriteRun(sub, "run", 30);
+  WritePlaningRun(sub, "RUN", 50);
+  const std::string lower = WritePlaningRun(sub, "run", 30);
   for (const char* ext : {".HVX", ".TTS", ".TXT"}) {
     std::string lowerExt = ext;
     for (char& c : lowerExt) c = static_cast<char>(std::tolower(c));
@@ -218,7 +196,7 @@ TEST_F(DesktopTest, TheOpenDialogCompletesHvxStartsWhereTheLastRunWasAndOpensThe
 TEST_F(DesktopTest, DialogsAndBoxesBelongToTheVideoWindowWhileItIsShown) {
   form->Messages.present = boxes;
   form->show();
-  Open(WriteRun(dir.path(), "RUN", 100));
+  Open(WritePlaningRun(dir.path(), "RUN", 100));
   form->SetVideoMult(0.004f);
   for (bool videoShown : {true, false}) {
     if (!videoShown) form->VidFrm->close();
@@ -254,7 +232,7 @@ TEST_F(DesktopTest, DialogsAndBoxesBelongToTheVideoWindowWhileItIsShown) {
 
 TEST_F(DesktopTest, QuitWhilePlayingStopsThePlaybackAndEndsTheProgram) {
   form->show();
-  Open(WriteRun(dir.path(), "RUN", 1000));
+  Open(WritePlaningRun(dir.path(), "RUN", 1000));
   form->GoClick();
   ASSERT_TRUE(form->VidFrm->Player().Playing());
   bool ended = true;
@@ -271,7 +249,7 @@ TEST_F(DesktopTest, QuitWhilePlayingStopsThePlaybackAndEndsTheProgram) {
 }
 
 TEST_F(DesktopTest, KeysInEitherWindowMoveTheBarPlayAndScaleTheMultiplier) {
-  Open(WriteRun(dir.path(), "RUN", 1001));
+  Open(WritePlaningRun(dir.path(), "RUN", 1001));
   struct KeyMove {
     Qt::Key key;
     std::int32_t step;

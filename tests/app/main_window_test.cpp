@@ -17,6 +17,7 @@
 #include "runfiles/time_history_layout.h"
 #include "demo/boat_writer.h"
 #include "support/run_builder.h"
+#include "viewer_fixture.h"
 #include "demo/run_writers.h"
 
 namespace hulvex {
@@ -24,31 +25,7 @@ namespace {
 using test_support::RunBuilder;
 using test_support::TempDir;
 
-// A run of `steps` steps 0.01 s apart with a type-4 boat beside it.
-std::string WriteRun(const TempDir& dir, const std::string& name, std::int32_t steps, double dt = 0.01) {
-  RunBuilder run = RunBuilder::Named(name, "Case " + name + "\r\n");
-  run.SampleBoat(4, "B4.BOT").Steps(steps, dt).History.values = demo::SteadyPlaning(dt, 50.0);
-  return run.Write(dir);
-}
-
-class MainWindowTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    form = std::make_unique<TForm1>(dir.path());
-    form->CreateSecondaryWindows();
-    form->Messages.present = [this](const QString& text) { shown.push_back(text.toStdString()); };
-    clock = 0;
-    form->VidFrm->Clock = [this] { return clock; };
-  }
-  void TearDown() override { form.reset(); }
-
-  void Open(const std::string& runPath) { form->OpenRunFile(QString::fromStdString(runPath + ".HVX")); }
-
-  TempDir dir;
-  std::unique_ptr<TForm1> form;
-  std::vector<std::string> shown;
-  std::int64_t clock = 0;
-};
+class MainWindowTest : public ViewerTest {};
 
 TEST(StartUp, StartBoxShowsItsTextsAndClosesWithOkOrEscape) {
   TStartFrm box;
@@ -104,7 +81,7 @@ TEST_F(MainWindowTest, InitialState) {
 }
 
 TEST_F(MainWindowTest, OpeningARunSetsCaptionRangeAndStepZero) {
-  const std::string run = WriteRun(dir, "RUN1", 1001);
+  const std::string run = WritePlaningRun(dir.path(), "RUN1", 1001);
   Open(run);
   EXPECT_TRUE(shown.empty()) << shown.front();
   EXPECT_EQ(form->windowTitle().toStdString(), "Current Run Name = " + run);
@@ -124,7 +101,7 @@ TEST_F(MainWindowTest, OpeningARunSetsCaptionRangeAndStepZero) {
 }
 
 TEST_F(MainWindowTest, MovingTheBarUpdatesTheReadoutsAndTheVideo) {
-  Open(WriteRun(dir, "RUN1", 1001));
+  Open(WritePlaningRun(dir.path(), "RUN1", 1001));
   form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(form->TimeLbl->text(), "_T =    0.010000");
   EXPECT_EQ(form->At_T->text(), "at _JT=1");
@@ -138,7 +115,7 @@ TEST_F(MainWindowTest, MovingTheBarUpdatesTheReadoutsAndTheVideo) {
 }
 
 TEST_F(MainWindowTest, PlaybackPacesStepsAndStopShowsTheStepItSelects) {
-  Open(WriteRun(dir, "RUN1", 1001));
+  Open(WritePlaningRun(dir.path(), "RUN1", 1001));
   form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // step 1, readouts say so
   form->GoClick();
   ASSERT_TRUE(form->VidFrm->Player().Playing());
@@ -166,7 +143,7 @@ TEST_F(MainWindowTest, PlaybackPacesStepsAndStopShowsTheStepItSelects) {
 }
 
 TEST_F(MainWindowTest, LateTicksShortenTheNextWait) {
-  Open(WriteRun(dir, "RUN1", 1001));
+  Open(WritePlaningRun(dir.path(), "RUN1", 1001));
   form->GoClick();
   clock = 310;  // the first tick came 10 ms late
   form->VidFrm->Timer1Timer();
@@ -174,7 +151,7 @@ TEST_F(MainWindowTest, LateTicksShortenTheNextWait) {
 }
 
 TEST_F(MainWindowTest, GoOnTheLastStepStartsNothingAndTheEndMovesTheBar) {
-  Open(WriteRun(dir, "RUN1", 101));
+  Open(WritePlaningRun(dir.path(), "RUN1", 101));
   form->TimeBar->setSliderPosition(100);
   form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
   ASSERT_EQ(form->Nav.CurrentStep, 100);
@@ -202,7 +179,7 @@ TEST_F(MainWindowTest, GoOnTheLastStepStartsNothingAndTheEndMovesTheBar) {
 }
 
 TEST_F(MainWindowTest, MovingTheBarDuringPlaybackContinuesFromThatStep) {
-  Open(WriteRun(dir, "RUN1", 1001));
+  Open(WritePlaningRun(dir.path(), "RUN1", 1001));
   form->GoClick();
   clock = 300;
   form->VidFrm->Timer1Timer();
@@ -245,10 +222,10 @@ TEST_F(MainWindowTest, MultiplierDialog) {
 }
 
 TEST_F(MainWindowTest, BadRunsLeaveTheProgramUsable) {
-  const std::string good = WriteRun(dir, "GOOD", 50);
-  const std::string noTts = WriteRun(dir, "NOTTS", 50);
+  const std::string good = WritePlaningRun(dir.path(), "GOOD", 50);
+  const std::string noTts = WritePlaningRun(dir.path(), "NOTTS", 50);
   std::filesystem::remove(noTts + ".TTS");
-  const std::string old = WriteRun(dir, "OLD", 50);
+  const std::string old = WritePlaningRun(dir.path(), "OLD", 50);
   test_support::PatchFile(old + ".TTS", 0, test_support::Int16Bytes(1));
   const std::string noHvx = dir / "NOHVX";
 
@@ -277,17 +254,17 @@ TEST_F(MainWindowTest, BadRunsLeaveTheProgramUsable) {
 }
 
 TEST_F(MainWindowTest, HostileRunsGiveTheirMessagesAndTheNextOpenWorks) {
-  const std::string good = WriteRun(dir, "GOOD", 50);
-  const std::string noStations = WriteRun(dir, "NOSTATIONS", 50);
+  const std::string good = WritePlaningRun(dir.path(), "GOOD", 50);
+  const std::string noStations = WritePlaningRun(dir.path(), "NOSTATIONS", 50);
   test_support::PatchFile(noStations + ".HVX", run_parameters_layout::kStationCount, test_support::Int16Bytes(-5));
-  const std::string nanSteps = WriteRun(dir, "NANSTEPS", 50);
+  const std::string nanSteps = WritePlaningRun(dir.path(), "NANSTEPS", 50);
   for (std::int32_t s = 0; s < 50; ++s)
     for (int ch : {kChHeight, kChPitch, kChDistance, kChSpeed})
       test_support::PatchFile(nanSteps + ".TTS",
                          time_history_layout::kRecordSize * static_cast<std::size_t>(s + 1) +
                              time_history_layout::kFirstValues + 4 * static_cast<std::size_t>(ch),
                          test_support::Real32Bytes(std::numeric_limits<float>::quiet_NaN()));
-  const std::string hugeLast = WriteRun(dir, "HUGELAST", 50);
+  const std::string hugeLast = WritePlaningRun(dir.path(), "HUGELAST", 50);
   test_support::PatchFile(hugeLast + ".TTS", time_history_layout::kLastStep, test_support::Int32Bytes(2147483647));
 
   Open(noStations);
@@ -340,7 +317,7 @@ TEST_F(MainWindowTest, MessagesOfOneCommandMakeOneBox) {
 }
 
 TEST_F(MainWindowTest, ClosingTheVideoWindowOnlyHidesIt) {
-  Open(WriteRun(dir, "RUN1", 1001));
+  Open(WritePlaningRun(dir.path(), "RUN1", 1001));
   form->GoClick();
   form->VidFrm->close();
   EXPECT_FALSE(form->VidFrm->isVisible());
@@ -354,7 +331,7 @@ TEST_F(MainWindowTest, ClosingTheVideoWindowOnlyHidesIt) {
   EXPECT_TRUE(form->VidFrm->isVisible());
   EXPECT_TRUE(form->VidFrm->Player().Playing());
   form->VidFrm->close();
-  Open(WriteRun(dir, "RUN2", 50));  // the next run shows it again
+  Open(WritePlaningRun(dir.path(), "RUN2", 50));  // the next run shows it again
   EXPECT_TRUE(form->VidFrm->isVisible());
   EXPECT_FALSE(form->VidFrm->Player().Playing());
 }
@@ -405,7 +382,7 @@ TEST_F(MainWindowTest, PlaybackMessagesGoToTheStatusLineNotToBoxes) {
 }
 
 TEST_F(MainWindowTest, CancelledOpenClosesTheRun) {
-  Open(WriteRun(dir, "RUN1", 100));
+  Open(WritePlaningRun(dir.path(), "RUN1", 100));
   form->ChooseRunFile = [] { return QString(); };
   form->Open2Click();
   EXPECT_FALSE(form->VidFrm->isVisible());
