@@ -26,14 +26,14 @@ std::optional<ReadOnlyFile> ReadOnlyFile::Open(const std::string& path) {
 ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       size_(std::exchange(other.size_, 0)),
-      bytesRead_(std::exchange(other.bytesRead_, 0)) {}
+      bytesRead_(other.bytesRead_.exchange(0)) {}
 
 ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = std::exchange(other.fd_, -1);
     size_ = std::exchange(other.size_, 0);
-    bytesRead_ = std::exchange(other.bytesRead_, 0);
+    bytesRead_ = other.bytesRead_.exchange(0);
   }
   return *this;
 }
@@ -55,7 +55,7 @@ std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> b
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
-  bytesRead_ += done;
+  bytesRead_.fetch_add(done, std::memory_order_relaxed);
   return done;
 }
 

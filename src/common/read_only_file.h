@@ -1,6 +1,7 @@
 // A file opened read-only for positioned reads, closed with the object.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -26,17 +27,18 @@ public:
   std::uint64_t size() const { return size_; }
 
   // Reads up to buffer.size() bytes at `offset`. Returns the number of bytes read: fewer than
-  // asked only at the end of the file (or when it was shortened since it was opened).
+  // asked only at the end of the file (or when it was shortened since it was opened). Several
+  // threads may read one file at once.
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) const;
 
   // Bytes delivered by ReadAt since the file was opened: how much of the file the reads cost.
-  std::uint64_t BytesRead() const { return bytesRead_; }
+  std::uint64_t BytesRead() const { return bytesRead_.load(std::memory_order_relaxed); }
 
 private:
   void Close();
   int fd_ = -1;
   std::uint64_t size_ = 0;
-  mutable std::uint64_t bytesRead_ = 0;
+  mutable std::atomic<std::uint64_t> bytesRead_ = 0;
 };
 
 }  // namespace hulvex

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
 #include <span>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -33,24 +35,29 @@ std::size_t StepBytes(const TimeHistory& history) {
   return L::kRecordSize * static_cast<std::size_t>(history.RecordsPerStep);
 }
 
-// Calls visit(first, n, bytes of steps first ... first + n - 1) for steps 0 ... count - 1 in
+// Calls visit(first, n, bytes of steps first ... first + n - 1) for steps begin ... end - 1 in
 // order, reading the file in large sequential chunks of whole steps. Throws when the file ends
 // before them.
 template <typename Visit>
-void ForEachChunk(const TimeHistory& history, std::int64_t count, Visit visit) {
+void ForEachChunk(const TimeHistory& history, std::int64_t begin, std::int64_t end, Visit visit) {
   const std::size_t stepBytes = StepBytes(history);
   constexpr std::size_t kChunkBytes = 256 << 10;  // stays in the second-level cache while it is decoded
-  const std::size_t stepsPerChunk =
-      std::min<std::size_t>(std::max<std::size_t>(1, kChunkBytes / stepBytes), static_cast<std::size_t>(std::max<std::int64_t>(count, 1)));
+  const std::size_t stepsPerChunk = std::min<std::size_t>(std::max<std::size_t>(1, kChunkBytes / stepBytes),
+                                                          static_cast<std::size_t>(std::max<std::int64_t>(end - begin, 1)));
   std::vector<std::uint8_t> chunk(stepsPerChunk * stepBytes);
-  for (std::int64_t first = 0; first < count;) {
-    const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(stepsPerChunk), count - first);
+  for (std::int64_t first = begin; first < end;) {
+    const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(stepsPerChunk), end - first);
     const std::size_t want = static_cast<std::size_t>(n) * stepBytes;
     const std::uint64_t offset = static_cast<std::uint64_t>(L::FirstRecordOfStep(first, history.RecordsPerStep)) * L::kRecordSize;
     if (history.File.ReadAt(offset, std::span(chunk).first(want)) != want) throw ReadBeyondEnd(history.FilePath);
     visit(static_cast<std::int32_t>(first), static_cast<std::size_t>(n), le::Bytes(chunk).first(want));
     first += n;
   }
+}
+
+template <typename Visit>
+void ForEachChunk(const TimeHistory& history, std::int64_t count, Visit visit) {
+  ForEachChunk(history, 0, count, visit);
 }
 
 // Calls visit(s, bytes of step s) for steps 0 ... count - 1 (see ForEachChunk).
@@ -63,16 +70,32 @@ void ForEachStepBytes(const TimeHistory& history, std::int64_t count, Visit visi
   });
 }
 
-// Appends the field at `offset` of each of the n steps in `bytes` (steps of stepBytes) to `out`.
-template <typename T>
-void AppendField(std::vector<T>& out, le::Bytes bytes, std::size_t n, std::size_t stepBytes, std::size_t offset) {
-  if (n == 0) return;
-  le::CheckRange(bytes.size(), (n - 1) * stepBytes + offset, sizeof(T));
-  const std::size_t old = out.size();
-  out.resize(old + n);
-  T* to = out.data() + old;
-  const std::uint8_t* from = bytes.data() + offset;
-  for (std::size_t k = 0; k < n; ++k) std::memcpy(to + k, from + k * stepBytes, sizeof(T));
+// How many threads a pass over `count` steps is shared among: up to four cores, with at least
+// 65 536 steps each (below that a thread costs more than it saves).
+int PartsFor(std::int64_t count) {
+  constexpr std::int64_t kMinStepsPerPart = 1 << 16;
+  const std::int64_t cores = std::clamp<std::int64_t>(std::thread::hardware_concurrency(), 1, 4);
+  return static_cast<int>(std::clamp<std::int64_t>(count / kMinStepsPerPart, 1, cores));
+}
+
+// Runs part(k) for k = 0 ... parts - 1, each on its own thread (part 0 on the caller's). The first
+// exception a part throws is rethrown once every part has ended.
+template <typename Part>
+void RunParts(int parts, Part part) {
+  std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
+  auto run = [&](int k) {
+    try {
+      part(k);
+    } catch (...) {
+      failures[static_cast<std::size_t>(k)] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> others;
+  for (int k = 1; k < parts; ++k) others.emplace_back(run, k);
+  run(0);
+  for (std::thread& t : others) t.join();
+  for (const std::exception_ptr& failure : failures)
+    if (failure) std::rethrow_exception(failure);
 }
 
 // The step number check: a stored StepIndex that differs from s is reported.
@@ -146,26 +169,41 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
         history.StepTimes[static_cast<std::size_t>(s)] = le::real64(step, L::kStepTime);
       });
     } else {
-      // The channels the steps store, by the byte offset of their value in a step. The arrays
-      // are filled by appending, so each is written once (no zeroing pass).
-      std::vector<std::pair<std::vector<float>*, std::size_t>> stored;
-      for (ChannelSeries& c : collect) {
-        if (c.Channel >= 0 && c.Channel <= header.LastChannel) {
-          c.Values.reserve(steps);
-          stored.emplace_back(&c.Values, L::ChannelOffset(c.Channel));
-        } else {
-          c.Values.assign(steps, 0.0f);
-        }
-      }
-      history.StepTimes.reserve(steps);
-      const std::size_t stepBytes = StepBytes(history);
-      ForEachChunk(history, count, [&](std::int32_t first, std::size_t n, le::Bytes bytes) {
-        for (std::size_t k = 0; k < n; ++k)
-          CheckStepIndex(bytes.subspan(k * stepBytes), first + static_cast<std::int32_t>(k), diag);
-        // Field by field over the chunk, which stays in the cache meanwhile.
-        AppendField(history.StepTimes, bytes, n, stepBytes, L::kStepTime);
-        for (const auto& [values, offset] : stored) AppendField(*values, bytes, n, stepBytes, offset);
+      // The channels the steps store, by the byte offset of their value in a step. The history is
+      // read in parts on several cores, each part filling its own range of every array. The
+      // arrays are sized first, also shared among the threads: a fresh page costs far more to
+      // map than to fill, and the threads map theirs in parallel.
+      const int parts = PartsFor(count);
+      RunParts(parts, [&](int k) {
+        if (k == 0) history.StepTimes.resize(steps);
+        for (std::size_t c = 0; c < collect.size(); ++c)
+          if (static_cast<int>((c + 1) % static_cast<std::size_t>(parts)) == k) collect[c].Values.assign(steps, 0.0f);
       });
+      std::vector<std::pair<float*, std::size_t>> stored;
+      for (ChannelSeries& c : collect)
+        if (c.Channel >= 0 && c.Channel <= header.LastChannel) stored.emplace_back(c.Values.data(), L::ChannelOffset(c.Channel));
+      const std::size_t stepBytes = StepBytes(history);
+      // Misnumbered steps (stored number, step) of each part, reported in step order afterwards.
+      std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> misnumbered(static_cast<std::size_t>(parts));
+      RunParts(parts, [&](int k) {
+        auto& wrong = misnumbered[static_cast<std::size_t>(k)];
+        const std::int64_t begin = count * k / parts, end = count * (k + 1) / parts;
+        ForEachChunk(history, begin, end, [&](std::int32_t first, std::size_t n, le::Bytes bytes) {
+          le::CheckRange(bytes.size(), 0, n * stepBytes);
+          for (std::size_t i = 0; i < n; ++i) {
+            // One step at a time: its bytes are one or a few cache lines, loaded once.
+            const std::uint8_t* step = bytes.data() + i * stepBytes;
+            const std::size_t at = static_cast<std::size_t>(first) + i;
+            std::int32_t number;
+            std::memcpy(&number, step + L::kStepIndex, sizeof number);
+            if (number != static_cast<std::int32_t>(at)) [[unlikely]] wrong.emplace_back(number, static_cast<std::int32_t>(at));
+            std::memcpy(history.StepTimes.data() + at, step + L::kStepTime, sizeof(double));
+            for (const auto& [values, offset] : stored) std::memcpy(values + at, step + offset, sizeof(float));
+          }
+        });
+      });
+      for (const auto& part : misnumbered)
+        for (const auto& [number, s] : part) ReportStepIndex(number, s, diag);
     }
   } catch (...) {
     CloseTimeHistory(history);

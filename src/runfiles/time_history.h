@@ -84,8 +84,9 @@ enum class HistoryOpenResult {
 // Throws Error "Read beyond end of file: PATH" when the file is shorter than its header.
 // `collect`, when given, is filled in the same pass that builds StepTimes: each entry's Values get
 // its Channel's raw value at every indexed step (0 for a channel the steps do not store), and
-// every step's number is checked as ReadStep checks it. The file is then read once in all. On any
-// result but Opened the entries are left empty.
+// every step's number is checked as ReadStep checks it (mismatches reported in step order). The
+// file is then read once in all, a long history in parts on up to four threads. On any result but
+// Opened the entries are left empty.
 HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPath, bool speedSpecified,
                                   Diagnostics& diag, std::span<ChannelSeries> collect = {});
 
