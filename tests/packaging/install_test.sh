@@ -56,7 +56,7 @@ for sub in $subcommands; do
   grep -qx -- "$sub" <<<"$page" || fail "hulvex.1 does not name the subcommand $sub"
 done
 page_text hulvex-viewer | grep -q -- '--check' || fail "hulvex-viewer.1 does not describe --check"
-[[ -s $share/doc/hulvex/README.md && -s $share/doc/hulvex/LICENSE ]] || fail "README or LICENSE not installed"
+for doc in README.md LICENSE copyright changelog.gz; do [[ -s $share/doc/hulvex/$doc ]] || fail "$doc not installed"; done
 
 # A spline-hull run whose boat and spline files lie only in the installed share/hulvex.
 mkdir -p "$share/hulvex"
