@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 #include <exception>
@@ -92,6 +93,10 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, const QWidget* video, QScrollBar* tim
   setWindowTitle(QStringLiteral("Channels"));
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(900, 640);
+  StatisticsDue = new QTimer(this);
+  StatisticsDue->setSingleShot(true);
+  StatisticsDue->setInterval(kStatisticsPauseMs);
+  connect(StatisticsDue, &QTimer::timeout, this, &TChannelsFrm::UpdateStatistics);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 4);
@@ -214,7 +219,7 @@ ChannelPlot* TChannelsFrm::AddPlot(const ChannelSeries& series) {
   plots_.push_back(plot);
   plotLayout_->addWidget(plot, 1);
   connect(plot, &ChannelPlot::TimePicked, this, &TChannelsFrm::MoveTo);
-  connect(plot, &ChannelPlot::RangeRequested, this, &TChannelsFrm::SetTimeRange);
+  connect(plot, &ChannelPlot::RangeRequested, this, &TChannelsFrm::FollowTimeRange);
   connect(plot, &ChannelPlot::ResetRequested, this, &TChannelsFrm::ResetTimeRange);
   connect(plot, &ChannelPlot::SliderActionRequested, this, [this](int action) {
     if (timeBar_->isEnabled()) timeBar_->triggerAction(static_cast<QAbstractSlider::SliderAction>(action));
@@ -243,6 +248,7 @@ void TChannelsFrm::MoveToStep(std::int32_t s) {
 }
 
 bool TChannelsFrm::MoveToPeak(int direction) {
+  if (StatisticsDue->isActive()) UpdateStatistics();  // the peaks of the range on screen
   if (!impacts_.has_value() || !impacts_->A1_10.has_value()) return false;
   const double level = *impacts_->A1_10;
   const std::vector<an::Peak>& peaks = impacts_->Peaks;
@@ -262,6 +268,7 @@ bool TChannelsFrm::MoveToPeak(int direction) {
 }
 
 void TChannelsFrm::UpdateStatistics() {
+  StatisticsDue->stop();
   StatsTable->setRowCount(static_cast<int>(plots_.size()));
   impacts_ = an::Maybe<an::ImpactStatistics>::Missing(run_ ? "the vertical acceleration (channel 2) is not plotted"
                                                            : "no run is open");
@@ -358,6 +365,18 @@ void TChannelsFrm::SetCursorStep(std::int32_t s) {
 }
 
 void TChannelsFrm::SetTimeRange(double t0, double t1) {
+  ShowTimeRange(t0, t1);
+  UpdateStatistics();
+}
+
+void TChannelsFrm::FollowTimeRange(double t0, double t1) {
+  ShowTimeRange(t0, t1);
+  // Statistics of a long run take tens of milliseconds: a drag repaints the curves on every
+  // move and recomputes them only now and then, never left behind by the last move.
+  if (!StatisticsDue->isActive()) StatisticsDue->start();
+}
+
+void TChannelsFrm::ShowTimeRange(double t0, double t1) {
   if (!run_ || run_->History.StepTimes.empty()) return;
   const std::vector<double>& t = run_->History.StepTimes;
   const double first = t.front(), last = t.back();
@@ -367,7 +386,6 @@ void TChannelsFrm::SetTimeRange(double t0, double t1) {
   if (!(width > 0)) width = whole;
   t0 = std::clamp(t0, first, last - width);
   for (ChannelPlot* p : plots_) p->SetTimeRange(t0, t0 + width);
-  UpdateStatistics();
 }
 
 void TChannelsFrm::ResetTimeRange() {

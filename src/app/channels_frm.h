@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -43,8 +44,13 @@ public:
 
   // Puts the cursor of every plot on step s.
   void SetCursorStep(std::int32_t s);
-  // Shows [t0, t1] on every plot, kept inside the run and at least a few steps wide.
+  // Shows [t0, t1] on every plot, kept inside the run and at least a few steps wide, with its
+  // statistics.
   void SetTimeRange(double t0, double t1);
+  // The same as a drag or the wheel asks for it: the plots follow at once, the statistics at most
+  // every kStatisticsPauseMs while the range keeps changing, and once more after the last change.
+  void FollowTimeRange(double t0, double t1);
+  static constexpr int kStatisticsPauseMs = 60;
   void ResetTimeRange();
 
   // A plot of `channel` at the bottom, its values read in one more pass; errors go to the messages.
@@ -60,8 +66,10 @@ public:
   // height reaches the A1/10 level, from the cursor step (keys ] and [). False when there is none.
   bool MoveToPeak(int direction);
   // Recomputes the tables, the peak marks and the A1/10 line for the visible range; every change
-  // of the range or of the plots does.
+  // of the range or of the plots does (those of a drag or the wheel through StatisticsDue).
   void UpdateStatistics();
+  // Fires when statistics deferred by FollowTimeRange are due; stopped by UpdateStatistics.
+  QTimer* StatisticsDue = nullptr;
 
   QSpinBox* ChannelBox = nullptr;
   QPushButton* AddBtn = nullptr;
@@ -83,6 +91,8 @@ private:
   void PlaceBeside();
   void MoveTo(double t);
   void MoveToStep(std::int32_t s);
+  // Shows [t0, t1] on every plot (see SetTimeRange) without the statistics.
+  void ShowTimeRange(double t0, double t1);
 
   QWidget* owner_;
   const QWidget* video_;

@@ -195,6 +195,12 @@ TEST_F(ChannelsTest, ZoomAndPanOnOnePlotMoveThemAll) {
   const double at = Plot(1).TimeOfPixel(At(Plot(1), 4.0).x());
   QApplication::sendEvent(&Plot(1), &wheel);
   expectRange(at - at * 0.64, at + (10.0 - at) * 0.64);
+  // The plots follow at once; the statistics of the new range after a short pause.
+  ASSERT_TRUE(Channels().StatisticsDue->isActive());
+  QTRY_VERIFY(!Channels().StatisticsDue->isActive());
+  const QCPRange wheeled = Plot(0).TimeRange();
+  EXPECT_EQ(Cell(Channels().StatsTable, 0, 0).toStdString(),
+            std::to_string(Window(Plot(0).Channel(), 1.0, wheeled.lower, wheeled.upper).Time.size()));
 
   const QCPRange zoomed = Plot(0).TimeRange();
   const double perPixel = zoomed.size() / Plot(2).axisRect()->width();
