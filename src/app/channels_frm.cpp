@@ -27,11 +27,15 @@ namespace an = analysis;
 
 const QStringList kStatsColumns{QStringLiteral("Count"), QStringLiteral("Mean"), QStringLiteral("Min"),
                                 QStringLiteral("Max"),   QStringLiteral("StdDev"), QStringLiteral("Rms")};
-const QStringList kImpactColumns{QStringLiteral("PeakCount"),         QStringLiteral("PeaksPerMinute"),
-                                 QStringLiteral("A1/3\ng"),             QStringLiteral("A1/10\ng"),
-                                 QStringLiteral("A1/100\ng"),           QStringLiteral("Largest\ng"),
-                                 QStringLiteral("WeightedRms\nm/s²"),   QStringLiteral("Vdv\nm/s^1.75"),
-                                 QStringLiteral("Mtvv\nm/s²")};
+// Short enough for a narrow window; each header's tooltip names the figure as `hulvex stats` does.
+const QStringList kImpactColumns{QStringLiteral("Peaks"),          QStringLiteral("Per\nminute"),
+                                 QStringLiteral("A1/3\ng"),         QStringLiteral("A1/10\ng"),
+                                 QStringLiteral("A1/100\ng"),       QStringLiteral("Largest\ng"),
+                                 QStringLiteral("Weighted\nrms m/s²"), QStringLiteral("VDV\nm/s^1.75"),
+                                 QStringLiteral("MTVV\nm/s²")};
+const QStringList kImpactFields{QStringLiteral("PeakCount"), QStringLiteral("PeaksPerMinute"), QStringLiteral("A1_3"),
+                                QStringLiteral("A1_10"),     QStringLiteral("A1_100"),         QStringLiteral("Largest"),
+                                QStringLiteral("WeightedRms"), QStringLiteral("Vdv"),          QStringLiteral("Mtvv")};
 constexpr int kFirstIsoColumn = 6;
 
 QTableWidget* NewTable(const QString& name, const QStringList& columns, QWidget* parent) {
@@ -145,9 +149,12 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, const QWidget* video, QScrollBar* tim
   ImpactTable = NewTable(QStringLiteral("ImpactTable"), kImpactColumns, this);
   ImpactTable->setRowCount(1);
   ImpactTable->setVerticalHeaderLabels({QStringLiteral("vertical acceleration, g")});
-  for (int c = kFirstIsoColumn; c < ImpactTable->columnCount(); ++c)
-    ImpactTable->horizontalHeaderItem(c)->setToolTip(QString::fromUtf8(an::kIsoLocationNote.data(),
-                                                                       static_cast<qsizetype>(an::kIsoLocationNote.size())));
+  for (int c = 0; c < ImpactTable->columnCount(); ++c) {
+    QString tip = kImpactFields[c];
+    if (c >= kFirstIsoColumn)
+      tip += QStringLiteral(", ") + QString::fromUtf8(an::kIsoLocationNote.data(), static_cast<qsizetype>(an::kIsoLocationNote.size()));
+    ImpactTable->horizontalHeaderItem(c)->setToolTip(tip);
+  }
   layout->addWidget(ImpactTable);
 
   auto* hint = new QLabel(QStringLiteral("Click or drag: go to that time   Wheel: zoom   Right-drag or Shift-drag: pan   "

@@ -170,6 +170,8 @@ void ChannelPlot::paintEvent(QPaintEvent* event) {
 
 void ChannelPlot::resizeEvent(QResizeEvent* event) {
   QCustomPlot::resizeEvent(event);
+  // About one value label per 28 pixels of height, so that a short plot's labels do not overlap.
+  yAxis->ticker()->setTickCount(std::clamp(axisRect()->height() / 28, 2, 5));
   Rebuild();  // as many columns as the plot is wide
 }
 
