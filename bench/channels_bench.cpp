@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/main_window.h"
+#include "app/viewer_application.h"
 #include "demo/boat_writer.h"
 #include "demo/run_writers.h"
 #include "support/file_edit.h"
@@ -125,7 +126,7 @@ BENCHMARK(BM_StatisticsOfWholeRun)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   int qtArgc = 1;
-  QApplication app(qtArgc, argv);
+  hulvex::ViewerApplication app(qtArgc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/viewer_application.h"
 #include "run/loaded_run.h"
 #include "demo/boat_writer.h"
 #include "support/file_edit.h"
@@ -77,7 +78,7 @@ void Pace(TVidFrm& video, const char* setting) {
 int main(int argc, char** argv) {
   using namespace hulvex;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  hulvex::ViewerApplication app(argc, argv);
 
   test_support::TempDir dir;
   RunParameters p = demo::SampleRunParameters();

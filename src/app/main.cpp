@@ -8,6 +8,7 @@
 
 #include "app/check_run.h"
 #include "app/start_up.h"
+#include "app/viewer_application.h"
 #include "app/viewer_arguments.h"
 
 int main(int argc, char** argv) {
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
 
   // The command line is the viewer's own: Qt sees the program name only.
   int qtArgc = 1;
-  QApplication app(qtArgc, argv);
+  hulvex::ViewerApplication app(qtArgc, argv);
   QApplication::setApplicationName(QStringLiteral("KVRView2"));
   // The program's data directory is the real directory of the executable.
   const QString programDir = QDir(QCoreApplication::applicationDirPath()).canonicalPath();

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <optional>
 
+#include "common/vector_state.h"
 #include "video/readout.h"
 
 namespace hulvex {
@@ -89,6 +90,7 @@ QImage MakeFrameBitmap(int magnification) {
 void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scale, double T, double Accel,
                double Speed, Diagnostics& diag) {
   bitmap.fill(Qt::white);
+  ClearUpperVectorState();  // Qt's painting leaves the vector registers in use (see vector_state.h)
   const int k = std::max(1, scale.Magnification);
   const ClipBox box{-kClipMargin, bitmap.width() + kClipMargin, bitmap.height() + kClipMargin};
   QPainter painter(&bitmap);
@@ -114,7 +116,10 @@ void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scal
       const std::optional<PixelPoint> current = ToPixel(list.pairs[i], scale);
       if (previous && current) {
         PixelPoint a = *previous, b = *current;
-        if (Clip(a, b, box)) painter.drawLine(Round(a.x), Round(a.y), Round(b.x), Round(b.y));
+        if (Clip(a, b, box)) {
+          painter.drawLine(Round(a.x), Round(a.y), Round(b.x), Round(b.y));
+          ClearUpperVectorState();
+        }
       }
       previous = current;
     }
@@ -134,6 +139,8 @@ void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scal
   painter.fillRect(cell, Qt::white);
   painter.setPen(ColourOf(static_cast<std::uint32_t>(kColourRed)));
   painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop, text);
+  painter.end();
+  ClearUpperVectorState();
 }
 
 }  // namespace hulvex

@@ -1,0 +1,12 @@
+#include "common/vector_state.h"
+
+namespace hulvex {
+
+void ClearUpperVectorState() noexcept {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool hasAvx = __builtin_cpu_supports("avx");
+  if (hasAvx) asm volatile("vzeroupper" ::: "memory");
+#endif
+}
+
+}  // namespace hulvex
