@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "analysis/iso2631.h"
+#include "common/vector_state.h"
 #include "run/channel_series.h"
 
 namespace hulvex {
@@ -276,6 +277,7 @@ bool TChannelsFrm::MoveToPeak(int direction) {
 
 void TChannelsFrm::UpdateStatistics() {
   StatisticsDue->stop();
+  ClearUpperVectorState();  // the plots may have just been painted (common/vector_state.h)
   StatsTable->setRowCount(static_cast<int>(plots_.size()));
   impacts_ = an::Maybe<an::ImpactStatistics>::Missing(run_ ? "the vertical acceleration (channel 2) is not plotted"
                                                            : "no run is open");
