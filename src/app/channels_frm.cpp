@@ -397,6 +397,12 @@ void TChannelsFrm::ShowTimeRange(double t0, double t1) {
   for (ChannelPlot* p : plots_) p->SetTimeRange(t0, t0 + width);
 }
 
+std::optional<std::pair<double, double>> TChannelsFrm::VisibleRange() const {
+  if (!run_ || plots_.empty() || !isVisible()) return std::nullopt;
+  const QCPRange r = plots_.front()->TimeRange();
+  return std::pair{r.lower, r.upper};
+}
+
 void TChannelsFrm::ResetTimeRange() {
   if (!run_ || run_->History.StepTimes.empty()) return;
   SetTimeRange(run_->History.StepTimes.front(), run_->History.StepTimes.back());

@@ -16,6 +16,8 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "analysis/statistics.h"
@@ -58,6 +60,8 @@ public:
   void RemoveChannel(int channel);
 
   const std::vector<ChannelPlot*>& Plots() const { return plots_; }
+  // The time range the plots show, in seconds, while the window is shown with a plot; else nothing.
+  std::optional<std::pair<double, double>> VisibleRange() const;
 
   // The impacts of the vertical acceleration over the visible range (missing, with the reason,
   // when it is not plotted).

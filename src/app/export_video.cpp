@@ -1,13 +1,19 @@
 #include "app/export_video.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
 #include <QMessageBox>
 
 #include <algorithm>
 #include <exception>
 #include <memory>
 
+#include "app/channels_frm.h"
 #include "app/main_window.h"
 #include "export/video_export.h"
 #include "export/video_file_writer.h"
@@ -32,10 +38,42 @@ QString AskForVideoFile(QWidget* parent) {
   return file + QStringLiteral(".mp4");
 }
 
+// The time range to export: From and To in seconds within [first, last], proposed as given.
+// False when the dialog is cancelled.
+bool AskForRange(QWidget* parent, double first, double last, double& from, double& to) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QStringLiteral("Export Video"));
+  auto* layout = new QFormLayout(&dialog);
+  layout->addRow(new QLabel(QStringLiteral("The run lasts from %1 s to %2 s.").arg(first).arg(last), &dialog));
+  auto box = [&](double value) {
+    auto* spin = new QDoubleSpinBox(&dialog);
+    spin->setDecimals(3);
+    spin->setRange(first, last);
+    spin->setSuffix(QStringLiteral(" s"));
+    spin->setValue(value);
+    return spin;
+  };
+  QDoubleSpinBox* fromBox = box(from);
+  QDoubleSpinBox* toBox = box(to);
+  layout->addRow(QStringLiteral("From"), fromBox);
+  layout->addRow(QStringLiteral("To"), toBox);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addRow(buttons);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  from = fromBox->value();
+  to = toBox->value();
+  return true;
+}
+
 }  // namespace
 
 VideoExportCommand::VideoExportCommand(QWidget* parent) : QObject(parent), parent_(parent) {
   ChooseFile = [this] { return AskForVideoFile(parent_); };
+  ChooseRange = [this](double first, double last, double& from, double& to) {
+    return AskForRange(parent_, first, last, from, to);
+  };
   Present = [this](const QString& text) { QMessageBox::warning(parent_, QStringLiteral("Export Video"), text); };
   poll_.setInterval(100);
   connect(&poll_, &QTimer::timeout, this, &VideoExportCommand::ShowProgress);
@@ -64,6 +102,12 @@ void VideoExportCommand::Start(const LoadedRun& run, double from, double to, flo
   }
   const QString file = ChooseFile();
   if (file.isEmpty()) return;
+  const std::vector<double>& times = run.History.StepTimes;
+  if (!times.empty()) {
+    if (!ChooseRange(times.front(), times.back(), from, to)) return;
+    settings.From = from;
+    settings.To = to;
+  }
   const std::string path = file.toStdString();
   try {
     CheckExportTarget(path, settings);
@@ -143,6 +187,11 @@ VideoExportCommand* AddExportVideoCommand(TForm1* form, QMenu* fileMenu, QAction
   auto* command = new VideoExportCommand(form);
   command->setObjectName(QStringLiteral("VideoExport"));
   command->Present = [form](const QString& text) { form->Messages.present(text); };
+  // The dialogs come above the Video window, as every dialog of the viewer does.
+  command->ChooseFile = [form] { return AskForVideoFile(form->DialogOwner()); };
+  command->ChooseRange = [form](double first, double last, double& from, double& to) {
+    return AskForRange(form->DialogOwner(), first, last, from, to);
+  };
   auto* action = new QAction(QStringLiteral("Export Video..."), fileMenu);
   action->setObjectName(QStringLiteral("ExportVideo1"));
   QAction* before = quit;
@@ -156,7 +205,10 @@ VideoExportCommand* AddExportVideoCommand(TForm1* form, QMenu* fileMenu, QAction
       command->Present(QStringLiteral("Open a run first: there is nothing to export."));
       return;
     }
-    command->Start(form->Run, times.front(), times.back(), form->VideoMult);
+    // The range the Channels window shows, else the whole run.
+    const auto visible = form->ChannelsFrm ? form->ChannelsFrm->VisibleRange() : std::nullopt;
+    command->Start(form->Run, visible ? visible->first : times.front(), visible ? visible->second : times.back(),
+                   form->VideoMult);
     action->setEnabled(!command->Running());  // one export at a time
   });
   QObject::connect(command, &VideoExportCommand::Finished, action, [action] { action->setEnabled(true); });

@@ -31,8 +31,9 @@ public:
   // Cancels an export still running and waits for its thread.
   ~VideoExportCommand() override;
 
-  // Asks for the file (ChooseFile), then writes the playback of [from, to] s of `run` at the
-  // viewer's `multiplier`, 25 frames per second, scale 1. Returns at once: the frames are written
+  // Asks for the file (ChooseFile) and the range (ChooseRange, proposing [from, to] s), then
+  // writes the playback of that range of `run` at the viewer's `multiplier`, 25 frames per
+  // second, scale 1. Returns at once: the frames are written
   // on a worker thread from a copy of what the video needs, so the run may be closed or another
   // opened meanwhile. A problem found before the start, or a failed export, is shown in one box
   // (Present); a cancelled or failed export leaves no file. Does nothing while an export runs.
@@ -44,6 +45,9 @@ public:
 
   // Asks for the file to write; an empty result is a cancelled dialog. Tests replace it.
   std::function<QString()> ChooseFile;
+  // Asks for the range to export within [first, last] s, proposing `from` and `to` and leaving
+  // the choice in them; false when cancelled. Tests replace it.
+  std::function<bool(double first, double last, double& from, double& to)> ChooseRange;
   // Shows one message box. The main window passes its own; tests replace it.
   std::function<void(const QString&)> Present;
 

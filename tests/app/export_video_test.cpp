@@ -7,26 +7,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <tuple>
+#include <utility>
 
+#include "app/channels_frm.h"
 #include "app/main_window.h"
 #include "export/video_decoding.h"
-#include "demo/boat_writer.h"
-#include "support/file_edit.h"
-#include "demo/run_writers.h"
+#include "viewer_fixture.h"
 
 namespace hulvex {
 namespace {
 using test_support::TempDir;
 
+// A run of `seconds` at 100 steps a second.
 std::string WriteRun(const TempDir& dir, const std::string& name, double seconds) {
-  RunParameters p = demo::SampleRunParameters();
-  p.BoatFile = "C:\\BOATS\\B4.BOT";
-  demo::WriteBoatFile(dir / "B4.BOT", demo::SampleBoat(4));
-  demo::HistorySpec spec;
-  spec.Steps = static_cast<std::int32_t>(seconds * 100) + 1;
-  spec.EndTime = seconds;
-  spec.values = demo::SteadyPlaning(0.01, 45.0, 5.0);
-  return demo::WriteSampleRun(dir.path(), name, p, spec);
+  return WritePlaningRun(dir.path(), name, static_cast<std::int32_t>(seconds * 100) + 1);
 }
 
 class ExportVideoCommandTest : public ::testing::Test {
@@ -39,6 +35,15 @@ protected:
     action = form->findChild<QAction*>(QStringLiteral("ExportVideo1"));
     ASSERT_TRUE(command && action);
     command->ChooseFile = [this] { return QString::fromStdString(out); };
+    command->ChooseRange = [this](double, double, double& from, double& to) {
+      proposed = {from, to};
+      if (chosen) std::tie(from, to) = *chosen;
+      return chosen.has_value() || !cancelRange;
+    };
+  }
+  // Waits for the export to end; true when it wrote the file.
+  bool Written(QSignalSpy& finished) {
+    return (finished.count() > 0 || finished.wait(120000)) && finished.at(0).at(0).toBool();
   }
   void TearDown() override { form.reset(); }
 
@@ -48,6 +53,9 @@ protected:
   VideoExportCommand* command = nullptr;
   QAction* action = nullptr;
   std::vector<std::string> shown;
+  std::pair<double, double> proposed;
+  std::optional<std::pair<double, double>> chosen;  // what the range dialog returns
+  bool cancelRange = false;
 };
 
 TEST_F(ExportVideoCommandTest, CancelHalfwayLeavesNoFileWhileThePlaybackGoesOn) {
@@ -63,8 +71,7 @@ TEST_F(ExportVideoCommandTest, CancelHalfwayLeavesNoFileWhileThePlaybackGoesOn) 
   EXPECT_GT(form->VidFrm->Player().VideoPos(), position);  // the playback went on meanwhile
   EXPECT_TRUE(std::filesystem::exists(out + ".part"));
   QTest::mouseClick(command->ProgressDialog()->findChild<QPushButton*>(), Qt::LeftButton);
-  ASSERT_TRUE(finished.count() > 0 || finished.wait(60000));
-  EXPECT_FALSE(finished.at(0).at(0).toBool());
+  EXPECT_FALSE(Written(finished));
   EXPECT_FALSE(command->Running());
   EXPECT_TRUE(action->isEnabled());
   EXPECT_FALSE(std::filesystem::exists(out));
@@ -96,13 +103,33 @@ TEST_F(ExportVideoCommandTest, ExportsToTheEndWhileAnotherRunIsOpened) {
   action->trigger();
   ASSERT_TRUE(command->Running());
   form->OpenRunFile(QString::fromStdString(WriteRun(dir, "OTHER", 2.0) + ".HVX"));  // closes SHORT
-  ASSERT_TRUE(finished.count() > 0 || finished.wait(120000));
-  EXPECT_TRUE(finished.at(0).at(0).toBool());
+  ASSERT_TRUE(Written(finished));
   EXPECT_TRUE(shown.empty()) << shown.front();
+  EXPECT_EQ(proposed, std::pair(0.0, 8.0));  // the whole run the Channels window shows
   const auto video = test::DecodeVideo(out);
   EXPECT_EQ(video.frames, 200);  // 8 s at 25 frames per second
   EXPECT_EQ(video.width, 620);
   EXPECT_NEAR(video.duration, 8.0, 0.04);
+}
+
+TEST_F(ExportVideoCommandTest, ProposesTheChannelsRangeAndWritesTheChosenOne) {
+  form->OpenRunFile(QString::fromStdString(WriteRun(dir, "RANGE", 8.0) + ".HVX"));
+  form->ChannelsFrm->SetTimeRange(2.0, 5.0);
+  cancelRange = true;
+  action->trigger();
+  EXPECT_EQ(proposed, std::pair(2.0, 5.0));
+  EXPECT_FALSE(command->Running());  // a cancelled range writes nothing
+  form->ChannelsFrm->hide();  // without the window: the whole run
+  action->trigger();
+  EXPECT_EQ(proposed, std::pair(0.0, 8.0));
+  EXPECT_FALSE(std::filesystem::exists(out));
+
+  chosen = std::pair(1.0, 3.0);
+  QSignalSpy finished(command, &VideoExportCommand::Finished);
+  action->trigger();
+  ASSERT_TRUE(Written(finished));
+  EXPECT_EQ(test::DecodeVideo(out).frames, 50);  // 2 s at 25 frames per second
+  EXPECT_TRUE(shown.empty());
 }
 
 }  // namespace
