@@ -23,14 +23,15 @@ namespace {
 
 constexpr int kProgressSteps = 1000;
 
-// The save dialog with a filter per format; a name typed without a known extension gets the one
-// of the chosen filter.
-QString AskForVideoFile(QWidget* parent) {
+// The save dialog with a filter per format, proposing `proposed` (a path without extension); a
+// name typed without a known extension gets the one of the chosen filter.
+QString AskForVideoFile(QWidget* parent, const QString& proposed = QString()) {
   const QString mp4 = QStringLiteral("MP4 video (*.mp4)");
   const QString webm = QStringLiteral("WebM video (*.webm)");
   const QString gif = QStringLiteral("GIF animation (*.gif)");
   QString chosen = mp4;
-  QString file = QFileDialog::getSaveFileName(parent, QStringLiteral("Export Video"), QString(),
+  QString file = QFileDialog::getSaveFileName(parent, QStringLiteral("Export Video"),
+                                              proposed.isEmpty() ? QString() : proposed + QStringLiteral(".mp4"),
                                               mp4 + QStringLiteral(";;") + webm + QStringLiteral(";;") + gif, &chosen);
   if (file.isEmpty() || VideoFormatOfPath(file.toStdString())) return file;
   if (chosen == webm) return file + QStringLiteral(".webm");
@@ -188,7 +189,11 @@ VideoExportCommand* AddExportVideoCommand(TForm1* form, QMenu* fileMenu, QAction
   command->setObjectName(QStringLiteral("VideoExport"));
   command->Present = [form](const QString& text) { form->Messages.present(text); };
   // The dialogs come above the Video window, as every dialog of the viewer does.
-  command->ChooseFile = [form] { return AskForVideoFile(form->DialogOwner()); };
+  // The file is proposed beside the run, named after it.
+  command->ChooseFile = [form] {
+    const QFileInfo run(QString::fromStdString(form->Run.RunPath));
+    return AskForVideoFile(form->DialogOwner(), run.absoluteDir().filePath(run.completeBaseName()));
+  };
   command->ChooseRange = [form](double first, double last, double& from, double& to) {
     return AskForRange(form->DialogOwner(), first, last, from, to);
   };
