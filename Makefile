@@ -52,6 +52,7 @@ bench: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	build/release/bench/hulvex_bench
+	build/release/bench/hulvex_stats_bench
 	build/release/bench/hulvex_gui_bench
 	build/release/bench/hulvex_pacing_bench
 
