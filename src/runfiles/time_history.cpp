@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <span>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -78,8 +79,9 @@ int PartsFor(std::int64_t count) {
   return static_cast<int>(std::clamp<std::int64_t>(count / kMinStepsPerPart, 1, cores));
 }
 
-// Runs part(k) for k = 0 ... parts - 1, each on its own thread (part 0 on the caller's). The first
-// exception a part throws is rethrown once every part has ended.
+// Runs part(k) for k = 0 ... parts - 1, each on its own thread (part 0, and any part no thread
+// could be started for, on the caller's). The first exception a part throws is rethrown once every
+// part has ended.
 template <typename Part>
 void RunParts(int parts, Part part) {
   std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
@@ -91,8 +93,14 @@ void RunParts(int parts, Part part) {
     }
   };
   std::vector<std::thread> others;
-  for (int k = 1; k < parts; ++k) others.emplace_back(run, k);
+  int started = 1;
+  try {
+    for (; started < parts; ++started) others.emplace_back(run, started);
+  } catch (const std::system_error&) {
+    // No more threads to be had: the caller's thread does the remaining parts.
+  }
   run(0);
+  for (int k = started; k < parts; ++k) run(k);
   for (std::thread& t : others) t.join();
   for (const std::exception_ptr& failure : failures)
     if (failure) std::rethrow_exception(failure);
