@@ -170,8 +170,9 @@ void ChannelPlot::paintEvent(QPaintEvent* event) {
 
 void ChannelPlot::resizeEvent(QResizeEvent* event) {
   QCustomPlot::resizeEvent(event);
-  // About one value label per 28 pixels of height, so that a short plot's labels do not overlap.
-  yAxis->ticker()->setTickCount(std::clamp(axisRect()->height() / 28, 2, 5));
+  // About one value label per 22 pixels of height (at least three), so that a short plot's labels
+  // neither overlap nor thin out to one.
+  yAxis->ticker()->setTickCount(std::clamp(axisRect()->height() / 22, 3, 6));
   Rebuild();  // as many columns as the plot is wide
 }
 
