@@ -2,9 +2,5 @@
 #include <iostream>
 
 #include "cli/cli_support.h"
-#include "common/vector_state.h"
 
-int main(int argc, char** argv) {
-  hulvex::ClearUpperVectorState();  // the libraries' start-up may leave them in use
-  return hulvex::cli::RunTool(argc, argv, std::cin, std::cout, std::cerr);
-}
+int main(int argc, char** argv) { return hulvex::cli::RunTool(argc, argv, std::cin, std::cout, std::cerr); }

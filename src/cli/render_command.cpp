@@ -9,6 +9,7 @@
 
 #include "cli/video_commands.h"
 #include "common/error.h"
+#include "common/vector_state.h"
 #include "video/frame_drawing.h"
 
 namespace hulvex::cli {
@@ -23,7 +24,9 @@ std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
   static int argc = 1;
   static char name[] = "hulvex";
   static char* argv[] = {name, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
+  auto app = std::make_unique<QGuiApplication>(argc, argv);
+  ClearUpperVectorState();  // its creation leaves the vector registers in use (common/vector_state.h)
+  return app;
 }
 
 namespace {

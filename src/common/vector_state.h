@@ -8,7 +8,8 @@ namespace hulvex {
 // creation of Qt's application object. Until they are cleared, this program's
 // scalar double arithmetic, built for the x86-64 baseline, pays a state transition around each call
 // into the vector-built maths library: a frame of a random sea took 0.5 ms instead of 0.03 ms.
-// Call it at the start of each program and after each call into such a library on a hot path.
+// Call it after creating Qt's application object and after each call into such a library on a
+// hot path.
 // Cheap (one instruction); safe anywhere outside code built for AVX itself.
 void ClearUpperVectorState() noexcept;
 
