@@ -78,16 +78,6 @@ TVidFrm::TVidFrm(QWidget* parent)
   VideoMult = [] { return 1.0f; };
 }
 
-void TVidFrm::PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
-                           Diagnostics& diag) {
-  CloseVideo();
-  player_.PrepareVideo(history, geometry, sea, diag);
-  frameBitmap_.fill(Qt::white);
-  shown_ = frameBitmap_;
-  tickDiag_.Clear();
-  show();
-}
-
 void TVidFrm::ShowMultiplier(float videoMult) {
   setWindowTitle(videoMult == 1.0f ? QStringLiteral("Video")
                                    : QStringLiteral("Video (multiplier %1)").arg(QString::fromStdString(ShortestVideoMult(videoMult))));
@@ -101,7 +91,6 @@ void TVidFrm::PrepareVideo(const TimeHistory& history, std::span<const float> tr
   shown_ = frameBitmap_;
   tickDiag_.Clear();
   show();
-  adjustSize();
 }
 
 void TVidFrm::CloseVideo() {

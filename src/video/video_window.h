@@ -53,10 +53,8 @@ public:
   // its shortest exact form when it is not 1.
   void ShowMultiplier(float videoMult);
 
-  // Prepares the picture and the camera track for an open run and shows the window.
-  void PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
-                    Diagnostics& diag);
-  // The same with the run's camera track as the open built it (see VideoPlayer::PrepareVideo).
+  // Prepares the picture for an open run, with its camera track as the open built it (see
+  // VideoPlayer::PrepareVideo), and shows the window.
   void PrepareVideo(const TimeHistory& history, std::span<const float> track, const FrameGeometry& geometry,
                     const SeaConstants& sea);
   // Stops the playback, frees the run's video and hides the window.
