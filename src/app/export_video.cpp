@@ -9,11 +9,11 @@
 #include <QLabel>
 #include <QMessageBox>
 
-#include <algorithm>
 #include <exception>
 #include <memory>
 
 #include "app/channels_frm.h"
+#include "app/gui_messages.h"
 #include "app/main_window.h"
 #include "export/video_export.h"
 #include "export/video_file_writer.h"
@@ -123,7 +123,7 @@ void VideoExportCommand::Start(const LoadedRun& run, double from, double to, flo
   total_ = 0;
   written_ = false;
   error_.clear();
-  messages_.clear();
+  reported_.clear();
   progress_ = new QProgressDialog(QStringLiteral("Writing %1 ...").arg(QFileInfo(file).fileName()),
                                   QStringLiteral("Cancel"), 0, kProgressSteps, parent_);
   progress_->setWindowTitle(QStringLiteral("Export Video"));
@@ -137,7 +137,8 @@ void VideoExportCommand::Start(const LoadedRun& run, double from, double to, flo
   progress_->show();
 
   worker_ = QThread::create([this, source, path, settings] {
-    CollectingDiagnostics diag;
+    // Summarised as a command's messages are: a step fault on every frame makes one short text.
+    CommandMessages diag([] { return nullptr; });
     ExportControl control;
     control.Cancel = &cancel_;
     control.Progress = [this](std::int64_t done, std::int64_t total) {
@@ -149,7 +150,7 @@ void VideoExportCommand::Start(const LoadedRun& run, double from, double to, flo
     } catch (const std::exception& e) {
       error_ = e.what();
     }
-    messages_ = std::move(diag.messages);
+    reported_ = diag.SummaryText();
   });
   connect(worker_, &QThread::finished, this, &VideoExportCommand::WorkerDone);
   worker_->start(QThread::LowPriority);
@@ -171,15 +172,10 @@ void VideoExportCommand::WorkerDone() {
   progress_->deleteLater();
   progress_ = nullptr;
 
-  // One box: the failure first, then what was reported on the way (each text once).
+  // One box: the failure first, then the summary of what was reported on the way.
   QString text = QString::fromStdString(error_);
-  std::vector<std::string> seen;
-  for (const std::string& m : messages_) {
-    if (std::find(seen.begin(), seen.end(), m) != seen.end()) continue;
-    seen.push_back(m);
-    if (!text.isEmpty()) text += QStringLiteral("\n");
-    text += QString::fromStdString(m);
-  }
+  if (!text.isEmpty() && !reported_.isEmpty()) text += QStringLiteral("\n");
+  text += reported_;
   if (!text.isEmpty()) Present(text);
   emit Finished(written_);
 }

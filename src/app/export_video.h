@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "run/loaded_run.h"
 
@@ -69,7 +68,7 @@ private:
   // Written by the worker, read after it has finished.
   bool written_ = false;
   std::string error_;
-  std::vector<std::string> messages_;
+  QString reported_;  // the summary of the messages the export reported (CommandMessages)
 };
 
 // Adds File > Export Video... to `fileMenu` ahead of `quit` (and of the separator before it),

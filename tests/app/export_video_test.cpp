@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <tuple>
@@ -130,6 +131,18 @@ TEST_F(ExportVideoCommandTest, ProposesTheChannelsRangeAndWritesTheChosenOne) {
   ASSERT_TRUE(Written(finished));
   EXPECT_EQ(test::DecodeVideo(out).frames, 50);  // 2 s at 25 frames per second
   EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(ExportVideoCommandTest, StepFaultsOnEveryFrameMakeOneShortBox) {
+  // Every step misnumbered: 50 frames, each reading a step with a fault of its own text.
+  form->OpenRunFile(QString::fromStdString(WritePlaningRun(dir.path(), "MISNUM", 201, 0.01, true) + ".HVX"));
+  shown.clear();
+  QSignalSpy finished(command, &VideoExportCommand::Finished);
+  action->trigger();
+  ASSERT_TRUE(Written(finished));
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(std::count(shown[0].begin(), shown[0].end(), '\n'), static_cast<long>(CommandMessages::kShownTexts));
+  EXPECT_NE(shown[0].find("more messages"), std::string::npos) << shown[0];
 }
 
 }  // namespace
