@@ -15,6 +15,7 @@
 #include "analysis/statistics.h"
 #include "cli/cli_support.h"
 #include "common/error.h"
+#include "run/channel_series.h"
 
 namespace hulvex::cli {
 namespace {
@@ -31,23 +32,24 @@ struct StatsRequest {
   bool Csv = false;
 };
 
+// The names and units `hulvex stats` writes; the values are scaled to them as the viewer does
+// (DisplayOf).
 struct ChannelInfo {
   const char* Name;
   const char* Unit;
-  double Scale;  // stored value to display unit
 };
 
 ChannelInfo InfoOf(int channel) {
   switch (channel) {
-    case kChHeight: return {"Height of the centre of gravity", "ft", 1.0};
-    case kChAcceleration: return {"Vertical acceleration", "g", kFtPerS2ToG};
-    case kChPitch: return {"Pitch", "deg", kRadToDeg};
-    case kChDistance: return {"Distance along the course", "ft", 1.0};
-    case kChSpeed: return {"Speed", "kt", kFtPerSToKnots};
-    case kChSurfaceGain: return {"Local surface term gain", "raw", 1.0};
-    case kChSurfaceStart: return {"Local surface term start", "raw", 1.0};
-    case kChSurfaceEnd: return {"Local surface term end", "raw", 1.0};
-    default: return {"", "raw", 1.0};
+    case kChHeight: return {"Height of the centre of gravity", "ft"};
+    case kChAcceleration: return {"Vertical acceleration", "g"};
+    case kChPitch: return {"Pitch", "deg"};
+    case kChDistance: return {"Distance along the course", "ft"};
+    case kChSpeed: return {"Speed", "kt"};
+    case kChSurfaceGain: return {"Local surface term gain", "raw"};
+    case kChSurfaceStart: return {"Local surface term start", "raw"};
+    case kChSurfaceEnd: return {"Local surface term end", "raw"};
+    default: return {"", "raw"};
   }
 }
 
@@ -108,18 +110,16 @@ RunFigures ComputeRun(const std::string& given, const StatsRequest& req, Diagnos
 
   // Each block gets the window's steps of one channel, scaled into one reused buffer, viewed with
   // their run step numbers.
-  const std::span<const double> times = std::span(h.StepTimes).subspan(window.Begin, window.Count());
-  std::vector<double> values(window.Count());
+  std::vector<double> values;
   auto over = [&](int c, double scale, auto compute) {
     const std::vector<float>& stored = raw[static_cast<std::size_t>(std::find(wanted.begin(), wanted.end(), c) - wanted.begin())];
-    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<double>(stored[window.Begin + i]) * scale;
-    return compute(an::Series{times, values, window.Begin});
+    return compute(an::ScaledWindow(h.StepTimes, stored, window, scale, values));
   };
   auto notStored = [&](int c) {
     return "channel " + std::to_string(c) + " is not stored (the last channel is " + std::to_string(last) + ")";
   };
 
-  for (int c : req.Channels) f.Channels.emplace_back(c, over(c, InfoOf(c).Scale, an::ComputeChannelStatistics));
+  for (int c : req.Channels) f.Channels.emplace_back(c, over(c, DisplayOf(c).Factor, an::ComputeChannelStatistics));
   if (last >= kChAcceleration) {
     f.Impacts = over(kChAcceleration, kFtPerS2ToG, [&](const an::Series& s) { return an::ComputeImpacts(s, req.Threshold); });
     f.Iso = over(kChAcceleration, an::kMetresPerFoot, an::ComputeIso2631);
@@ -128,7 +128,7 @@ RunFigures ComputeRun(const std::string& given, const StatsRequest& req, Diagnos
     f.Iso = an::Maybe<an::IsoFigures>::Missing(notStored(kChAcceleration));
   }
   for (int c : {int{kChHeight}, int{kChPitch}}) {
-    f.Motions.emplace_back(c, c <= last ? over(c, InfoOf(c).Scale, an::ComputeMotions)
+    f.Motions.emplace_back(c, c <= last ? over(c, DisplayOf(c).Factor, an::ComputeMotions)
                                         : an::Maybe<an::MotionStatistics>::Missing(notStored(c)));
   }
   return f;
