@@ -7,15 +7,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QTimer>
 
 #include <algorithm>
 #include <exception>
-#include <future>
 #include <limits>
 
 #include "analysis/iso2631.h"
-#include "common/vector_state.h"
 #include "run/channel_series.h"
 
 namespace hulvex {
@@ -92,16 +89,18 @@ QString MissingText(const std::vector<int>& missing, int lastChannel) {
 
 QString FigureText(double v) { return QString::number(v, 'g', 5); }
 
-TChannelsFrm::TChannelsFrm(QWidget* owner, const QWidget* video, QScrollBar* timeBar, CommandMessages& messages)
-    : QWidget(owner, Qt::Window), owner_(owner), video_(video), timeBar_(timeBar), messages_(messages) {
+TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessages& messages,
+                           std::function<QRect()> busyArea)
+    : QWidget(owner, Qt::Window), owner_(owner), session_(session), messages_(messages), busyArea_(std::move(busyArea)) {
   setObjectName(QStringLiteral("ChannelsFrm"));
   setWindowTitle(QStringLiteral("Channels"));
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(900, 640);
-  StatisticsDue = new QTimer(this);
-  StatisticsDue->setSingleShot(true);
-  StatisticsDue->setInterval(kStatisticsPauseMs);
-  connect(StatisticsDue, &QTimer::timeout, this, &TChannelsFrm::UpdateStatistics);
+  connect(&session_, &ViewerSession::RunOpened, this, &TChannelsFrm::ShowRun);
+  connect(&session_, &ViewerSession::RunClosing, this, &TChannelsFrm::CloseRun);
+  connect(&session_, &ViewerSession::StepChanged, this, [this](std::int32_t s) { SetCursorStep(s); });
+  connect(&session_, &ViewerSession::FrameShownAt, this, &TChannelsFrm::SetCursorStep);
+  connect(&session_, &ViewerSession::StatisticsReady, this, &TChannelsFrm::ShowStatistics);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 4);
@@ -184,10 +183,25 @@ void TChannelsFrm::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
+void TChannelsFrm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  PublishRange();
+}
+
+void TChannelsFrm::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!event->spontaneous()) session_.ClearVisibleRange();  // no statistics for a range nobody sees
+}
+
+void TChannelsFrm::PublishRange() {
+  if (const auto r = VisibleRange()) session_.SetVisibleRange(r->first, r->second);
+}
+
 void TChannelsFrm::PlaceBeside() {
   // To the right of the main window and of the video window, as wide as the screen allows.
   const QRect mainFrame = owner_->frameGeometry();
-  const int left = std::max(mainFrame.right(), video_ ? video_->frameGeometry().right() : 0) + 12;
+  const QRect busy = busyArea_ ? busyArea_() : mainFrame;
+  const int left = std::max(mainFrame.right(), busy.right()) + 12;
   const QScreen* screen = owner_->screen() ? owner_->screen() : QGuiApplication::primaryScreen();
   const QRect free = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
   const int width = std::clamp(free.right() - left - 12, 480, 1000);
@@ -196,8 +210,9 @@ void TChannelsFrm::PlaceBeside() {
   placed_ = true;
 }
 
-void TChannelsFrm::ShowRun(LoadedRun& run) {
+void TChannelsFrm::ShowRun() {
   CloseRun();
+  const LoadedRun& run = session_.Reference();
   run_ = &run;
   cursor_ = 0;
   ChannelBox->setRange(0, run.History.Header.LastChannel);
@@ -216,7 +231,7 @@ void TChannelsFrm::CloseRun() {
   for (ChannelPlot* p : plots_) delete p;
   plots_.clear();
   run_ = nullptr;
-  UpdateStatistics();
+  ShowStatistics();
   MissingLbl->hide();
   EmptyLbl->show();
   hide();
@@ -226,11 +241,19 @@ ChannelPlot* TChannelsFrm::AddPlot(const ChannelSeries& series) {
   auto* plot = new ChannelPlot(series.Channel, run_->History.StepTimes, series.Values, this);
   plots_.push_back(plot);
   plotLayout_->addWidget(plot, 1);
-  connect(plot, &ChannelPlot::TimePicked, this, &TChannelsFrm::MoveTo);
-  connect(plot, &ChannelPlot::RangeRequested, this, &TChannelsFrm::FollowTimeRange);
+  connect(plot, &ChannelPlot::TimePicked, &session_, &ViewerSession::SetTime);
+  connect(plot, &ChannelPlot::RangeRequested, this, &TChannelsFrm::SetTimeRange);
   connect(plot, &ChannelPlot::ResetRequested, this, &TChannelsFrm::ResetTimeRange);
   connect(plot, &ChannelPlot::SliderActionRequested, this, [this](int action) {
-    if (timeBar_->isEnabled()) timeBar_->triggerAction(static_cast<QAbstractSlider::SliderAction>(action));
+    switch (action) {
+      case QAbstractSlider::SliderSingleStepSub: return session_.Step(StepAction::Previous);
+      case QAbstractSlider::SliderSingleStepAdd: return session_.Step(StepAction::Next);
+      case QAbstractSlider::SliderPageStepSub: return session_.Step(StepAction::PagePrevious);
+      case QAbstractSlider::SliderPageStepAdd: return session_.Step(StepAction::PageNext);
+      case QAbstractSlider::SliderToMinimum: return session_.Step(StepAction::First);
+      case QAbstractSlider::SliderToMaximum: return session_.Step(StepAction::Last);
+      default: return;
+    }
   });
   connect(plot, &ChannelPlot::RemoveRequested, this, &TChannelsFrm::RemoveChannel, Qt::QueuedConnection);
   EmptyLbl->hide();
@@ -243,20 +266,7 @@ void TChannelsFrm::Relabel() {
   EmptyLbl->setVisible(plots_.empty());
 }
 
-void TChannelsFrm::MoveTo(double t) {
-  if (!run_ || !timeBar_->isEnabled()) return;
-  MoveToStep(StepNearest(run_->History.StepTimes, t));
-}
-
-void TChannelsFrm::MoveToStep(std::int32_t s) {
-  if (!run_ || !timeBar_->isEnabled() || s < 0) return;
-  // As a user drags the thumb: the bar's own scroll event moves the readouts, the video and the cursor.
-  timeBar_->setSliderPosition(s);
-  timeBar_->triggerAction(QAbstractSlider::SliderMove);
-}
-
 bool TChannelsFrm::MoveToPeak(int direction) {
-  if (StatisticsDue->isActive()) UpdateStatistics();  // the peaks of the range on screen
   if (!impacts_.has_value() || !impacts_->A1_10.has_value()) return false;
   const double level = *impacts_->A1_10;
   const std::vector<an::Peak>& peaks = impacts_->Peaks;
@@ -271,60 +281,49 @@ bool TChannelsFrm::MoveToPeak(int direction) {
     if (it != peaks.rend()) to = &*it;
   }
   if (!to) return false;
-  MoveToStep(static_cast<std::int32_t>(to->Step));
+  session_.SetStep(static_cast<std::int32_t>(to->Step));
   return true;
 }
 
-void TChannelsFrm::UpdateStatistics() {
-  StatisticsDue->stop();
-  ClearUpperVectorState();  // the plots may have just been painted (common/vector_state.h)
+void TChannelsFrm::ShowStatistics() {
+  const WindowStatistics* stats = run_ && !plots_.empty() ? session_.Statistics() : nullptr;
+  const std::string pending = run_ ? (plots_.empty() ? "no channel is plotted" : "being computed") : "no run is open";
   StatsTable->setRowCount(static_cast<int>(plots_.size()));
-  impacts_ = an::Maybe<an::ImpactStatistics>::Missing(run_ ? "the vertical acceleration (channel 2) is not plotted"
-                                                           : "no run is open");
-  auto iso = an::Maybe<an::IsoFigures>::Missing(impacts_.Reason);
-  ChannelPlot* acceleration = nullptr;
-  if (run_ && !plots_.empty()) {
-    const std::vector<double>& times = run_->History.StepTimes;
-    const QCPRange r = plots_.front()->TimeRange();
-    const an::StepRange window = an::FindWindow(times, r.lower, r.upper);
-    const auto isAcceleration = [](ChannelPlot* p) { return p->Channel() == kChAcceleration; };
-    const auto found = std::find_if(plots_.begin(), plots_.end(), isAcceleration);
-    const ChannelSeries* accelerationSeries = found != plots_.end() ? FindSeries(*run_, kChAcceleration) : nullptr;
-    // ISO 2631-1 (m/s^2 from the held ft/s^2) takes longest: it runs on another core meanwhile.
-    std::future<an::Maybe<an::IsoFigures>> isoTask;
-    if (accelerationSeries) {
-      acceleration = *found;
-      const an::Series ms2 = an::ScaledWindow(times, accelerationSeries->Values, window, an::kMetresPerFoot, isoBuffer_);
-      isoTask = std::async(std::launch::async, [ms2] { return an::ComputeIso2631(ms2); });
+  QStringList names;
+  for (std::size_t k = 0; k < plots_.size(); ++k) {
+    const int row = static_cast<int>(k);
+    names << plots_[k]->Title();
+    const auto found = stats ? std::find_if(stats->Channels.begin(), stats->Channels.end(),
+                                            [&](const auto& c) { return c.first == plots_[k]->Channel(); })
+                             : decltype(stats->Channels.begin()){};
+    if (!stats || found == stats->Channels.end()) {
+      SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), pending);
+      continue;
     }
-    QStringList names;
-    for (std::size_t k = 0; k < plots_.size(); ++k) {
-      ChannelPlot* plot = plots_[k];
-      names << plot->Title();
-      const int row = static_cast<int>(k);
-      const ChannelSeries* held = FindSeries(*run_, plot->Channel());
-      if (!held) {
-        SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), "the channel is not held");
-        continue;
-      }
-      const an::Series series = an::ScaledWindow(times, held->Values, window, plot->Display().Factor, buffer_);
-      const auto stats = an::ComputeChannelStatistics(series);
-      if (plot == acceleration) impacts_ = an::ComputeImpacts(series, 0.0);
-      if (!stats.has_value()) {
-        SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), stats.Reason);
-        continue;
-      }
-      SetCell(StatsTable, row, 0, QString::number(stats->Count));
-      SetFigure(StatsTable, row, 1, stats->Mean);
-      SetFigure(StatsTable, row, 2, stats->Min);
-      SetFigure(StatsTable, row, 3, stats->Max);
-      SetFigure(StatsTable, row, 4, stats->StdDev);
-      SetFigure(StatsTable, row, 5, stats->Rms);
+    const an::Maybe<an::ChannelStatistics>& s = found->second;
+    if (!s.has_value()) {
+      SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), s.Reason);
+      continue;
     }
-    if (isoTask.valid()) iso = isoTask.get();
-    StatsTable->setVerticalHeaderLabels(names);
+    SetCell(StatsTable, row, 0, QString::number(s->Count));
+    SetFigure(StatsTable, row, 1, s->Mean);
+    SetFigure(StatsTable, row, 2, s->Min);
+    SetFigure(StatsTable, row, 3, s->Max);
+    SetFigure(StatsTable, row, 4, s->StdDev);
+    SetFigure(StatsTable, row, 5, s->Rms);
   }
+  StatsTable->setVerticalHeaderLabels(names);
 
+  const auto isAcceleration = [](ChannelPlot* p) { return p->Channel() == kChAcceleration; };
+  const auto found = std::find_if(plots_.begin(), plots_.end(), isAcceleration);
+  ChannelPlot* acceleration = found != plots_.end() ? *found : nullptr;
+  const std::string notPlotted = run_ ? "the vertical acceleration (channel 2) is not plotted" : pending;
+  impacts_ = !acceleration ? an::Maybe<an::ImpactStatistics>::Missing(notPlotted)
+             : stats       ? stats->Impacts
+                           : an::Maybe<an::ImpactStatistics>::Missing(pending);
+  const auto iso = !acceleration ? an::Maybe<an::IsoFigures>::Missing(notPlotted)
+                   : stats       ? stats->Iso
+                                 : an::Maybe<an::IsoFigures>::Missing(pending);
   if (impacts_.has_value()) {
     const an::ImpactStatistics& im = *impacts_;
     SetCell(ImpactTable, 0, 0, QString::number(im.PeakCount));
@@ -374,18 +373,6 @@ void TChannelsFrm::SetCursorStep(std::int32_t s) {
 }
 
 void TChannelsFrm::SetTimeRange(double t0, double t1) {
-  ShowTimeRange(t0, t1);
-  UpdateStatistics();
-}
-
-void TChannelsFrm::FollowTimeRange(double t0, double t1) {
-  ShowTimeRange(t0, t1);
-  // Statistics of a long run take tens of milliseconds: a drag repaints the curves on every
-  // move and recomputes them only now and then, never left behind by the last move.
-  if (!StatisticsDue->isActive()) StatisticsDue->start();
-}
-
-void TChannelsFrm::ShowTimeRange(double t0, double t1) {
   if (!run_ || run_->History.StepTimes.empty()) return;
   const std::vector<double>& t = run_->History.StepTimes;
   const double first = t.front(), last = t.back();
@@ -395,6 +382,8 @@ void TChannelsFrm::ShowTimeRange(double t0, double t1) {
   if (!(width > 0)) width = whole;
   t0 = std::clamp(t0, first, last - width);
   for (ChannelPlot* p : plots_) p->SetTimeRange(t0, t0 + width);
+  // The curves follow a drag at once; the statistics come when computed, the latest range's last.
+  PublishRange();
 }
 
 std::optional<std::pair<double, double>> TChannelsFrm::VisibleRange() const {
@@ -413,7 +402,8 @@ void TChannelsFrm::AddChannel(int channel) {
   if (std::any_of(plots_.begin(), plots_.end(), [&](ChannelPlot* p) { return p->Channel() == channel; })) return;
   try {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const ChannelSeries& series = HoldChannel(*run_, channel, messages_);
+    session_.HoldChannel(channel, messages_);
+    const ChannelSeries& series = *FindSeries(*run_, channel);
     QGuiApplication::restoreOverrideCursor();
     const QCPRange range = plots_.empty() ? QCPRange(run_->History.StepTimes.front(), run_->History.StepTimes.back())
                                           : plots_.front()->TimeRange();
@@ -421,7 +411,7 @@ void TChannelsFrm::AddChannel(int channel) {
     Relabel();
     plot->SetTimeRange(range.lower, range.upper);
     plot->SetCursorStep(cursor_);
-    UpdateStatistics();
+    ShowStatistics();
   } catch (const std::exception& e) {
     QGuiApplication::restoreOverrideCursor();
     messages_.Message(e.what());
@@ -434,9 +424,9 @@ void TChannelsFrm::RemoveChannel(int channel) {
   if (it == plots_.end()) return;
   delete *it;
   plots_.erase(it);
-  if (run_) ReleaseChannel(*run_, channel);
+  session_.ReleaseChannel(channel);  // after the plot that viewed its values is gone
   Relabel();
-  UpdateStatistics();
+  ShowStatistics();
 }
 
 }  // namespace hulvex

@@ -18,11 +18,12 @@ int CheckRun(const QString& programDir, const QString& runFile, std::ostream& ou
     out << "run not loaded\n";
     return 1;
   }
-  if (!form.Run.Hull.Drawable || !form.VidFrm->Player().VideoOpen()) {
-    out << "hull not drawable: " << form.Run.Hull.NotDrawableReason << "\n";
+  const LoadedRun& run = form.Session().Reference();
+  if (!run.Hull.Drawable || !form.Session().VideoReady()) {
+    out << "hull not drawable: " << run.Hull.NotDrawableReason << "\n";
     return 1;
   }
-  out << "hull drawable: " << form.Run.Hull.BoatPath << "\n";
+  out << "hull drawable: " << run.Hull.BoatPath << "\n";
   return 0;
 }
 

@@ -12,9 +12,7 @@
 #include <exception>
 #include <memory>
 
-#include "app/channels_frm.h"
 #include "app/gui_messages.h"
-#include "app/main_window.h"
 #include "export/video_export.h"
 #include "export/video_file_writer.h"
 
@@ -180,18 +178,20 @@ void VideoExportCommand::WorkerDone() {
   emit Finished(written_);
 }
 
-VideoExportCommand* AddExportVideoCommand(TForm1* form, QMenu* fileMenu, QAction* quit) {
-  auto* command = new VideoExportCommand(form);
+VideoExportCommand* AddExportVideoCommand(QWidget* owner, const ViewerSession& session, QMenu* fileMenu, QAction* quit,
+                                          std::function<QWidget*()> dialogOwner,
+                                          std::function<void(const QString&)> present) {
+  auto* command = new VideoExportCommand(owner);
   command->setObjectName(QStringLiteral("VideoExport"));
-  command->Present = [form](const QString& text) { form->Messages.present(text); };
+  command->Present = std::move(present);
   // The dialogs come above the Video window, as every dialog of the viewer does.
   // The file is proposed beside the run, named after it.
-  command->ChooseFile = [form] {
-    const QFileInfo run(QString::fromStdString(form->Run.RunPath));
-    return AskForVideoFile(form->DialogOwner(), run.absoluteDir().filePath(run.completeBaseName()));
+  command->ChooseFile = [&session, dialogOwner] {
+    const QFileInfo run(QString::fromStdString(session.Reference().RunPath));
+    return AskForVideoFile(dialogOwner(), run.absoluteDir().filePath(run.completeBaseName()));
   };
-  command->ChooseRange = [form](double first, double last, double& from, double& to) {
-    return AskForRange(form->DialogOwner(), first, last, from, to);
+  command->ChooseRange = [dialogOwner](double first, double last, double& from, double& to) {
+    return AskForRange(dialogOwner(), first, last, from, to);
   };
   auto* action = new QAction(QStringLiteral("Export Video..."), fileMenu);
   action->setObjectName(QStringLiteral("ExportVideo1"));
@@ -200,16 +200,16 @@ VideoExportCommand* AddExportVideoCommand(TForm1* form, QMenu* fileMenu, QAction
   const auto at = actions.indexOf(quit);
   if (at > 0 && actions[at - 1]->isSeparator()) before = actions[at - 1];
   fileMenu->insertAction(before, action);
-  QObject::connect(action, &QAction::triggered, command, [form, command, action] {
-    const auto& times = form->Run.History.StepTimes;
-    if (!form->RunLoaded() || times.empty()) {
+  QObject::connect(action, &QAction::triggered, command, [&session, command, action] {
+    const auto& times = session.Reference().History.StepTimes;
+    if (!session.RunLoaded() || times.empty()) {
       command->Present(QStringLiteral("Open a run first: there is nothing to export."));
       return;
     }
-    // The range the Channels window shows, else the whole run.
-    const auto visible = form->ChannelsFrm ? form->ChannelsFrm->VisibleRange() : std::nullopt;
-    command->Start(form->Run, visible ? visible->first : times.front(), visible ? visible->second : times.back(),
-                   form->VideoMult);
+    // The range the plots show, else the whole run.
+    const auto visible = session.VisibleRange();
+    command->Start(session.Reference(), visible ? visible->first : times.front(),
+                   visible ? visible->second : times.back(), session.VideoMult());
     action->setEnabled(!command->Running());  // one export at a time
   });
   QObject::connect(command, &VideoExportCommand::Finished, action, [action] { action->setEnabled(true); });

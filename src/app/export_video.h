@@ -17,10 +17,9 @@
 #include <string>
 
 #include "run/loaded_run.h"
+#include "session/viewer_session.h"
 
 namespace hulvex {
-
-class TForm1;
 
 class VideoExportCommand : public QObject {
   Q_OBJECT
@@ -72,8 +71,11 @@ private:
 };
 
 // Adds File > Export Video... to `fileMenu` ahead of `quit` (and of the separator before it),
-// exporting the whole loaded run of `form`; the item is disabled while an export runs. Returns
-// the command (owned by `form`).
-VideoExportCommand* AddExportVideoCommand(TForm1* form, QMenu* fileMenu, QAction* quit);
+// exporting the reference run of `session` over its visible range (else the whole run) at its
+// multiplier; the item is disabled while an export runs. `dialogOwner` gives the window its
+// dialogs stack above, `present` shows a message box. Returns the command (owned by `owner`).
+VideoExportCommand* AddExportVideoCommand(QWidget* owner, const ViewerSession& session, QMenu* fileMenu, QAction* quit,
+                                          std::function<QWidget*()> dialogOwner,
+                                          std::function<void(const QString&)> present);
 
 }  // namespace hulvex

@@ -15,8 +15,6 @@
 #include "app/export_video.h"
 #include "common/error.h"
 #include "common/file_lookup.h"
-#include "run/channel_series.h"
-#include "video/frame_composition.h"
 
 namespace hulvex {
 namespace {
@@ -66,12 +64,13 @@ QString Cut(const QString& text, int limit) { return text.left(limit); }
 }  // namespace
 
 TForm1::TForm1(std::string programDir, QWidget* parent)
-    : QMainWindow(parent), Messages([this] { return DialogOwner(); }), programDir_(std::move(programDir)) {
+    : QMainWindow(parent),
+      Messages([this] { return DialogOwner(); }),
+      session_(new ViewerSession(programDir, this)),
+      programDir_(std::move(programDir)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("KVRView2"));
   setGeometry(125, 60, 639, 584);
-  Run.DataDir = programDir_;
-  Run.SharedDataDir = SharedDataDirectory(programDir_);
 
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   Open2 = file->addAction(QStringLiteral("Open"), this, &TForm1::Open2Click);
@@ -79,7 +78,8 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   file->addSeparator();
   Quit1 = file->addAction(QStringLiteral("Quit"), this, &TForm1::Quit1Click);
   Quit1->setObjectName(QStringLiteral("Quit1"));
-  AddExportVideoCommand(this, file, Quit1);
+  AddExportVideoCommand(this, *session_, file, Quit1, [this] { return DialogOwner(); },
+                        [this](const QString& text) { Messages.present(text); });
   Go = menuBar()->addAction(QStringLiteral("Go"), this, &TForm1::GoClick);
   Go->setObjectName(QStringLiteral("Go"));
   Stop1 = menuBar()->addAction(QStringLiteral("Stop"), this, &TForm1::Stop1Click);
@@ -128,6 +128,10 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   StatusLine = new QLabel(central);
   StatusLine->setObjectName(QStringLiteral("StatusLine"));
   barMessages_ = std::make_unique<StatusLineDiagnostics>(StatusLine);
+  connect(session_, &ViewerSession::MoveMessage, this, [this](const QString& text) { barMessages_->Message(text.toStdString()); });
+  connect(session_, &ViewerSession::RunOpened, this, &TForm1::RunOpened);
+  connect(session_, &ViewerSession::StepChanged, this, &TForm1::StepChanged);
+  connect(session_, &ViewerSession::VideoReadyChanged, this, &TForm1::SetVideoCommands);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -142,24 +146,20 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
 TForm1::~TForm1() {
   delete ChannelsFrm;  // before the run its plots show
   if (VidFrm) VidFrm->CloseVideo();
+  session_->SetVideoEngine(nullptr);
   delete VidFrm;
 }
 
 void TForm1::CreateSecondaryWindows() {
   VidFrm = new TVidFrm(this);  // a window of its own, owned by this one
-  VidFrm->VideoMult = [this] { return VideoMult; };
-  VidFrm->PlaybackEnded = [this](std::int32_t last) {
-    try {
-      GoToStep(last, *barMessages_);
-    } catch (const std::exception& e) {
-      barMessages_->Message(e.what());
-    }
-    TimeBar->setValue(last);
-  };
-  VidFrm->ShowMultiplier(VideoMult);
+  VidFrm->AttachSession(*session_);
   VmultFrm = new TVmultFrm(this);
-  ChannelsFrm = new TChannelsFrm(this, VidFrm, TimeBar, Messages);
-  VidFrm->FrameShown = [this](std::int32_t s) { ChannelsFrm->SetCursorStep(s); };
+  // The Channels window goes beside this window and the Video window, not over them.
+  ChannelsFrm = new TChannelsFrm(this, *session_, Messages, [this] {
+    QRect busy = frameGeometry();
+    if (VidFrm) busy = busy.united(VidFrm->frameGeometry());
+    return busy;
+  });
   CreateKeys();
 }
 
@@ -222,10 +222,8 @@ void TForm1::SetVideoCommands(bool enabled) {
 }
 
 void TForm1::CloseCurrentRun() {
-  if (ChannelsFrm) ChannelsFrm->CloseRun();  // before the series it plots are freed
-  if (VidFrm && VidFrm->Player().VideoOpen()) VidFrm->CloseVideo();
+  session_->CloseRuns();  // the video and the Channels window let go of the run first
   SetVideoCommands(false);  // enabled again when the next run's video is prepared
-  CloseRun(Run);
   TimeBar->setEnabled(false);
   barMessages_->Clear();
 }
@@ -241,7 +239,7 @@ void TForm1::ClearRunDisplay() {
 
 void TForm1::ShowOpenFailure() {
   ClearRunDisplay();
-  Memo1->setPlainText(QString::fromStdString(Run.Description));
+  Memo1->setPlainText(QString::fromStdString(session_->Reference().Description));
 }
 
 QString TForm1::RunFileFromDialog() {
@@ -275,44 +273,40 @@ void TForm1::OpenRunFile(const QString& file) {
     struct RestoreCursor {
       ~RestoreCursor() { QGuiApplication::restoreOverrideCursor(); }
     } restore;
-    const std::string runPath = RunPathOf(file.toStdString());
-    const QString shownPath = QString::fromStdString(runPath);
     RunOpenResult result;
-    Run.HeldChannels.assign(kDefaultPlotChannels.begin(), kDefaultPlotChannels.end());  // read with the step times
     try {
-      result = OpenRun(Run, runPath, Messages);
+      // Opened: RunOpened sets up the bar and the readouts, then the video shows step 0.
+      result = session_->Open(RunPathOf(file.toStdString()), Messages);
     } catch (...) {
       ShowOpenFailure();
       throw;
     }
-    if (result != RunOpenResult::Loaded) {
-      ShowOpenFailure();
-      return;
-    }
-    Memo1->setPlainText(QString::fromStdString(Run.Description));
-
-    setWindowTitle(Cut(QStringLiteral("KVRView -- ") + shownPath, 98));
-    Nav = SetUpTimeBar(Run.History.StepCount() - 1);
-    TimeBar->setRange(Nav.LowStep, Nav.HighStep);
-    TimeBar->setPageStep(Nav.LargeChange());
-    TimeBar->setValue(Nav.CurrentStep);
-    TimeBar->setEnabled(true);
-    ShowRangeLabels();
-    setWindowTitle(Cut(QStringLiteral("Current Run Name = ") + shownPath, 106));
-    if (ChannelsFrm) ChannelsFrm->ShowRun(Run);
-
-    if (!Run.Hull.Drawable) {
-      Messages.Message("The video is not shown for this run: " + Run.Hull.NotDrawableReason);
-      return;
-    }
-    VidFrm->PrepareVideo(Run.History, Run.SmoothTrack, FrameGeometryOf(Run.Hull), Run.Sea);
-    SetVideoCommands(true);
-    VidFrm->ShowStep(Nav.CurrentStep, Messages);
+    if (result != RunOpenResult::Loaded) ShowOpenFailure();
   });
 }
 
+void TForm1::RunOpened() {
+  const LoadedRun& run = session_->Reference();
+  const TimeNavigation& nav = session_->Navigation();
+  const QString shownPath = QString::fromStdString(run.RunPath);
+  Memo1->setPlainText(QString::fromStdString(run.Description));
+  setWindowTitle(Cut(QStringLiteral("KVRView -- ") + shownPath, 98));
+  TimeBar->setRange(nav.LowStep, nav.HighStep);
+  TimeBar->setPageStep(nav.LargeChange());
+  TimeBar->setValue(nav.CurrentStep);
+  TimeBar->setEnabled(true);
+  ShowRangeLabels();
+  setWindowTitle(Cut(QStringLiteral("Current Run Name = ") + shownPath, 106));
+}
+
+void TForm1::StepChanged(std::int32_t step, StepOrigin origin) {
+  if (TimeBar->value() != step) TimeBar->setValue(step);  // not a scroll event
+  // Opening a run and the end of the playback leave the current-time readouts as they were.
+  if (origin == StepOrigin::Moved || origin == StepOrigin::Stopped) ShowCurrentLabels();
+}
+
 void TForm1::ShowRangeLabels() {
-  const RangeLabels labels = MakeRangeLabels(Nav, Run.History.StepTimes);
+  const RangeLabels labels = MakeRangeLabels(session_->Navigation(), session_->Reference().History.StepTimes);
   SetLabel(TLowLbl, labels.TLowLbl);
   SetLabel(AtLO, labels.AtLO);
   SetLabel(THiLbl, labels.THiLbl);
@@ -320,32 +314,14 @@ void TForm1::ShowRangeLabels() {
 }
 
 void TForm1::ShowCurrentLabels() {
-  const CurrentTimeLabels labels = MakeCurrentTimeLabels(Nav.CurrentStep, Run.History.StepTimes);
+  const CurrentTimeLabels labels = MakeCurrentTimeLabels(session_->CurrentStep(), session_->Reference().History.StepTimes);
   SetLabel(TimeLbl, labels.TimeLbl);
   SetLabel(At_T, labels.At_T);
-  if (ChannelsFrm) ChannelsFrm->SetCursorStep(Nav.CurrentStep);
-}
-
-void TForm1::ShowCurrentTime(Diagnostics& diag) {
-  ShowCurrentLabels();
-  if (VidFrm && VidFrm->Player().VideoOpen()) VidFrm->ShowStep(Nav.CurrentStep, diag);
-}
-
-void TForm1::GoToStep(std::int32_t s, Diagnostics& diag) {
-  Nav.CurrentStep = s;
-  if (ChannelsFrm) ChannelsFrm->SetCursorStep(s);
-  ReadStep(Run.History, s, true, diag);
 }
 
 void TForm1::TimeBarScroll(int) {
-  if (!RunLoaded()) return;
   // A drag raises a scroll event per position: its messages go to the status line, not to boxes.
-  try {
-    Nav.CurrentStep = TimeBar->sliderPosition();
-    ShowCurrentTime(*barMessages_);
-  } catch (const std::exception& e) {
-    barMessages_->Message(e.what());
-  }
+  session_->SetStep(TimeBar->sliderPosition());
 }
 
 void TForm1::MoveBar(QAbstractSlider::SliderAction action) {
@@ -362,58 +338,41 @@ void TForm1::Channels1Click() {
 }
 
 void TForm1::Video1Click() {
-  if (!VidFrm || !VidFrm->Player().VideoOpen()) return;
+  if (!VidFrm || !session_->VideoReady()) return;
   VidFrm->show();
   VidFrm->raise();
   VidFrm->activateWindow();
 }
 
 void TForm1::GoClick() {
-  if (!RunLoaded() || !VidFrm->Player().VideoOpen()) return;
+  if (!RunLoaded() || !session_->VideoReady()) return;
   VidFrm->show();  // back on the screen if its close box hid it
-  Command([&] { VidFrm->StartPlayback(Nav.CurrentStep, Messages); });
+  Command([&] { session_->Play(Messages); });
 }
 
 void TForm1::Stop1Click() {
-  if (!RunLoaded() || !VidFrm->Player().VideoOpen()) return;
-  Command([&] {
-    VidFrm->StopPlayback();
-    GoToStep(VidFrm->Player().VideoPos(), Messages);
-    TimeBar->setValue(Nav.CurrentStep);
-    // The picture, the bar and the readouts show the same step.
-    ShowCurrentLabels();
-    VidFrm->ShowSelectedStep(Nav.CurrentStep, Messages);
-  });
+  Command([&] { session_->Stop(Messages); });
 }
 
 void TForm1::PlayOrStop() {
-  if (!RunLoaded() || !VidFrm->Player().VideoOpen()) return;
-  if (VidFrm->Player().Playing()) {
-    Stop1Click();
-    return;
-  }
-  if (Nav.CurrentStep >= Nav.HighStep) MoveBar(QAbstractSlider::SliderToMinimum);
-  GoClick();
-}
-
-void TForm1::SetVideoMult(float videoMult) {
-  VideoMult = videoMult;
-  if (VidFrm) VidFrm->ShowMultiplier(videoMult);
+  if (!RunLoaded() || !session_->VideoReady()) return;
+  if (!session_->Playing()) VidFrm->show();  // as Go does
+  Command([&] { session_->PlayOrStop(Messages); });
 }
 
 void TForm1::ScaleVideoMult(float factor) {
   constexpr float kFastest = 1.0f / 1024, kSlowest = 1024;
-  const float next = VideoMult * factor;
+  const float next = session_->VideoMult() * factor;
   if (factor < 1 ? next < kFastest : next > kSlowest) return;
-  SetVideoMult(next);
+  session_->SetVideoMult(next);
 }
 
 void TForm1::VideoTimeAdj1Click() {
-  VmultFrm->Edit1->setText(QString::fromStdString(FormatVideoMult(VideoMult)));
+  VmultFrm->Edit1->setText(QString::fromStdString(FormatVideoMult(session_->VideoMult())));
   VmultFrm->setParent(DialogOwner(), VmultFrm->windowFlags());  // above the Video window
   if (!RunMultiplierDialog()) return;
   if (const auto value = ParseVideoMult(VmultFrm->Edit1->text().toStdString())) {
-    SetVideoMult(*value);
+    session_->SetVideoMult(*value);
   } else {
     Messages.Message("Time Multiplier error!");
     Messages.Flush();

@@ -1,4 +1,6 @@
-// The main window: the menu commands, the time bar and its readouts, the case description.
+// The main window: the menu commands, the time bar and its readouts, the case description. It
+// owns the session (the state every window shares) and creates the other windows; it shows the
+// session's current step and commands the session, never another window's widgets.
 #pragma once
 
 #include <QAbstractSlider>
@@ -15,8 +17,7 @@
 #include "app/channels_frm.h"
 #include "app/gui_messages.h"
 #include "app/vmult_frm.h"
-#include "run/loaded_run.h"
-#include "run/time_navigation.h"
+#include "session/viewer_session.h"
 #include "video/video_window.h"
 
 namespace hulvex {
@@ -40,9 +41,9 @@ public:
   // Everything Open does after the file dialog, for the run whose ".HVX" file is `file`.
   void OpenRunFile(const QString& file);
 
-  // Makes s the current step and reads it once with conversion (checking its step number).
-  // The bar and the readouts are not touched.
-  void GoToStep(std::int32_t s, Diagnostics& diag);
+  // The state the windows share: the open run, the current step, the playback multiplier.
+  ViewerSession& Session() { return *session_; }
+  const ViewerSession& Session() const { return *session_; }
 
   // Asks for a run file; tests replace it. An empty result is a cancelled dialog. The dialog
   // completes a name typed without extension with ".HVX" and starts in the directory of the run
@@ -75,13 +76,8 @@ public:
   TChannelsFrm* ChannelsFrm = nullptr;
 
   CommandMessages Messages;
-  LoadedRun Run;
-  TimeNavigation Nav;
-  float VideoMult = 1.0f;
-  // Sets VideoMult (positive) and shows it in the Video window's title.
-  void SetVideoMult(float videoMult);
   // A run is loaded: its history is open and the bar may move.
-  bool RunLoaded() const { return Run.History.IsOpen; }
+  bool RunLoaded() const { return session_->RunLoaded(); }
 
 public slots:
   void Open2Click();
@@ -109,6 +105,9 @@ protected:
 
 private:
   void CloseCurrentRun();
+  // The session's observers: the run's range, the current step, the video commands.
+  void RunOpened();
+  void StepChanged(std::int32_t step, StepOrigin origin);
   // Back to what the window shows while no run is loaded.
   void ClearRunDisplay();
   // What an open that left no run loaded shows: nothing of the previous run, the description it read.
@@ -117,10 +116,10 @@ private:
   QString RunFileFromDialog();
   void ShowRangeLabels();
   void ShowCurrentLabels();
-  void ShowCurrentTime(Diagnostics& diag);
   void SetVideoCommands(bool enabled);
   // Runs a command body: errors that end it are shown once, then the messages it raised.
   void Command(const std::function<void()>& body);
+  ViewerSession* session_;  // a child of this window
   std::string programDir_;
   QString lastRunDir_;  // directory of the run opened last
   std::unique_ptr<StatusLineDiagnostics> barMessages_;

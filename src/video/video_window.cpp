@@ -93,6 +93,19 @@ void TVidFrm::PrepareVideo(const TimeHistory& history, std::span<const float> tr
   show();
 }
 
+void TVidFrm::AttachSession(ViewerSession& session) {
+  session.SetVideoEngine(this);
+  VideoMult = [&session] { return session.VideoMult(); };
+  PlaybackEnded = [&session](std::int32_t last) { session.PlaybackEnded(last); };
+  FrameShown = [&session](std::int32_t s) { session.FrameShown(s); };
+  connect(&session, &ViewerSession::VideoMultChanged, this, &TVidFrm::ShowMultiplier);
+  ShowMultiplier(session.VideoMult());
+}
+
+void TVidFrm::PrepareVideo(const LoadedRun& run) {
+  PrepareVideo(run.History, run.SmoothTrack, FrameGeometryOf(run.Hull), run.Sea);
+}
+
 void TVidFrm::CloseVideo() {
   StopPlayback();
   player_.CloseVideo();

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/diagnostics.h"
+#include "session/viewer_session.h"
 #include "video/playback.h"
 #include "video/video_player.h"
 
@@ -35,10 +36,17 @@ private:
   std::size_t more_ = 0;
 };
 
-class TVidFrm : public QWidget {
+// The Video window is the session's video engine: the session tells it which run to prepare,
+// which step to show and when to play; it reports each frame it puts on the screen and the end
+// of a playback back to the session.
+class TVidFrm : public QWidget, public VideoEngine {
   Q_OBJECT
 public:
   explicit TVidFrm(QWidget* parent = nullptr);
+
+  // Becomes `session`'s video engine: takes its multiplier at every tick, shows it in the title,
+  // and reports frames and the end of the playback to it. `session` outlives the window.
+  void AttachSession(ViewerSession& session);
 
   // Monotonic milliseconds; tests replace it with a fake clock.
   std::function<std::int64_t()> Clock;
@@ -57,16 +65,21 @@ public:
   // VideoPlayer::PrepareVideo), and shows the window.
   void PrepareVideo(const TimeHistory& history, std::span<const float> track, const FrameGeometry& geometry,
                     const SeaConstants& sea);
+  // The same for a loaded run: its history, camera track, hull stations and sea.
+  void PrepareVideo(const LoadedRun& run) override;
   // Stops the playback, frees the run's video and hides the window.
-  void CloseVideo();
+  void CloseVideo() override;
   // Reads, composes, draws and shows step s unshifted.
-  void ShowStep(std::int32_t s, Diagnostics& diag);
+  void ShowStep(std::int32_t s, Diagnostics& diag) override;
   // Go: starts the timed playback from s (first tick 300 ms later), or stops a running one.
-  void StartPlayback(std::int32_t s, Diagnostics& diag);
-  void StopPlayback();
+  void StartPlayback(std::int32_t s, Diagnostics& diag) override;
+  void StopPlayback() override;
   // Puts step s on the screen: the frame composed last when it is that step's (shifted as the
   // playback composed it), else s read and drawn anew (ShowStep).
-  void ShowSelectedStep(std::int32_t s, Diagnostics& diag);
+  void ShowSelectedStep(std::int32_t s, Diagnostics& diag) override;
+  bool VideoOpen() const override { return player_.VideoOpen(); }
+  bool Playing() const override { return player_.Playing(); }
+  std::int32_t VideoPos() const override { return player_.VideoPos(); }
 
   const VideoPlayer& Player() const { return player_; }
   QTimer* Timer1 = nullptr;

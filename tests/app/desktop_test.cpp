@@ -186,9 +186,9 @@ TEST_F(DesktopTest, TheOpenDialogCompletesHvxStartsWhereTheLastRunWasAndOpensThe
   };
   choose(dir.path(), "runs/RUN");  // completed to RUN.HVX
   EXPECT_EQ(form->windowTitle().toStdString(), "Current Run Name = " + sub + "/RUN");
-  EXPECT_EQ(form->Nav.HighStep, 49);
+  EXPECT_EQ(form->Session().Navigation().HighStep, 49);
   choose(sub, "run.hvx");  // not RUN.HVX, which comes first in name order
-  EXPECT_EQ(form->Nav.HighStep, 29);
+  EXPECT_EQ(form->Session().Navigation().HighStep, 29);
   // Memo2 sits 112 pixels into the client area below the menu bar.
   EXPECT_EQ(form->Memo2->mapTo(form.get(), QPoint(0, 0)).y(), form->menuBar()->height() + 112);
 }
@@ -197,7 +197,7 @@ TEST_F(DesktopTest, DialogsAndBoxesBelongToTheVideoWindowWhileItIsShown) {
   form->Messages.present = boxes;
   form->show();
   Open(WritePlaningRun(dir.path(), "RUN", 100));
-  form->SetVideoMult(0.004f);
+  form->Session().SetVideoMult(0.004f);
   for (bool videoShown : {true, false}) {
     if (!videoShown) form->VidFrm->close();
     QWindow* owner = videoShown ? form->VidFrm->windowHandle() : form->windowHandle();
@@ -212,7 +212,7 @@ TEST_F(DesktopTest, DialogsAndBoxesBelongToTheVideoWindowWhileItIsShown) {
       QTest::mouseClick(form->VmultFrm->OKBtn, Qt::LeftButton);
     });
     form->VideoTimeAdj1Click();
-    EXPECT_EQ(form->VideoMult, 0.004f);  // OK without a change keeps the value
+    EXPECT_EQ(form->Session().VideoMult(), 0.004f);  // OK without a change keeps the value
     // A refused value: the box belongs to the same window.
     WhenModal([&](QWidget*) {
       form->VmultFrm->Edit1->setText(QStringLiteral("0"));
@@ -288,12 +288,12 @@ TEST_F(DesktopTest, KeysInEitherWindowMoveTheBarPlayAndScaleTheMultiplier) {
                            {Qt::Key_Down, 2.0f, "Video (multiplier 2)"}};
   for (const MultKey& m : mults) {
     QTest::keyClick(form->VidFrm, m.key, Qt::ControlModifier);
-    EXPECT_EQ(form->VideoMult, m.mult);
+    EXPECT_EQ(form->Session().VideoMult(), m.mult);
     EXPECT_EQ(form->VidFrm->windowTitle(), m.title);
   }
-  form->SetVideoMult(1024.0f);
+  form->Session().SetVideoMult(1024.0f);
   QTest::keyClick(form->VidFrm, Qt::Key_Down, Qt::ControlModifier);
-  EXPECT_EQ(form->VideoMult, 1024.0f);  // the slowest the keys go
+  EXPECT_EQ(form->Session().VideoMult(), 1024.0f);  // the slowest the keys go
 }
 
 }  // namespace

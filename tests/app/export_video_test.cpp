@@ -61,7 +61,7 @@ protected:
 
 TEST_F(ExportVideoCommandTest, CancelHalfwayLeavesNoFileWhileThePlaybackGoesOn) {
   form->OpenRunFile(QString::fromStdString(WriteRun(dir, "LONG", 20.0) + ".HVX"));
-  form->VideoMult = 2.0f;  // 40 s of video: 1000 frames
+  form->Session().SetVideoMult(2.0f);  // 40 s of video: 1000 frames
   form->GoClick();
   QSignalSpy finished(command, &VideoExportCommand::Finished);
   action->trigger();

@@ -72,7 +72,7 @@ TEST_F(MainWindowTest, InitialState) {
   EXPECT_EQ(form->TimeLbl->text(), "_T = 0");
   EXPECT_EQ(form->At_T->text(), "at");
   EXPECT_FALSE(form->TimeBar->isEnabled());
-  EXPECT_EQ(form->VideoMult, 1.0f);
+  EXPECT_EQ(form->Session().VideoMult(), 1.0f);
   EXPECT_TRUE(form->Memo2->toPlainText().contains("How to use this program:"));
   // Go and Stop before any run do nothing.
   form->GoClick();
@@ -89,7 +89,7 @@ TEST_F(MainWindowTest, OpeningARunSetsCaptionRangeAndStepZero) {
   EXPECT_EQ(form->AtLO->text(), "at _JT=0");
   EXPECT_EQ(form->THiLbl->text(), "Hi _T =   10.000000");
   EXPECT_EQ(form->AtHI->text(), "at _JT=1000");
-  EXPECT_EQ(form->Nav.CurrentStep, 0);
+  EXPECT_EQ(form->Session().Navigation().CurrentStep, 0);
   EXPECT_EQ(form->TimeBar->maximum(), 1000);
   EXPECT_EQ(form->TimeBar->pageStep(), 20);
   // The current-step readouts keep their text until the bar is moved.
@@ -107,7 +107,7 @@ TEST_F(MainWindowTest, MovingTheBarUpdatesTheReadoutsAndTheVideo) {
   EXPECT_EQ(form->At_T->text(), "at _JT=1");
   EXPECT_EQ(form->VidFrm->Player().VideoPos(), 1);
   form->TimeBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  EXPECT_EQ(form->Nav.CurrentStep, 21);
+  EXPECT_EQ(form->Session().Navigation().CurrentStep, 21);
   EXPECT_EQ(form->TimeLbl->text(), "_T =    0.210000");
   // Moving the bar from the program is no scroll event.
   form->TimeBar->setValue(500);
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, PlaybackPacesStepsAndStopShowsTheStepItSelects) {
   EXPECT_FALSE(form->VidFrm->Player().Playing());
   EXPECT_FALSE(form->VidFrm->Timer1->isActive());
   EXPECT_EQ(form->TimeBar->value(), 21);
-  EXPECT_EQ(form->Nav.CurrentStep, 21);
+  EXPECT_EQ(form->Session().Navigation().CurrentStep, 21);
   // The readouts and the picture show the step the bar shows: the frame composed last.
   EXPECT_EQ(form->At_T->text(), "at _JT=21");
   EXPECT_EQ(form->TimeLbl->text(), "_T =    0.210000");
@@ -154,7 +154,7 @@ TEST_F(MainWindowTest, GoOnTheLastStepStartsNothingAndTheEndMovesTheBar) {
   Open(WritePlaningRun(dir.path(), "RUN1", 101));
   form->TimeBar->setSliderPosition(100);
   form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
-  ASSERT_EQ(form->Nav.CurrentStep, 100);
+  ASSERT_EQ(form->Session().Navigation().CurrentStep, 100);
   form->GoClick();
   EXPECT_FALSE(form->VidFrm->Player().Playing());
   // From the step before the last, the first tick ends the playback on the last step.
@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, GoOnTheLastStepStartsNothingAndTheEndMovesTheBar) {
   ASSERT_TRUE(form->VidFrm->Player().Playing());
   form->VidFrm->Timer1Timer();
   EXPECT_FALSE(form->VidFrm->Player().Playing());
-  EXPECT_EQ(form->Nav.CurrentStep, 100);
+  EXPECT_EQ(form->Session().Navigation().CurrentStep, 100);
   EXPECT_EQ(form->TimeBar->value(), 100);
   // The last step was not composed; Stop draws it, so that the picture shows it too.
   EXPECT_EQ(form->VidFrm->Player().ComposedStep(), 99);
@@ -215,7 +215,7 @@ TEST_F(MainWindowTest, MultiplierDialog) {
       QTest::mouseClick(c.ok ? form->VmultFrm->OKBtn : form->VmultFrm->CancelBtn, Qt::LeftButton);
     });
     form->VideoTimeAdj1Click();
-    EXPECT_EQ(form->VideoMult, c.expected) << c.typed;
+    EXPECT_EQ(form->Session().VideoMult(), c.expected) << c.typed;
     EXPECT_EQ(shown, c.error ? std::vector<std::string>{"Time Multiplier error!"} : std::vector<std::string>{})
         << c.typed;
   }
@@ -387,7 +387,7 @@ TEST_F(MainWindowTest, CancelledOpenClosesTheRun) {
   form->Open2Click();
   EXPECT_FALSE(form->VidFrm->isVisible());
   EXPECT_FALSE(form->TimeBar->isEnabled());
-  EXPECT_FALSE(form->Run.History.IsOpen);
+  EXPECT_FALSE(form->Session().Reference().History.IsOpen);
   form->GoClick();
 }
 

@@ -1,0 +1,186 @@
+// The viewer's session: the state the windows share, in one object. It owns the open runs (the
+// first is the reference run the windows show), the current step, the playback multiplier, the
+// time range the plots show and the statistics of that range. Windows observe it through its
+// signals and command it through its functions; none reads or drives another window's widgets.
+// QtCore only: it knows no window. The video that plays a run is reached through the VideoEngine
+// interface the Video window implements.
+#pragma once
+
+#include <QObject>
+#include <QThreadPool>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/diagnostics.h"
+#include "run/loaded_run.h"
+#include "run/time_navigation.h"
+#include "run/window_statistics.h"
+
+namespace hulvex {
+
+// The picture and the timed playback of the reference run (the Video window). The session calls
+// it; it reports frames and the end of a playback back to the session (FrameShown, PlaybackEnded).
+class VideoEngine {
+public:
+  virtual ~VideoEngine() = default;
+  // Prepares the picture of `run` (which stays open until CloseVideo) and shows its window.
+  virtual void PrepareVideo(const LoadedRun& run) = 0;
+  // Stops the playback, forgets the run and hides the window.
+  virtual void CloseVideo() = 0;
+  virtual bool VideoOpen() const = 0;
+  virtual bool Playing() const = 0;
+  // The step whose frame the video composed last.
+  virtual std::int32_t VideoPos() const = 0;
+  // Reads and shows step s unshifted. Throws Error for a step the history cannot give.
+  virtual void ShowStep(std::int32_t s, Diagnostics& diag) = 0;
+  // Shows step s as the playback composed it when that is the frame composed last, else as ShowStep.
+  virtual void ShowSelectedStep(std::int32_t s, Diagnostics& diag) = 0;
+  // Go: starts the timed playback from s, or stops a running one.
+  virtual void StartPlayback(std::int32_t s, Diagnostics& diag) = 0;
+  virtual void StopPlayback() = 0;
+};
+
+// Why the current step changed; observers decide what follows from it.
+enum class StepOrigin {
+  Opened,  // a run was opened: step 0; the current-time readouts keep their text
+  Moved,   // a user's move (time bar, keys, a plot): readouts and picture follow
+  Stopped, // Stop made the step the video composed last current: readouts and picture follow
+  Ended,   // the playback reached the last step: the bar moves, the readouts keep their text
+};
+
+// Moves of the current step a user asks for by key or bar, as the time bar counts them.
+enum class StepAction { Previous, Next, PagePrevious, PageNext, First, Last };
+
+class ViewerSession : public QObject {
+  Q_OBJECT
+public:
+  // `programDir`: where boat and spline files are looked for after the run's own directory.
+  explicit ViewerSession(const std::string& programDir, QObject* parent = nullptr);
+  // Waits for a statistics computation still running (it reads only its own copy).
+  ~ViewerSession() override;
+
+  // ---- Runs -------------------------------------------------------------------------------
+  // The open runs, the reference first. Holds one run (open or not) at all times.
+  std::size_t RunCount() const { return runs_.size(); }
+  const LoadedRun& Run(std::size_t k = 0) const { return *runs_.at(k); }
+  const LoadedRun& Reference() const { return *runs_.front(); }
+  // A run is loaded: its history is open and the current step is one of its steps.
+  bool RunLoaded() const { return Reference().History.IsOpen; }
+  // The video of the reference run is prepared.
+  bool VideoReady() const { return engine_ && engine_->VideoOpen(); }
+
+  // Closes the open run (video first, then the windows' use of it: RunClosing, then the data).
+  void CloseRuns();
+  // Closes the open run and opens the run at `runPath` (its path without extension), holding the
+  // default plot channels: the open sequence, the navigation (step 0), RunOpened, then the video
+  // and its first frame. Messages go to `diag`; throws Error when the open ends early (no run is
+  // then loaded).
+  RunOpenResult Open(const std::string& runPath, Diagnostics& diag);
+
+  // Keeps `channel`'s values in memory (one more pass over the history) and tells ChannelsChanged.
+  // Throws Error as HoldChannel does.
+  void HoldChannel(int channel, Diagnostics& diag);
+  // Frees `channel`'s values and tells ChannelsChanged.
+  void ReleaseChannel(int channel);
+
+  // ---- Time ---------------------------------------------------------------------------------
+  const TimeNavigation& Navigation() const { return nav_; }
+  std::int32_t CurrentStep() const { return nav_.CurrentStep; }
+  // The time of the current step (0 while no run is loaded).
+  double CurrentTime() const;
+  // A user's move to step s (kept within the run): StepChanged(Moved), then the picture of s.
+  // Messages and errors of the move go to MoveMessage. Nothing while no run is loaded.
+  void SetStep(std::int32_t s);
+  // SetStep with the step nearest time t.
+  void SetTime(double t);
+  // SetStep by a step, a page (the bar's large change) or to either end.
+  void Step(StepAction action);
+
+  // ---- Playback -----------------------------------------------------------------------------
+  bool Playing() const { return engine_ && engine_->Playing(); }
+  // Go: starts the playback from the current step, or stops a running one.
+  void Play(Diagnostics& diag);
+  // Stop: stops the playback; the step the video composed last becomes current (StepChanged
+  // with Stopped), is read once with conversion (checking its number) and shown.
+  void Stop(Diagnostics& diag);
+  // Space: Stop while playing, else Go (from step 0 again when on the last step).
+  void PlayOrStop(Diagnostics& diag);
+  float VideoMult() const { return videoMult_; }
+  // Sets the multiplier (> 0) for the playback's next interval; tells VideoMultChanged.
+  void SetVideoMult(float videoMult);
+
+  // Reports of the video engine.
+  void SetVideoEngine(VideoEngine* engine) { engine_ = engine; }
+  // The playback reached `last`: it becomes current, read once with conversion (StepChanged with
+  // Ended); PlayingChanged(false).
+  void PlaybackEnded(std::int32_t last);
+  // Step s has just been put on the screen (a shown step or a playback frame).
+  void FrameShown(std::int32_t s) { emit FrameShownAt(s); }
+  // Messages of moves and of the playback's end (never a box: a drag raises one per position).
+  Diagnostics& MoveMessages() { return moveMessages_; }
+
+  // ---- Visible range and its statistics -----------------------------------------------------
+  // The time range the plots show, while a window shows one; else nothing.
+  std::optional<std::pair<double, double>> VisibleRange() const { return visible_; }
+  // Sets the visible range and schedules its statistics; nothing when it is unchanged.
+  void SetVisibleRange(double t0, double t1);
+  void ClearVisibleRange();
+  // The statistics of the held channels over the visible range, computed off the GUI thread;
+  // nothing before the first result, after the range was cleared or the run closed. A result is
+  // published (StatisticsReady) only while its range and channels are still the ones asked for.
+  const WindowStatistics* Statistics() const { return statistics_ ? &*statistics_ : nullptr; }
+  // Whether a computation is running or waiting for one to end.
+  bool StatisticsPending() const { return running_ || queued_; }
+  // The impact threshold of the statistics (g above the mean).
+  double ImpactThreshold() const { return threshold_; }
+
+signals:
+  void RunClosing();           // before the run's data are freed: drop every view of them
+  void RunOpened();            // the reference run is loaded and its navigation set up
+  void VideoReadyChanged(bool ready);
+  void ChannelsChanged();      // the held channels changed (added or removed)
+  void StepChanged(std::int32_t step, hulvex::StepOrigin origin);
+  void FrameShownAt(std::int32_t step);
+  void PlayingChanged(bool playing);
+  void VideoMultChanged(float videoMult);
+  void MoveMessage(const QString& text);
+  void VisibleRangeChanged(double t0, double t1);
+  void StatisticsReady();
+
+private:
+  class MoveSink : public Diagnostics {
+  public:
+    explicit MoveSink(ViewerSession& s) : session_(s) {}
+    void Message(const std::string& text) override;
+
+  private:
+    ViewerSession& session_;
+  };
+  LoadedRun& Ref() { return *runs_.front(); }
+  // Makes s current and reads it with conversion (the stored step number is checked).
+  void GoToStep(std::int32_t s, Diagnostics& diag);
+  void ScheduleStatistics();
+  void StartStatistics();
+  void StatisticsDone(std::uint64_t generation, std::shared_ptr<WindowStatistics> result);
+  StatisticsRequest CurrentRequest() const;
+
+  std::vector<std::unique_ptr<LoadedRun>> runs_;
+  TimeNavigation nav_;
+  float videoMult_ = 1.0f;
+  VideoEngine* engine_ = nullptr;
+  MoveSink moveMessages_{*this};
+  std::optional<std::pair<double, double>> visible_;
+  double threshold_ = 0;
+  std::optional<WindowStatistics> statistics_;
+  std::uint64_t generation_ = 0;  // of the range and channels asked for last
+  bool running_ = false;
+  bool queued_ = false;
+  QThreadPool pool_;
+};
+
+}  // namespace hulvex

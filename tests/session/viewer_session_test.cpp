@@ -1,0 +1,157 @@
+#include "session/viewer_session.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/error.h"
+#include "support/run_builder.h"
+
+namespace hulvex {
+namespace {
+
+// A video engine that only records what the session asks of it.
+struct FakeEngine : VideoEngine {
+  void PrepareVideo(const LoadedRun&) override { open = true; }
+  void CloseVideo() override { open = playing = false; }
+  bool VideoOpen() const override { return open; }
+  bool Playing() const override { return playing; }
+  std::int32_t VideoPos() const override { return pos; }
+  void ShowStep(std::int32_t s, Diagnostics&) override {
+    if (s == unreadable) throw Error("Read beyond end of file: RUN.TTS");
+    shown.push_back(s);
+    pos = s;
+  }
+  void ShowSelectedStep(std::int32_t s, Diagnostics&) override { selected.push_back(s); }
+  void StartPlayback(std::int32_t s, Diagnostics&) override { playing = !playing && s < 99; }
+  void StopPlayback() override { playing = false; }
+  bool open = false, playing = false;
+  std::int32_t pos = 0, unreadable = -1;
+  std::vector<std::int32_t> shown, selected;
+};
+
+class SessionTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    auto run = test_support::RunBuilder::Named("RUN", "Case\r\n");
+    run.SampleBoat(4, "B4.BOT").Steps(100, 0.01).History.values = [](std::int32_t s, std::span<float> ch) {
+      const double t = s * 0.01;
+      ch[kChHeight] = static_cast<float>(0.4 + 0.1 * std::sin(7 * t));
+      ch[kChAcceleration] = static_cast<float>(10 * std::sin(31 * t));
+      ch[kChDistance] = static_cast<float>(50 * t);
+      ch[kChSpeed] = 50.0f;
+      return t;
+    };
+    session.SetVideoEngine(&engine);
+    ASSERT_EQ(session.Open(run.Write(dir), diag), RunOpenResult::Loaded);
+    ASSERT_TRUE(session.VideoReady());
+  }
+  test_support::TempDir dir;
+  CollectingDiagnostics diag;
+  FakeEngine engine;
+  ViewerSession session{dir.path()};
+};
+
+TEST_F(SessionTest, MovesAreKeptInTheRunAndShownWithTheirOrigin) {
+  QSignalSpy steps(&session, &ViewerSession::StepChanged);
+  struct Move {
+    std::function<void()> act;
+    std::int32_t step;
+  };
+  // 99 steps: the bar's page is 20 steps.
+  const std::vector<Move> moves{
+      {[&] { session.SetStep(250); }, 99},           {[&] { session.Step(StepAction::PagePrevious); }, 79},
+      {[&] { session.Step(StepAction::Previous); }, 78}, {[&] { session.SetTime(0.123); }, 12},
+      {[&] { session.Step(StepAction::First); }, 0},  {[&] { session.Step(StepAction::Previous); }, 0},
+  };
+  for (const Move& m : moves) {
+    m.act();
+    EXPECT_EQ(session.CurrentStep(), m.step);
+    EXPECT_EQ(engine.shown.back(), m.step);
+    ASSERT_FALSE(steps.isEmpty());
+    EXPECT_EQ(steps.takeLast().at(1).value<StepOrigin>(), StepOrigin::Moved);
+  }
+  // A step the video cannot read: the message goes to the status line, the step is current.
+  QSignalSpy messages(&session, &ViewerSession::MoveMessage);
+  engine.unreadable = 40;
+  session.SetStep(40);
+  EXPECT_EQ(session.CurrentStep(), 40);
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_EQ(messages.front().front().toString(), "Read beyond end of file: RUN.TTS");
+}
+
+TEST_F(SessionTest, StopAndTheEndOfThePlaybackMakeTheVideosStepCurrent) {
+  QSignalSpy steps(&session, &ViewerSession::StepChanged);
+  QSignalSpy playing(&session, &ViewerSession::PlayingChanged);
+  session.SetStep(10);
+  session.Play(diag);
+  EXPECT_TRUE(session.Playing());
+  engine.pos = 37;  // the playback went on
+  session.Stop(diag);
+  EXPECT_FALSE(session.Playing());
+  EXPECT_EQ(session.CurrentStep(), 37);
+  EXPECT_EQ(steps.takeLast().at(1).value<StepOrigin>(), StepOrigin::Stopped);
+  EXPECT_EQ(engine.selected, std::vector<std::int32_t>{37});
+
+  session.Play(diag);
+  session.PlaybackEnded(99);
+  EXPECT_EQ(session.CurrentStep(), 99);
+  EXPECT_EQ(steps.takeLast().at(1).value<StepOrigin>(), StepOrigin::Ended);
+  EXPECT_EQ(playing.size(), 4);  // on, off, on, off
+  // Space on the last step plays from the first again.
+  engine.playing = false;
+  session.PlayOrStop(diag);
+  EXPECT_EQ(session.CurrentStep(), 0);
+  EXPECT_TRUE(session.Playing());
+  EXPECT_TRUE(diag.messages.empty());
+}
+
+TEST_F(SessionTest, OnlyTheLatestRangesStatisticsArePublished) {
+  QSignalSpy ready(&session, &ViewerSession::StatisticsReady);
+  // A drag: many ranges in a row while the first is computed; the ones in between are dropped.
+  for (int k = 0; k < 20; ++k) session.SetVisibleRange(0.01 * k, 0.5 + 0.01 * k);
+  EXPECT_EQ(session.Statistics(), nullptr);  // nothing waited for
+  for (int i = 0; i < 1000 && session.StatisticsPending(); ++i) QTest::qWait(5);
+  ASSERT_FALSE(session.StatisticsPending());
+  ASSERT_NE(session.Statistics(), nullptr);
+  EXPECT_LE(ready.size(), 2);
+  const WindowStatistics& got = *session.Statistics();
+  EXPECT_DOUBLE_EQ(got.From, 0.19);
+  EXPECT_DOUBLE_EQ(got.To, 0.69);
+  // The same figures as over the whole run's arrays, with the run's step numbers.
+  const LoadedRun& run = session.Reference();
+  StatisticsInput whole{run.History.StepTimes, 0, run.History.Header.LastChannel, {}};
+  for (const ChannelSeries& s : run.Series) whole.Series.emplace_back(s.Channel, std::span<const float>(s.Values));
+  StatisticsRequest request;
+  request.From = 0.19;
+  request.To = 0.69;
+  for (const ChannelSeries& s : run.Series) request.Channels.push_back(s.Channel);
+  const WindowStatistics expected = ComputeWindowStatistics(whole, request);
+  EXPECT_EQ(got.Window.Begin, expected.Window.Begin);
+  EXPECT_EQ(got.Window.End, expected.Window.End);
+  ASSERT_EQ(got.Channels.size(), expected.Channels.size());
+  for (std::size_t k = 0; k < got.Channels.size(); ++k) {
+    ASSERT_TRUE(got.Channels[k].second.has_value());
+    EXPECT_EQ(got.Channels[k].second->Mean, expected.Channels[k].second->Mean);
+    EXPECT_EQ(got.Channels[k].second->MaxTime, expected.Channels[k].second->MaxTime);
+  }
+  ASSERT_TRUE(got.Impacts.has_value());
+  ASSERT_EQ(got.Impacts->Peaks.size(), expected.Impacts->Peaks.size());
+  for (std::size_t k = 0; k < got.Impacts->Peaks.size(); ++k)
+    EXPECT_EQ(got.Impacts->Peaks[k].Step, expected.Impacts->Peaks[k].Step);
+
+  // Closing the run forgets them; a result still being computed then is dropped.
+  session.SetVisibleRange(0.0, 0.9);
+  session.CloseRuns();
+  EXPECT_EQ(session.Statistics(), nullptr);
+  for (int i = 0; i < 1000 && session.StatisticsPending(); ++i) QTest::qWait(5);
+  EXPECT_EQ(session.Statistics(), nullptr);
+  EXPECT_FALSE(engine.open);
+}
+
+}  // namespace
+}  // namespace hulvex
