@@ -118,6 +118,12 @@ void ChannelPlot::SetMarks(std::span<const double> times, std::span<const double
 
 std::size_t ChannelPlot::MarkCount() const { return static_cast<std::size_t>(marks_->data()->size()); }
 
+std::vector<QPointF> ChannelPlot::Marks() const {
+  std::vector<QPointF> marks;
+  for (const QCPGraphData& d : *marks_->data()) marks.emplace_back(d.key, d.value);
+  return marks;
+}
+
 double ChannelPlot::Level() const {
   return level_->visible() ? level_->point1->coords().y() : std::numeric_limits<double>::quiet_NaN();
 }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "run/channel_series.h"
 #include "run/envelope.h"
@@ -47,6 +48,7 @@ public:
   // at `level` (none when NaN). Replaces the marks and line of the call before.
   void SetMarks(std::span<const double> times, std::span<const double> values, double level);
   std::size_t MarkCount() const;  // marks drawn
+  std::vector<QPointF> Marks() const;  // the marks drawn: (time, value), in time order
   // The level line's value; NaN without one.
   double Level() const;
 
