@@ -25,6 +25,10 @@ std::optional<VideoFormat> VideoFormatOfPath(const std::string& path);
 // frame delays are hundredths of a second, and viewers slow down shorter ones).
 int MaxFramesPerSecond(VideoFormat format);
 
+// The format of path's extension (VideoFormatOfPath), when it holds `fps` frames per second.
+// Throws Error saying which of the two is wrong.
+VideoFormat CheckVideoTarget(const std::string& path, int fps);
+
 // The picture's colours as the GIF palette holds them (0xAARRGGBB): white, black, blue, red.
 inline constexpr std::array<std::uint32_t, 4> kGifPalette{0xFFFFFFFFu, 0xFF000000u, 0xFF0000FFu, 0xFFFF0000u};
 
@@ -56,9 +60,6 @@ public:
 
   // Stops writing and removes the temporary file. Does nothing after Finish.
   void Abandon();
-
-  VideoFormat Format() const;
-  std::int64_t FramesAdded() const;
 
 private:
   struct State;
