@@ -78,7 +78,19 @@ int ExactPaletteIndex(QRgb p) {
   }
 }
 
-// Index of the palette colour nearest to an RGB32 pixel.
+}  // namespace
+
+std::optional<VideoFormat> VideoFormatOfPath(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ext == ".mp4") return VideoFormat::Mp4;
+  if (ext == ".webm") return VideoFormat::WebM;
+  if (ext == ".gif") return VideoFormat::Gif;
+  return std::nullopt;
+}
+
+int MaxFramesPerSecond(VideoFormat format) { return format == VideoFormat::Gif ? 50 : 120; }
+
 std::uint8_t NearestPaletteIndex(QRgb p) {
   std::uint8_t best = 0;
   int bestDistance = 1 << 30;
@@ -93,19 +105,6 @@ std::uint8_t NearestPaletteIndex(QRgb p) {
   }
   return best;
 }
-
-}  // namespace
-
-std::optional<VideoFormat> VideoFormatOfPath(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (ext == ".mp4") return VideoFormat::Mp4;
-  if (ext == ".webm") return VideoFormat::WebM;
-  if (ext == ".gif") return VideoFormat::Gif;
-  return std::nullopt;
-}
-
-int MaxFramesPerSecond(VideoFormat format) { return format == VideoFormat::Gif ? 50 : 120; }
 
 namespace {
 

@@ -32,6 +32,10 @@ VideoFormat CheckVideoTarget(const std::string& path, int fps);
 // The picture's colours as the GIF palette holds them (0xAARRGGBB): white, black, blue, red.
 inline constexpr std::array<std::uint32_t, 4> kGifPalette{0xFFFFFFFFu, 0xFF000000u, 0xFF0000FFu, 0xFFFF0000u};
 
+// The index in kGifPalette of the colour nearest to an RGB32 pixel (least squared RGB distance,
+// the first of equals).
+std::uint8_t NearestPaletteIndex(QRgb p);
+
 // One video file being written. The frames go to a temporary file beside `path` ("PATH.part");
 // only Finish moves it to `path`. Abandon, a failure and the destructor remove it, so a file that
 // was already at `path` is replaced only by a complete video.
