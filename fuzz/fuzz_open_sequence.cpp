@@ -96,7 +96,7 @@ void ShowTheRun(LoadedRun& run, Diagnostics& diag) {
     (void)ReadoutText(step.StepTime, step.Channels[kChAcceleration], step.Channels[kChSpeed]);
   }
   VideoPlayer video;
-  video.PrepareVideo(run.History, g, run.Sea, diag);
+  video.PrepareVideo(run.History, run.SmoothTrack, g, run.Sea);
   Check(video.SmoothTrack().size() == run.History.StepTimes.size());
   video.ShowStep(0, diag);
   if (video.StartPlayback(0, diag)) {

@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "video/frame_drawing.h"
+#include "video/playback.h"
 #include "video/video_player.h"
 
 namespace hulvex {
@@ -19,20 +20,11 @@ std::string Seconds(double t) {
 }  // namespace
 
 VideoSource::VideoSource(const LoadedRun& run) {
-  const TimeHistory& h = run.History;
-  if (!h.IsOpen) throw Error("No run is loaded");
+  if (!run.History.IsOpen) throw Error("No run is loaded");
+  CheckCameraTrack(run.History, run.SmoothTrack);
   if (!run.Hull.Drawable) throw Error("The hull of " + run.RunPath + " cannot be drawn: " + run.Hull.NotDrawableReason);
-  auto file = ReadOnlyFile::Open(h.FilePath);
-  if (!file) throw FileNotFound(h.FilePath);
-  history_.IsOpen = true;
-  history_.Header = h.Header;
-  history_.RecordsPerStep = h.RecordsPerStep;
-  history_.StepTimes = h.StepTimes;
-  history_.HistoryPath = h.HistoryPath;
-  history_.RunFileName = h.RunFileName;
-  history_.FilePath = h.FilePath;
-  history_.SpeedSpecified = h.SpeedSpecified;
-  history_.File = std::move(*file);
+  history_ = ReopenTimeHistory(run.History);
+  track_ = run.SmoothTrack;
   sea_ = run.Sea;
   geometry_ = FrameGeometryOf(run.Hull);
   stations_.assign(geometry_.Stations.begin(), geometry_.Stations.end());
@@ -85,14 +77,12 @@ PlaybackFrames::PlaybackFrames(const VideoSource& source, const ExportPlan& plan
       framesPerSimulatedSecond_(settings.Fps * settings.Multiplier),
       scale_(settings.Scale) {
   const TimeHistory& history = source.History();
-  track_ = BuildHistoryTrack(history, diag);
   const auto& times = history.StepTimes;
   while (first_ + 1 < history.StepCount() && times[static_cast<std::size_t>(first_) + 1] <= plan_.From + kTimeTolerance)
     ++first_;
   // As Go does: the camera's offset is taken at the step the playback starts from.
   const StepValues step = ReadStep(history, first_, false, diag);
-  trackOffset_ = static_cast<float>(static_cast<double>(track_[static_cast<std::size_t>(first_)]) -
-                                    step.Channels[kChDistance]);
+  trackOffset_ = CameraTrackOffset(source.Track()[static_cast<std::size_t>(first_)], step.Channels[kChDistance]);
 }
 
 bool PlaybackFrames::Next(QImage& picture, Diagnostics& diag) {
@@ -107,9 +97,9 @@ bool PlaybackFrames::Next(QImage& picture, Diagnostics& diag) {
     if (step_ < 0) {
       ComposeStep(frame_, geometry_, source_.Sea(), step, 0.0f, kShowStepThreshold, diag);
     } else {
-      const double shift = (static_cast<double>(step.Channels[kChDistance]) - track_[static_cast<std::size_t>(s)] +
-                            trackOffset_) / geometry_.Length;
-      ComposeStep(frame_, geometry_, source_.Sea(), step, static_cast<float>(shift), kPlaybackThreshold, diag);
+      const float shift = CameraShift(step.Channels[kChDistance], source_.Track()[static_cast<std::size_t>(s)],
+                                      trackOffset_, geometry_.Length);
+      ComposeStep(frame_, geometry_, source_.Sea(), step, shift, kPlaybackThreshold, diag);
     }
     DrawFrame(picture, frame_.List, MagnifiedScale(scale_), step.StepTime, step.Channels[kChAcceleration],
               step.Channels[kChSpeed], diag);

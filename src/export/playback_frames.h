@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "common/diagnostics.h"
@@ -17,26 +18,28 @@
 namespace hulvex {
 
 // What the video of a run needs, owned by this object: the time history with a file handle of its
-// own, the sea, and the hull's dimensions and stations. It does not refer to the run it was taken
-// from, so it can be used on another thread while that run is closed or another one opened.
+// own (ReopenTimeHistory), the camera track the open built (4 bytes a step), the sea, and the
+// hull's dimensions and stations. It does not refer to the run it was taken from, so it can be
+// used on another thread while that run is closed or another one opened.
 class VideoSource {
 public:
-  // Copies what the video of `run` needs and opens its time-history file once more. Throws Error
-  // when no history is open, the hull cannot be drawn (with the reason), or the file cannot be
-  // opened again.
+  // Copies what the video of `run` needs and opens its time-history file once more; the history
+  // is not read. Throws Error when no history is open, the camera track does not fit it, the hull
+  // cannot be drawn (with the reason), or the file cannot be opened again.
   explicit VideoSource(const LoadedRun& run);
   VideoSource(const VideoSource&) = delete;
   VideoSource& operator=(const VideoSource&) = delete;
 
   const TimeHistory& History() const { return history_; }
+  // The camera track, one entry per readable step.
+  std::span<const float> Track() const { return track_; }
   const SeaConstants& Sea() const { return sea_; }
   // The hull for ComposeFrame; its stations belong to this object.
   FrameGeometry Geometry() const;
-  // The file the video comes from (the run path without extension).
-  const std::string& RunPath() const { return history_.HistoryPath; }
 
 private:
   TimeHistory history_;
+  std::vector<float> track_;
   SeaConstants sea_;
   FrameGeometry geometry_;
   std::vector<HullSection> stations_;
@@ -75,8 +78,8 @@ ExportPlan PlanExport(const TimeHistory& history, const ExportSettings& settings
 // the step stored as 14.95 s whatever the last bits of either number.
 inline constexpr double kTimeTolerance = 1e-9;
 
-// Draws the frames of the playback of a plan one after the other; only the camera track (4 bytes
-// per step) is held, never the frames. Video frame k shows the last step whose time is at most
+// Draws the frames of the playback of a plan one after the other, reading only the steps they
+// show; no frame is held. Video frame k shows the last step whose time is at most
 // From + k / (Fps x Multiplier) (+ kTimeTolerance); step times are taken as they rise, the walk
 // only moves forward.
 // The first step shown is composed as Go shows it (unshifted, the single-step threshold), every
@@ -84,15 +87,13 @@ inline constexpr double kTimeTolerance = 1e-9;
 // first step, with kPlaybackThreshold.
 class PlaybackFrames {
 public:
-  // Builds the camera track (one pass over the history). `source` must outlive this object.
-  // Throws Error when the history cannot be read.
+  // Reads the first step (for the camera's offset). `source` must outlive this object. Throws
+  // Error when the step cannot be read.
   PlaybackFrames(const VideoSource& source, const ExportPlan& plan, const ExportSettings& settings, Diagnostics& diag);
 
   std::int64_t FrameCount() const { return plan_.Frames; }
   // The frame Next draws next (0 ... FrameCount()).
   std::int64_t NextFrame() const { return next_; }
-  // The step of the frame drawn last (-1 before the first).
-  std::int32_t Step() const { return step_; }
 
   // Draws the next frame into `picture` (MakeFrameBitmap(Scale)'s size and format; it is drawn
   // afresh only when the frame shows another step than the one drawn last, so it must keep what
@@ -106,7 +107,6 @@ private:
   ExportPlan plan_;
   double framesPerSimulatedSecond_;
   int scale_;
-  std::vector<float> track_;
   float trackOffset_ = 0;
   std::int32_t first_ = 0;
   std::int32_t step_ = -1;

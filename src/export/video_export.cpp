@@ -1,6 +1,5 @@
 #include "export/video_export.h"
 
-#include "common/error.h"
 #include "export/video_file_writer.h"
 #include "video/display_list.h"
 #include "video/frame_drawing.h"
@@ -9,12 +8,7 @@ namespace hulvex {
 
 void CheckExportTarget(const std::string& path, const ExportSettings& settings) {
   CheckExportSettings(settings);
-  const auto format = VideoFormatOfPath(path);
-  if (!format) throw Error("Unknown video format of " + path + ": the name must end in .mp4, .webm or .gif");
-  const int maxFps = MaxFramesPerSecond(*format);
-  if (settings.Fps > maxFps)
-    throw Error("This format holds 1 to " + std::to_string(maxFps) + " frames per second, not " +
-                std::to_string(settings.Fps));
+  CheckVideoTarget(path, settings.Fps);
 }
 
 ExportOutcome ExportVideo(const VideoSource& source, const std::string& path, const ExportSettings& settings,

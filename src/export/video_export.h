@@ -23,7 +23,7 @@ struct ExportControl {
 enum class ExportOutcome { Written, Cancelled };
 
 // Checks the settings against `path`'s format: the extension is .mp4, .webm or .gif, and the
-// frame rate within the format's bounds (as well as CheckExportSettings). Throws Error.
+// frame rate within the format's bounds (CheckVideoTarget), as well as CheckExportSettings. Throws Error.
 void CheckExportTarget(const std::string& path, const ExportSettings& settings);
 
 // Writes the playback of `settings`' stretch of `source` (PlaybackFrames) to `path`, in the format

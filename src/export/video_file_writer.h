@@ -25,8 +25,16 @@ std::optional<VideoFormat> VideoFormatOfPath(const std::string& path);
 // frame delays are hundredths of a second, and viewers slow down shorter ones).
 int MaxFramesPerSecond(VideoFormat format);
 
+// The format of path's extension (VideoFormatOfPath), when it holds `fps` frames per second.
+// Throws Error saying which of the two is wrong.
+VideoFormat CheckVideoTarget(const std::string& path, int fps);
+
 // The picture's colours as the GIF palette holds them (0xAARRGGBB): white, black, blue, red.
 inline constexpr std::array<std::uint32_t, 4> kGifPalette{0xFFFFFFFFu, 0xFF000000u, 0xFF0000FFu, 0xFFFF0000u};
+
+// The index in kGifPalette of the colour nearest to an RGB32 pixel (least squared RGB distance,
+// the first of equals).
+std::uint8_t NearestPaletteIndex(QRgb p);
 
 // One video file being written. The frames go to a temporary file beside `path` ("PATH.part");
 // only Finish moves it to `path`. Abandon, a failure and the destructor remove it, so a file that
@@ -56,9 +64,6 @@ public:
 
   // Stops writing and removes the temporary file. Does nothing after Finish.
   void Abandon();
-
-  VideoFormat Format() const;
-  std::int64_t FramesAdded() const;
 
 private:
   struct State;

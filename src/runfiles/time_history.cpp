@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <span>
 #include <system_error>
 #include <thread>
@@ -120,6 +121,103 @@ float ChannelOf(le::Bytes step, int c) { return le::real32(step, L::ChannelOffse
 
 }  // namespace
 
+namespace {
+
+// The header of the file at `path`, or nothing when it is refused (the reason reported): the old
+// format's magic, a LastChannel outside the records, no steps. Throws Error when the file is
+// shorter than its header.
+std::optional<HistoryHeader> AcceptedHeader(const ReadOnlyFile& file, const std::string& path, Diagnostics& diag) {
+  std::array<std::uint8_t, L::kRecordSize> headerRecord{};
+  if (file.ReadAt(0, headerRecord) != L::kRecordSize) throw ReadBeyondEnd(path);
+  const HistoryHeader header = DecodeHeader(headerRecord);
+  if (header.Magic != L::kExpectedMagic) {
+    diag.Message("OLD KVR FILE FORMAT, MUST CONVERT");
+    return std::nullopt;
+  }
+  if (header.LastChannel < 0 || header.LastChannel >= L::kMaxChannels) {
+    diag.Message("Time history " + path + ": LastChannel " + std::to_string(header.LastChannel) +
+                 " is outside 0 to " + std::to_string(L::kMaxChannels - 1) + "; the file cannot be read");
+    return std::nullopt;
+  }
+  if (header.LastStep < 0) {
+    diag.Message("Time history " + path + " holds no time steps (LastStep " + std::to_string(header.LastStep) + ")");
+    return std::nullopt;
+  }
+  return header;
+}
+
+// The number of steps the file holds completely, at most the header's LastStep + 1; a shorter
+// file is reported as truncated. 0 (refused) when not one step is complete.
+std::int64_t CompleteStepCount(const HistoryHeader& header, std::uint64_t fileSize, const std::string& path,
+                               Diagnostics& diag) {
+  const int recordsPerStep = L::RecordsPerStepFor(header.LastChannel);
+  const std::int64_t records = static_cast<std::int64_t>(fileSize / L::kRecordSize);
+  const std::int64_t complete = (records - 1) / recordsPerStep;
+  const std::int64_t announced = std::int64_t{header.LastStep} + 1;
+  const std::int64_t count = std::min(announced, complete);
+  if (count == 0) {
+    diag.Message("Time history " + path + " is truncated: the header gives LastStep " +
+                 std::to_string(header.LastStep) + " but the file holds no complete time step");
+  } else if (count < announced) {
+    diag.Message("Time history " + path + " is truncated: the header gives LastStep " +
+                 std::to_string(header.LastStep) + " but the file holds " + std::to_string(count) +
+                 " complete time steps (0 to " + std::to_string(count - 1) + ")");
+  }
+  return count;
+}
+
+// StepTimes of the first `count` steps, in one sequential pass.
+void IndexSteps(TimeHistory& history, std::int64_t count) {
+  history.StepTimes.resize(static_cast<std::size_t>(count));
+  ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
+    history.StepTimes[static_cast<std::size_t>(s)] = le::real64(step, L::kStepTime);
+  });
+}
+
+// StepTimes and the `collect` channels of the first `count` steps, in one pass shared among up
+// to four threads (PartsFor), each filling its own range of every array; step numbers checked,
+// mismatches reported in step order.
+void IndexAndCollect(TimeHistory& history, std::int64_t count, std::span<ChannelSeries> collect, Diagnostics& diag) {
+  const auto steps = static_cast<std::size_t>(count);
+  const int parts = PartsFor(count);
+  // The arrays are sized first, also shared among the threads: a fresh page costs far more to map
+  // than to fill, and the threads map theirs in parallel.
+  RunParts(parts, [&](int k) {
+    if (k == 0) history.StepTimes.resize(steps);
+    for (std::size_t c = 0; c < collect.size(); ++c)
+      if (static_cast<int>((c + 1) % static_cast<std::size_t>(parts)) == k) collect[c].Values.assign(steps, 0.0f);
+  });
+  // The channels the steps store, by the byte offset of their value in a step.
+  std::vector<std::pair<float*, std::size_t>> stored;
+  for (ChannelSeries& c : collect)
+    if (c.Channel >= 0 && c.Channel <= history.Header.LastChannel)
+      stored.emplace_back(c.Values.data(), L::ChannelOffset(c.Channel));
+  const std::size_t stepBytes = StepBytes(history);
+  // Misnumbered steps (stored number, step) of each part, reported in step order afterwards.
+  std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> misnumbered(static_cast<std::size_t>(parts));
+  RunParts(parts, [&](int k) {
+    auto& wrong = misnumbered[static_cast<std::size_t>(k)];
+    const std::int64_t begin = count * k / parts, end = count * (k + 1) / parts;
+    ForEachChunk(history, begin, end, [&](std::int32_t first, std::size_t n, le::Bytes bytes) {
+      le::CheckRange(bytes.size(), 0, n * stepBytes);
+      for (std::size_t i = 0; i < n; ++i) {
+        // One step at a time: its bytes are one or a few cache lines, loaded once.
+        const std::uint8_t* step = bytes.data() + i * stepBytes;
+        const std::size_t at = static_cast<std::size_t>(first) + i;
+        std::int32_t number;
+        std::memcpy(&number, step + L::kStepIndex, sizeof number);
+        if (number != static_cast<std::int32_t>(at)) [[unlikely]] wrong.emplace_back(number, static_cast<std::int32_t>(at));
+        std::memcpy(history.StepTimes.data() + at, step + L::kStepTime, sizeof(double));
+        for (const auto& [values, offset] : stored) std::memcpy(values + at, step + offset, sizeof(float));
+      }
+    });
+  });
+  for (const auto& part : misnumbered)
+    for (const auto& [number, s] : part) ReportStepIndex(number, s, diag);
+}
+
+}  // namespace
+
 HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPath, bool speedSpecified,
                                   Diagnostics& diag, std::span<ChannelSeries> collect) {
   CloseTimeHistory(history);
@@ -130,89 +228,19 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
     diag.Message("No file");
     return HistoryOpenResult::Missing;
   }
-  std::array<std::uint8_t, L::kRecordSize> headerRecord{};
-  if (file->ReadAt(0, headerRecord) != L::kRecordSize) throw ReadBeyondEnd(path);
-
-  const HistoryHeader header = DecodeHeader(headerRecord);
-  if (header.Magic != L::kExpectedMagic) {
-    diag.Message("OLD KVR FILE FORMAT, MUST CONVERT");
-    return HistoryOpenResult::Refused;
-  }
-  if (header.LastChannel < 0 || header.LastChannel >= L::kMaxChannels) {
-    diag.Message("Time history " + path + ": LastChannel " + std::to_string(header.LastChannel) +
-                 " is outside 0 to " + std::to_string(L::kMaxChannels - 1) + "; the file cannot be read");
-    return HistoryOpenResult::Refused;
-  }
-  if (header.LastStep < 0) {
-    diag.Message("Time history " + path + " holds no time steps (LastStep " + std::to_string(header.LastStep) + ")");
-    return HistoryOpenResult::Refused;
-  }
-
-  const int recordsPerStep = L::RecordsPerStepFor(header.LastChannel);
-  const std::int64_t records = static_cast<std::int64_t>(file->size() / L::kRecordSize);
-  const std::int64_t complete = (records - 1) / recordsPerStep;
-  const std::int64_t announced = std::int64_t{header.LastStep} + 1;
-  const std::int64_t count = std::min(announced, complete);
-  if (count == 0) {
-    diag.Message("Time history " + path + " is truncated: the header gives LastStep " +
-                 std::to_string(header.LastStep) + " but the file holds no complete time step");
-    return HistoryOpenResult::Refused;
-  }
-  if (count < announced) {
-    diag.Message("Time history " + path + " is truncated: the header gives LastStep " +
-                 std::to_string(header.LastStep) + " but the file holds " + std::to_string(count) +
-                 " complete time steps (0 to " + std::to_string(count - 1) + ")");
-  }
+  const std::optional<HistoryHeader> header = AcceptedHeader(*file, path, diag);
+  if (!header) return HistoryOpenResult::Refused;
+  const std::int64_t count = CompleteStepCount(*header, file->size(), path, diag);
+  if (count == 0) return HistoryOpenResult::Refused;
 
   history.File = std::move(*file);
-  history.Header = header;
-  history.RecordsPerStep = static_cast<std::int16_t>(recordsPerStep);
+  history.Header = *header;
+  history.RecordsPerStep = static_cast<std::int16_t>(L::RecordsPerStepFor(header->LastChannel));
   history.FilePath = path;
   history.SpeedSpecified = speedSpecified;
   try {
-    const auto steps = static_cast<std::size_t>(count);
-    if (collect.empty()) {
-      history.StepTimes.resize(steps);
-      ForEachStepBytes(history, count, [&](std::int32_t s, le::Bytes step) {
-        history.StepTimes[static_cast<std::size_t>(s)] = le::real64(step, L::kStepTime);
-      });
-    } else {
-      // The channels the steps store, by the byte offset of their value in a step. The history is
-      // read in parts on several cores, each part filling its own range of every array. The
-      // arrays are sized first, also shared among the threads: a fresh page costs far more to
-      // map than to fill, and the threads map theirs in parallel.
-      const int parts = PartsFor(count);
-      RunParts(parts, [&](int k) {
-        if (k == 0) history.StepTimes.resize(steps);
-        for (std::size_t c = 0; c < collect.size(); ++c)
-          if (static_cast<int>((c + 1) % static_cast<std::size_t>(parts)) == k) collect[c].Values.assign(steps, 0.0f);
-      });
-      std::vector<std::pair<float*, std::size_t>> stored;
-      for (ChannelSeries& c : collect)
-        if (c.Channel >= 0 && c.Channel <= header.LastChannel) stored.emplace_back(c.Values.data(), L::ChannelOffset(c.Channel));
-      const std::size_t stepBytes = StepBytes(history);
-      // Misnumbered steps (stored number, step) of each part, reported in step order afterwards.
-      std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> misnumbered(static_cast<std::size_t>(parts));
-      RunParts(parts, [&](int k) {
-        auto& wrong = misnumbered[static_cast<std::size_t>(k)];
-        const std::int64_t begin = count * k / parts, end = count * (k + 1) / parts;
-        ForEachChunk(history, begin, end, [&](std::int32_t first, std::size_t n, le::Bytes bytes) {
-          le::CheckRange(bytes.size(), 0, n * stepBytes);
-          for (std::size_t i = 0; i < n; ++i) {
-            // One step at a time: its bytes are one or a few cache lines, loaded once.
-            const std::uint8_t* step = bytes.data() + i * stepBytes;
-            const std::size_t at = static_cast<std::size_t>(first) + i;
-            std::int32_t number;
-            std::memcpy(&number, step + L::kStepIndex, sizeof number);
-            if (number != static_cast<std::int32_t>(at)) [[unlikely]] wrong.emplace_back(number, static_cast<std::int32_t>(at));
-            std::memcpy(history.StepTimes.data() + at, step + L::kStepTime, sizeof(double));
-            for (const auto& [values, offset] : stored) std::memcpy(values + at, step + offset, sizeof(float));
-          }
-        });
-      });
-      for (const auto& part : misnumbered)
-        for (const auto& [number, s] : part) ReportStepIndex(number, s, diag);
-    }
+    if (collect.empty()) IndexSteps(history, count);
+    else IndexAndCollect(history, count, collect, diag);
   } catch (...) {
     CloseTimeHistory(history);
     for (ChannelSeries& c : collect) c.Values = {};
@@ -224,6 +252,23 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
   history.RunFileName = LastComponent(runPath, "\\:/").substr(0, kRunFileNameMax);
   ReadStep(history, 0, true, diag);
   return HistoryOpenResult::Opened;
+}
+
+TimeHistory ReopenTimeHistory(const TimeHistory& open) {
+  if (!open.IsOpen) throw Error("No time history is open");
+  auto file = ReadOnlyFile::Open(open.FilePath);
+  if (!file) throw FileNotFound(open.FilePath);
+  TimeHistory again;
+  again.IsOpen = true;
+  again.Header = open.Header;
+  again.RecordsPerStep = open.RecordsPerStep;
+  again.StepTimes = open.StepTimes;
+  again.HistoryPath = open.HistoryPath;
+  again.RunFileName = open.RunFileName;
+  again.FilePath = open.FilePath;
+  again.SpeedSpecified = open.SpeedSpecified;
+  again.File = std::move(*file);
+  return again;
 }
 
 StepValues ReadStep(const TimeHistory& history, std::int32_t s, bool convert, Diagnostics& diag) {

@@ -41,6 +41,14 @@ NextFrame ChooseNextFrame(std::span<const double> stepTimes, std::int32_t lastSt
   }
 }
 
+float CameraTrackOffset(float track, float distance) {
+  return static_cast<float>(static_cast<double>(track) - distance);
+}
+
+float CameraShift(float distance, float track, float offset, float length) {
+  return static_cast<float>((static_cast<double>(distance) - track + offset) / length);
+}
+
 void FramePacer::Start(std::int64_t nowMs, std::int64_t firstIntervalMs) { deadline_ = nowMs + firstIntervalMs; }
 
 std::int64_t FramePacer::Next(std::int64_t nowMs, std::int64_t intervalMs) {

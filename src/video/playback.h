@@ -29,6 +29,15 @@ struct NextFrame {
 NextFrame ChooseNextFrame(std::span<const double> stepTimes, std::int32_t lastStep, std::int32_t videoPos,
                           double lastFrameTime, float videoMult);
 
+// The camera of the playback. The offset is taken at the step the playback starts from: the
+// camera track there minus the boat's distance there (channel 6, ft).
+float CameraTrackOffset(float track, float distance);
+// The picture's shift to the left, in boat lengths, of a step the playback shows after its first:
+// (distance - track + offset) / length, with the step's distance and camera track, the offset of
+// CameraTrackOffset and the boat length (ft). The picture then follows the track and shows the
+// surges about it.
+float CameraShift(float distance, float track, float offset, float length);
+
 // Keeps each tick on its deadline: every deadline is the previous deadline plus the requested
 // interval, so the time a tick takes does not accumulate as drift. Times in ms of a monotonic clock.
 class FramePacer {

@@ -1,7 +1,6 @@
 #include "video/video_player.h"
 
 #include <string>
-#include <utility>
 
 #include "common/error.h"
 #include "run/smooth_track.h"
@@ -14,23 +13,20 @@ std::vector<float> BuildHistoryTrack(const TimeHistory& history, Diagnostics& di
   return BuildCameraTrack(history, series[0], series[1]);
 }
 
-void VideoPlayer::PrepareVideo(const TimeHistory& history, std::span<const float> track, const FrameGeometry& geometry,
-                               const SeaConstants& sea) {
-  CloseVideo();
+void CheckCameraTrack(const TimeHistory& history, std::span<const float> track) {
   if (track.size() != history.StepTimes.size())
     throw Error("The camera track has " + std::to_string(track.size()) + " steps, the history " +
                 std::to_string(history.StepTimes.size()));
+}
+
+void VideoPlayer::PrepareVideo(const TimeHistory& history, std::span<const float> track, const FrameGeometry& geometry,
+                               const SeaConstants& sea) {
+  CloseVideo();
+  CheckCameraTrack(history, track);
   smoothTrack_ = track;
   history_ = &history;
   sea_ = &sea;
   geometry_ = geometry;
-}
-
-void VideoPlayer::PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
-                               Diagnostics& diag) {
-  std::vector<float> track = BuildHistoryTrack(history, diag);
-  PrepareVideo(history, track, geometry, sea);
-  ownTrack_ = std::move(track);  // the span keeps pointing at the moved buffer
 }
 
 void VideoPlayer::CloseVideo() { *this = VideoPlayer{}; }
@@ -63,7 +59,7 @@ bool VideoPlayer::StartPlayback(std::int32_t s, Diagnostics& diag) {
   const StepValues step = ReadStep(*history_, s, false, diag);
   playing_ = true;
   ShowStep(s, diag);
-  trackOffset_ = static_cast<float>(static_cast<double>(smoothTrack_[static_cast<std::size_t>(s)]) - step.Channels[kChDistance]);
+  trackOffset_ = CameraTrackOffset(smoothTrack_[static_cast<std::size_t>(s)], step.Channels[kChDistance]);
   return true;
 }
 
@@ -78,9 +74,9 @@ NextFrame VideoPlayer::Tick(float videoMult, Diagnostics& diag) {
   videoPos_ = next.step;
   const StepValues step = ReadStep(*history_, videoPos_, false, diag);
   lastFrameTime_ = step.StepTime;
-  const double shift = (static_cast<double>(step.Channels[kChDistance]) - smoothTrack_[static_cast<std::size_t>(videoPos_)] +
-                        trackOffset_) / geometry_.Length;
-  Compose(videoPos_, step, static_cast<float>(shift), kPlaybackThreshold, diag);
+  const float shift = CameraShift(step.Channels[kChDistance], smoothTrack_[static_cast<std::size_t>(videoPos_)],
+                                  trackOffset_, geometry_.Length);
+  Compose(videoPos_, step, shift, kPlaybackThreshold, diag);
   return next;
 }
 

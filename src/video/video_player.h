@@ -24,23 +24,16 @@ constexpr float kPlaybackThreshold = 50.0f;
 // cannot be read. (The open sequence builds the same track from memory: LoadedRun::SmoothTrack.)
 std::vector<float> BuildHistoryTrack(const TimeHistory& history, Diagnostics& diag);
 
+// Throws Error when `track` is not a camera track of `history`: one entry per readable step.
+void CheckCameraTrack(const TimeHistory& history, std::span<const float> track);
+
 class VideoPlayer {
 public:
-  VideoPlayer() = default;
-  VideoPlayer(const VideoPlayer&) = delete;  // the track may point into the player's own storage
-  VideoPlayer& operator=(const VideoPlayer&) = delete;
-  VideoPlayer(VideoPlayer&&) = default;
-  VideoPlayer& operator=(VideoPlayer&&) = default;
-
   // Prepares the video of an open run with its camera track, one entry per readable step (as the
   // open builds it). The history, the track, the sea and the stations behind `geometry` must
   // stay unchanged until CloseVideo. Throws Error when the track does not fit the history.
   void PrepareVideo(const TimeHistory& history, std::span<const float> track, const FrameGeometry& geometry,
                     const SeaConstants& sea);
-  // The same with the track built from one more pass over the history (BuildHistoryTrack).
-  // Throws Error when the history cannot be read.
-  void PrepareVideo(const TimeHistory& history, const FrameGeometry& geometry, const SeaConstants& sea,
-                    Diagnostics& diag);
   // Stops the playback and forgets the run.
   void CloseVideo();
 
@@ -81,7 +74,6 @@ private:
   const TimeHistory* history_ = nullptr;
   const SeaConstants* sea_ = nullptr;
   FrameGeometry geometry_;
-  std::vector<float> ownTrack_;  // the track built by the player itself, when it built one
   std::span<const float> smoothTrack_;
   float trackOffset_ = 0;
   float lastShift_ = 0;

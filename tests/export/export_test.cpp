@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "cli/run_tool.h"
 #include "common/error.h"
@@ -76,6 +77,7 @@ TEST_P(ExportFormats, WritesThePlaybackFrames) {
   TempDir dir;
   const std::string runPath = WriteSurgingRun(dir);
   OpenedRun opened(runPath);
+  const std::uint64_t openBytes = opened.run.History.File.BytesRead();
   const VideoSource source(opened.run);
   const std::string out = dir / (std::string("video") + c.ext);
   ExportSettings settings{c.from, c.to, c.fps, c.multiplier, c.scale};
@@ -106,13 +108,21 @@ TEST_P(ExportFormats, WritesThePlaybackFrames) {
   if (std::string(c.ext) == ".gif") {
     EXPECT_EQ(video.loop, 0);  // for ever
   }
-  if (c.scale != 1) return;
 
   // The step of frame k: the last one at or before From + k / (F M).
   auto stepAt = [&](std::int64_t k) {
     const double t = from + static_cast<double>(k) / (c.fps * c.multiplier) + kTimeTolerance;
     return static_cast<std::int32_t>(std::upper_bound(times.begin(), times.end(), t) - times.begin()) - 1;
   };
+  // The history is read only for the steps the frames show, each once, and the first once more for
+  // the camera's offset: never a pass over the whole run (the camera track is the open's).
+  std::set<std::int32_t> shown;
+  for (std::int64_t k = 0; k < frames; ++k) shown.insert(stepAt(k));
+  const std::uint64_t stepBytes = time_history_layout::kRecordSize * static_cast<std::uint64_t>(opened.run.History.RecordsPerStep);
+  EXPECT_EQ(source.History().File.BytesRead(), (shown.size() + 1) * stepBytes);
+  EXPECT_EQ(opened.run.History.File.BytesRead(), openBytes) << "the run's own file handle is not used";
+  if (c.scale != 1) return;
+
   const std::int32_t first = stepAt(0), mid = stepAt(middle);
   // The camera: the boat's distance against the 8 s track, from the first step on.
   const auto track = BuildHistoryTrack(opened.run.History, diag);

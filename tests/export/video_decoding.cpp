@@ -70,6 +70,27 @@ int GifLoopCount(const std::string& path) {
 
 }  // namespace
 
+QImage Yuv420ToImage(int width, int height, const std::uint8_t* const planes[3], const int strides[3]) {
+  Decoder d;
+  AVFrame* f = av_frame_alloc();  // the caller's planes, not owned by the frame
+  f->format = AV_PIX_FMT_YUV420P;
+  f->width = width;
+  f->height = height;
+  for (int i = 0; i < 3; ++i) {
+    f->data[i] = const_cast<std::uint8_t*>(planes[i]);
+    f->linesize[i] = strides[i];
+  }
+  QImage image;
+  try {
+    image = ToImage(d, f);
+  } catch (...) {
+    av_frame_free(&f);
+    throw;
+  }
+  av_frame_free(&f);
+  return image;
+}
+
 DecodedVideo DecodeVideo(const std::string& path, const std::set<std::int64_t>& keep) {
   Decoder d;
   Check(avformat_open_input(&d.input, path.c_str(), nullptr, nullptr), "open " + path);

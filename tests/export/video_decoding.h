@@ -25,6 +25,10 @@ struct DecodedVideo {
 // std::runtime_error when the file cannot be read.
 DecodedVideo DecodeVideo(const std::string& path, const std::set<std::int64_t>& keep = {});
 
+// The picture a player shows for yuv420p planes (width x height luma, half-size chroma), converted
+// to RGB as DecodeVideo converts decoded frames (BT.601, limited range).
+QImage Yuv420ToImage(int width, int height, const std::uint8_t* const planes[3], const int strides[3]);
+
 // Peak signal-to-noise ratio over the R, G and B values of two pictures of one size, dB
 // (infinity when they are equal).
 double Psnr(const QImage& a, const QImage& b);

@@ -111,7 +111,7 @@ void ShowRun(LoadedRun& run, Diagnostics& diag) {
     EXPECT_EQ(frame.List.pairs[frame.List.count - 1].a, kEndListMarker);
   }
   VideoPlayer video;
-  video.PrepareVideo(run.History, g, run.Sea, diag);
+  video.PrepareVideo(run.History, run.SmoothTrack, g, run.Sea);
   video.ShowStep(0, diag);
   if (video.StartPlayback(0, diag)) {
     video.Tick(1.0f, diag);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <optional>
 
@@ -362,6 +363,42 @@ TEST(TimeHistory, ReopeningReplacesThePreviousHistory) {
   CloseTimeHistory(o.history);
   EXPECT_FALSE(o.history.IsOpen);
   EXPECT_EQ(o.history.StepCount(), 0);
+}
+
+// A reopened history is a second handle of its own: the same header, paths and step times, nothing
+// read yet, and it reads the same values after the first handle is closed. A history that is not
+// open, or whose file is gone, cannot be reopened.
+TEST(TimeHistory, ReopenedHistoryIsIndependentOfTheFirst) {
+  Opened o;
+  demo::HistorySpec spec;
+  spec.Steps = 50;
+  spec.LastChannel = 20;
+  Write(o, spec);
+  ASSERT_EQ(Open(o, true), HistoryOpenResult::Opened);
+  const StepValues before = ReadStep(o.history, 37, true, o.diag);
+  TimeHistory again = ReopenTimeHistory(o.history);
+  EXPECT_EQ(again.File.BytesRead(), 0u);
+  const TimeHistory& first = o.history;
+  EXPECT_TRUE(again.IsOpen);
+  EXPECT_EQ(again.Header.LastChannel, first.Header.LastChannel);
+  EXPECT_EQ(again.Header.LastStep, first.Header.LastStep);
+  EXPECT_EQ(again.Header.HeaderText, first.Header.HeaderText);
+  EXPECT_EQ(again.Header.EndTime, first.Header.EndTime);
+  EXPECT_EQ(again.RecordsPerStep, first.RecordsPerStep);
+  EXPECT_EQ(again.StepTimes, first.StepTimes);
+  EXPECT_EQ(again.HistoryPath, first.HistoryPath);
+  EXPECT_EQ(again.RunFileName, first.RunFileName);
+  EXPECT_EQ(again.FilePath, first.FilePath);
+  EXPECT_TRUE(again.SpeedSpecified);
+  CloseTimeHistory(o.history);
+  const StepValues after = ReadStep(again, 37, true, o.diag);
+  EXPECT_EQ(after.StepTime, before.StepTime);
+  EXPECT_EQ(after.Channels, before.Channels);
+  EXPECT_EQ(again.File.BytesRead(), HL::kRecordSize * static_cast<std::size_t>(again.RecordsPerStep));  // one step
+  EXPECT_THROW(ReopenTimeHistory(o.history), Error);
+  std::filesystem::remove(again.FilePath);
+  EXPECT_THROW(ReopenTimeHistory(again), Error);
+  EXPECT_TRUE(o.diag.messages.empty());
 }
 
 }  // namespace
