@@ -152,7 +152,7 @@ void TForm1::CreateSecondaryWindows() {
     try {
       GoToStep(last, *barMessages_);
     } catch (const std::exception& e) {
-      barMessages_->Message(e.what());
+      barMessages_->Message("error", e.what());
     }
     TimeBar->setValue(last);
   };
@@ -210,7 +210,7 @@ void TForm1::Command(const std::function<void()>& body) {
   try {
     body();
   } catch (const std::exception& e) {
-    Messages.Message(e.what());
+    Messages.Message("error", e.what());
   }
   Messages.Flush();
 }
@@ -302,7 +302,7 @@ void TForm1::OpenRunFile(const QString& file) {
     if (ChannelsFrm) ChannelsFrm->ShowRun(Run);
 
     if (!Run.Hull.Drawable) {
-      Messages.Message("The video is not shown for this run: " + Run.Hull.NotDrawableReason);
+      Messages.Message("video-not-shown", "The video is not shown for this run: " + Run.Hull.NotDrawableReason);
       return;
     }
     VidFrm->PrepareVideo(Run.History, Run.SmoothTrack, FrameGeometryOf(Run.Hull), Run.Sea);
@@ -344,7 +344,7 @@ void TForm1::TimeBarScroll(int) {
     Nav.CurrentStep = TimeBar->sliderPosition();
     ShowCurrentTime(*barMessages_);
   } catch (const std::exception& e) {
-    barMessages_->Message(e.what());
+    barMessages_->Message("error", e.what());
   }
 }
 
@@ -415,7 +415,7 @@ void TForm1::VideoTimeAdj1Click() {
   if (const auto value = ParseVideoMult(VmultFrm->Edit1->text().toStdString())) {
     SetVideoMult(*value);
   } else {
-    Messages.Message("Time Multiplier error!");
+    Messages.Message("time-multiplier", "Time Multiplier error!");
     Messages.Flush();
   }
 }
