@@ -50,7 +50,9 @@ TEST(FormatJsonNumber, ShortestTextThatReadsBackExactly) {
     char printf17[40];
     std::snprintf(printf17, sizeof printf17, "%.17g", c.v);
     EXPECT_EQ(std::strchr(text.c_str(), 'e') != nullptr, std::strchr(printf17, 'e') != nullptr) << text;
-    EXPECT_EQ(std::strchr(text.c_str(), '.') == nullptr, std::strchr(printf17, '.') == nullptr) << text;
+    if (std::trunc(c.v) == c.v) {
+      EXPECT_EQ(std::strchr(text.c_str(), '.') == nullptr, std::strchr(printf17, '.') == nullptr) << text;
+    }
     EXPECT_LE(text.size(), std::strlen(printf17)) << text;
   }
 }
