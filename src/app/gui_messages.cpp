@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include <utility>
+
 namespace hulvex {
 
 CommandMessages::CommandMessages(std::function<QWidget*()> owner)

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 namespace hulvex {
@@ -40,7 +39,10 @@ std::string FormatJsonNumber(double v) {
   const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
   const std::string_view sci(buf, static_cast<std::size_t>(r.ptr - buf));
   const std::size_t e = sci.find('e');
-  const int exponent = std::atoi(sci.data() + e + 1);
+  const char* sign = sci.data() + e + 1;  // '+' or '-', which from_chars does not take
+  int exponent = 0;
+  std::from_chars(sign + 1, sci.data() + sci.size(), exponent);
+  if (*sign == '-') exponent = -exponent;
   if (exponent < -4 || exponent >= 17) return std::string(sci);
 
   const bool negative = sci.front() == '-';

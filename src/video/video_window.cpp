@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <exception>
 
 #include "video/frame_drawing.h"
