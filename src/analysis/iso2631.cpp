@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <numbers>
 #include <numeric>
 
 #include "analysis/fft_filter.h"
+#include "common/number_format.h"
 
 namespace hulvex::analysis {
 
@@ -49,12 +49,6 @@ constexpr Section UpwardStep() {
 
 cd Product(cd a, cd b) { return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()}; }
 
-std::string Seconds(double t) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.6g s", t);
-  return buf;
-}
-
 // The median of the step intervals of `time` (at least 2 non-decreasing times), found in `d`
 // (whose contents it replaces).
 double MedianInterval(std::span<const double> time, std::vector<double>& d) {
@@ -81,7 +75,7 @@ Maybe<UniformSeries> ResampleUsable(const Series& series) {
   if (!std::isfinite(span) || !std::isfinite(interval)) return Result::Missing("the step times span no finite time");
   const double samples = std::floor(span / interval + 1e-6) + 1;
   if (samples > static_cast<double>(kMaxSamplesPerStep * t.size())) {
-    return Result::Missing("the median step interval " + Seconds(interval) + " would turn " + std::to_string(t.size()) +
+    return Result::Missing("the median step interval " + FormatSeconds(interval) + " would turn " + std::to_string(t.size()) +
                            " steps into " + std::to_string(static_cast<std::uint64_t>(samples)) +
                            " samples; the step times are too uneven");
   }
@@ -161,8 +155,8 @@ Maybe<IsoFigures> ComputeIso2631(const Series& accelerationMs2) {
   const std::span<const double> t = accelerationMs2.Time;
   if (t.empty()) return Result::Missing("the window holds no step");
   if (t.back() - t.front() < kIsoMinDuration) {
-    return Result::Missing("the window lasts " + Seconds(t.back() - t.front()) + ", less than " +
-                           Seconds(kIsoMinDuration));
+    return Result::Missing("the window lasts " + FormatSeconds(t.back() - t.front()) + ", less than " +
+                           FormatSeconds(kIsoMinDuration));
   }
   Maybe<UniformSeries> grid = ResampleUsable(accelerationMs2);
   if (!grid.has_value()) return Result::Missing(grid.Reason);

@@ -2,27 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+
+#include "common/number_format.h"
 
 namespace hulvex::analysis {
-
-namespace {
-
-std::string Seconds(double t) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.9g s", t);
-  return buf;
-}
-
-}  // namespace
 
 std::string StepTimeProblem(std::span<const double> time, std::size_t firstStep) {
   for (std::size_t i = 0; i < time.size(); ++i) {
     const std::size_t step = firstStep + i;
     if (!std::isfinite(time[i])) return "the time of step " + std::to_string(step) + " is not a finite number";
     if (i > 0 && time[i] < time[i - 1]) {
-      return "step " + std::to_string(step) + " at " + Seconds(time[i]) + " comes before step " +
-             std::to_string(step - 1) + " at " + Seconds(time[i - 1]);
+      return "step " + std::to_string(step) + " at " + FormatSeconds(time[i]) + " comes before step " +
+             std::to_string(step - 1) + " at " + FormatSeconds(time[i - 1]);
     }
   }
   return {};

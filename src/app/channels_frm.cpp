@@ -414,7 +414,7 @@ void TChannelsFrm::AddChannel(int channel) {
     ShowStatistics();
   } catch (const std::exception& e) {
     QGuiApplication::restoreOverrideCursor();
-    messages_.Message(e.what());
+    messages_.Message("error", e.what());
   }
   messages_.Flush();
 }

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include <utility>
+
 namespace hulvex {
 
 CommandMessages::CommandMessages(std::function<QWidget*()> owner)
@@ -9,37 +11,14 @@ CommandMessages::CommandMessages(std::function<QWidget*()> owner)
         QMessageBox::information(owner(), QStringLiteral("KVRView2"), text);
       }) {}
 
-void CommandMessages::Message(const std::string& text) {
-  for (auto& [seen, count] : shown_) {
-    if (seen == text) {
-      ++count;
-      return;
-    }
-  }
-  if (shown_.size() < kShownTexts) {
-    shown_.emplace_back(text, 1);
-  } else {
-    ++more_;
-  }
-}
+void CommandMessages::Report(const Diagnostic& d) { summary_.Add(d); }
 
-QString CommandMessages::SummaryText() const {
-  QStringList lines;
-  for (const auto& [text, count] : shown_) {
-    QString line = QString::fromStdString(text);
-    if (count > 1) line += QStringLiteral(" (%1 times)").arg(count);
-    lines << line;
-  }
-  if (more_ == 1) lines << QStringLiteral("… and 1 more message");
-  if (more_ > 1) lines << QStringLiteral("… and %1 more messages").arg(more_);
-  return lines.join(QLatin1Char('\n'));
-}
+QString CommandMessages::SummaryText() const { return QString::fromStdString(summary_.Text()); }
 
 void CommandMessages::Flush() {
-  if (shown_.empty()) return;
+  if (summary_.Empty()) return;
   const QString text = SummaryText();
-  shown_.clear();
-  more_ = 0;
+  summary_.Clear();
   present(text);
 }
 

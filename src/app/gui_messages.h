@@ -7,9 +7,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "common/diagnostics.h"
 
@@ -17,28 +14,26 @@ namespace hulvex {
 
 class CommandMessages : public Diagnostics {
 public:
-  // How many distinct texts one box lists; messages with further texts are only counted.
-  static constexpr std::size_t kShownTexts = 10;
+  // How many kinds of message one box lists; messages of further kinds are only counted.
+  static constexpr std::size_t kShownKinds = MessageSummary::kShownKinds;
 
   // Shows the summary of one command; by default a modal box with an OK button, owned by the
   // window `owner` returns when the box opens (so that it stacks above it). Tests replace it.
   using Presenter = std::function<void(const QString& text)>;
   explicit CommandMessages(std::function<QWidget*()> owner);
 
-  // Constant time per message (at most kShownTexts comparisons), so a flood of distinct texts
-  // costs little.
-  void Message(const std::string& text) override;
+  // Constant time per message (MessageSummary::Add), so a flood costs little.
+  void Report(const Diagnostic& d) override;
   // Shows what was collected, if anything, as one text (SummaryText) and forgets it.
   void Flush();
-  // The texts in the order of first appearance, one a line, with " (N times)" after a text that
-  // came N > 1 times; then "… and N more messages" for the messages whose texts did not fit.
+  // The MessageSummary of the messages collected: each kind once, one a line, with its first text
+  // and " (N times)"; then "… and N more messages" for the messages of kinds that did not fit.
   QString SummaryText() const;
 
   Presenter present;
 
 private:
-  std::vector<std::pair<std::string, std::size_t>> shown_;
-  std::size_t more_ = 0;
+  MessageSummary summary_;
 };
 
 }  // namespace hulvex

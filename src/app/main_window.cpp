@@ -128,7 +128,9 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   StatusLine = new QLabel(central);
   StatusLine->setObjectName(QStringLiteral("StatusLine"));
   barMessages_ = std::make_unique<StatusLineDiagnostics>(StatusLine);
-  connect(session_, &ViewerSession::MoveMessage, this, [this](const QString& text) { barMessages_->Message(text.toStdString()); });
+  connect(session_, &ViewerSession::MoveMessage, this, [this](const QString& kind, const QString& text) {
+    barMessages_->Message(kind.toStdString(), text.toStdString());
+  });
   connect(session_, &ViewerSession::RunOpened, this, &TForm1::RunOpened);
   connect(session_, &ViewerSession::StepChanged, this, &TForm1::StepChanged);
   connect(session_, &ViewerSession::VideoReadyChanged, this, &TForm1::SetVideoCommands);
@@ -210,7 +212,7 @@ void TForm1::Command(const std::function<void()>& body) {
   try {
     body();
   } catch (const std::exception& e) {
-    Messages.Message(e.what());
+    Messages.Message("error", e.what());
   }
   Messages.Flush();
 }
@@ -374,7 +376,7 @@ void TForm1::VideoTimeAdj1Click() {
   if (const auto value = ParseVideoMult(VmultFrm->Edit1->text().toStdString())) {
     session_->SetVideoMult(*value);
   } else {
-    Messages.Message("Time Multiplier error!");
+    Messages.Message("time-multiplier", "Time Multiplier error!");
     Messages.Flush();
   }
 }

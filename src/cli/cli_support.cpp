@@ -10,7 +10,7 @@
 
 namespace hulvex::cli {
 
-void StreamDiagnostics::Message(const std::string& text) { err_ << "message: " << text << "\n"; }
+void StreamDiagnostics::Report(const Diagnostic& d) { err_ << "message: " << d.Text << "\n"; }
 
 int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
   Tool tool;

@@ -18,7 +18,7 @@ namespace hulvex::cli {
 class StreamDiagnostics : public Diagnostics {
 public:
   explicit StreamDiagnostics(std::ostream& err) : err_(err) {}
-  void Message(const std::string& text) override;
+  void Report(const Diagnostic& d) override;
 
 private:
   std::ostream& err_;

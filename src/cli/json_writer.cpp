@@ -1,19 +1,11 @@
 #include "cli/json_writer.h"
 
-#include <cmath>
 #include <cstdio>
 
+#include "common/number_format.h"
 #include "common/text_encoding.h"
 
 namespace hulvex::cli {
-
-std::string FormatNumber17(double v) {
-  if (std::isnan(v)) return "\"NaN\"";
-  if (std::isinf(v)) return v > 0 ? "\"Infinity\"" : "\"-Infinity\"";
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
-  return buf;
-}
 
 namespace {
 
@@ -96,7 +88,7 @@ JsonWriter& JsonWriter::Key(std::string_view key) {
   return *this;
 }
 
-JsonWriter& JsonWriter::Number(double v) { Raw(FormatNumber17(v)); return *this; }
+JsonWriter& JsonWriter::Number(double v) { Raw(FormatJsonNumber(v)); return *this; }
 JsonWriter& JsonWriter::Integer(std::int64_t v) { Raw(std::to_string(v)); return *this; }
 JsonWriter& JsonWriter::Bool(bool v) { Raw(v ? "true" : "false"); return *this; }
 JsonWriter& JsonWriter::Null() { Raw("null"); return *this; }

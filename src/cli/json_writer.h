@@ -1,5 +1,5 @@
-// A small streaming JSON writer with the number format the command-line tool promises: 17
-// significant digits, so every value reads back exactly. Keys keep the order they are written in.
+// A small streaming JSON writer with the number format the command-line tool promises: the
+// shortest text that reads back exactly (FormatJsonNumber). Keys keep the order they are written in.
 #pragma once
 
 #include <cstdint>
@@ -22,8 +22,8 @@ public:
   JsonWriter& EndArray();
   JsonWriter& Key(std::string_view key);  // inside an object, before each value
 
-  // Finite numbers with 17 significant digits; NaN and the infinities as the strings "NaN",
-  // "Infinity" and "-Infinity" (JSON has no such numbers).
+  // FormatJsonNumber(v): finite numbers in the shortest form that reads back exactly; NaN and the
+  // infinities as the strings "NaN", "Infinity" and "-Infinity" (JSON has no such numbers).
   JsonWriter& Number(double v);
   JsonWriter& Integer(std::int64_t v);
   JsonWriter& Bool(bool v);
@@ -51,7 +51,5 @@ private:
   bool afterKey_ = false;
   bool oneLine_ = false;
 };
-
-std::string FormatNumber17(double v);
 
 }  // namespace hulvex::cli

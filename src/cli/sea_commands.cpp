@@ -2,7 +2,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -10,6 +9,7 @@
 
 #include "cli/cli_support.h"
 #include "common/file_lookup.h"
+#include "common/number_format.h"
 #include "sea/sea_model.h"
 
 namespace hulvex::cli {
@@ -43,12 +43,7 @@ std::optional<Sample> ParseSample(std::string_view line) {
   return v;
 }
 
-std::string FormatElevation(double eta) {
-  if (std::isnan(eta)) return "nan";
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", eta);
-  return buf;
-}
+std::string FormatElevation(double eta) { return std::isnan(eta) ? "nan" : FormatSignificant(eta, 17); }
 
 // One elevation per input line; a line that is not six numbers is reported by its number and
 // printed as "nan", so the output stays line for line with the input; blank lines are skipped.
@@ -62,7 +57,7 @@ int SampleSea(const std::string& given, std::istream& in, std::ostream& out, Dia
     if (line.find_first_not_of(" \t\r\f\v") == std::string::npos) continue;
     const auto s = ParseSample(line);
     if (!s) {
-      diag.Message("line " + std::to_string(number) +
+      diag.Message("sample-line", "line " + std::to_string(number) +
                    " of the input is not six numbers (Xb H T Gain Start End); printed as nan");
       out << "nan\n";
       code = 1;

@@ -374,7 +374,7 @@ int Stats(const StatsRequest& req, std::ostream& out, Diagnostics& diag) {
   bool failed = false;
   for (std::size_t i = 0; i < count; ++i) {
     const RunOutcome o = outcomes[i].get();
-    for (const std::string& m : o.Messages) diag.Message(oneLine ? req.Runs[i] + ": " + m : m);
+    for (const std::string& m : o.Messages) diag.Message("stats-run", oneLine ? req.Runs[i] + ": " + m : m);
     out << o.Text;
     out.flush();
     failed = failed || o.Failed;

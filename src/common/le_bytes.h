@@ -1,7 +1,7 @@
 // Little-endian field decoding and encoding at explicit offsets of a byte buffer.
-// Every reader and writer checks that the field lies inside the buffer and throws Error "field
-// outside its record" otherwise; record readers check record sizes first, so a throw here means a
-// programming fault.
+// Every reader and writer asserts that the field lies inside the buffer: record readers check
+// record sizes (with Error) before decoding, so a field outside its buffer is a programming fault
+// (InternalError, see common/check.h).
 #pragma once
 
 #include <bit>
@@ -11,7 +11,7 @@
 #include <span>
 #include <string>
 
-#include "common/error.h"
+#include "common/check.h"
 
 namespace hulvex::le {
 
@@ -19,7 +19,7 @@ using Bytes = std::span<const std::uint8_t>;
 using MutableBytes = std::span<std::uint8_t>;
 
 inline void CheckRange(std::size_t size, std::size_t offset, std::size_t width) {
-  if (offset > size || width > size - offset) throw Error("field outside its record");
+  HULVEX_ASSERT(offset <= size && width <= size - offset);
 }
 
 inline std::uint64_t LoadUnsigned(Bytes b, std::size_t offset, std::size_t width) {

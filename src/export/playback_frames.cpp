@@ -1,23 +1,14 @@
 #include "export/playback_frames.h"
 
 #include <cmath>
-#include <sstream>
 
 #include "common/error.h"
+#include "common/number_format.h"
 #include "video/frame_drawing.h"
 #include "video/playback.h"
 #include "video/video_player.h"
 
 namespace hulvex {
-namespace {
-
-std::string Seconds(double t) {
-  std::ostringstream text;
-  text << t << " s";
-  return text.str();
-}
-
-}  // namespace
 
 VideoSource::VideoSource(const LoadedRun& run) {
   if (!run.History.IsOpen) throw Error("No run is loaded");
@@ -46,7 +37,7 @@ void CheckExportSettings(const ExportSettings& s) {
   if ((s.From && !std::isfinite(*s.From)) || (s.To && !std::isfinite(*s.To)))
     throw Error("The start and end times must be numbers of seconds");
   if (s.From && s.To && !(*s.From < *s.To))
-    throw Error("The start time (" + Seconds(*s.From) + ") must come before the end time (" + Seconds(*s.To) + ")");
+    throw Error("The start time (" + FormatSeconds(*s.From) + ") must come before the end time (" + FormatSeconds(*s.To) + ")");
 }
 
 ExportPlan PlanExport(const TimeHistory& history, const ExportSettings& settings) {
@@ -57,11 +48,11 @@ ExportPlan PlanExport(const TimeHistory& history, const ExportSettings& settings
   ExportPlan plan;
   plan.From = settings.From.value_or(first);
   plan.To = settings.To.value_or(last);
-  const std::string range = " is outside the run (" + Seconds(first) + " to " + Seconds(last) + ")";
-  if (plan.From < first || plan.From > last) throw Error("The start time " + Seconds(plan.From) + range);
-  if (plan.To < first || plan.To > last) throw Error("The end time " + Seconds(plan.To) + range);
+  const std::string range = " is outside the run (" + FormatSeconds(first) + " to " + FormatSeconds(last) + ")";
+  if (plan.From < first || plan.From > last) throw Error("The start time " + FormatSeconds(plan.From) + range);
+  if (plan.To < first || plan.To > last) throw Error("The end time " + FormatSeconds(plan.To) + range);
   if (!(plan.From < plan.To))
-    throw Error("The start time (" + Seconds(plan.From) + ") must come before the end time (" + Seconds(plan.To) + ")");
+    throw Error("The start time (" + FormatSeconds(plan.From) + ") must come before the end time (" + FormatSeconds(plan.To) + ")");
   const double frames = (plan.To - plan.From) * settings.Multiplier * settings.Fps;
   if (!(frames <= static_cast<double>(kMaxExportFrames)))
     throw Error("The video would have more than " + std::to_string(kMaxExportFrames) + " frames");

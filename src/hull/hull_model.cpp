@@ -36,7 +36,7 @@ bool LoadBoat(HullModel& hull, const RunParameters& params, const std::string& r
   const auto path = FindBoatFile(params.BoatFile, runDir, dataDirs);
   const auto record = path ? ReadBoatFile(*path) : std::nullopt;
   if (!record) {
-    diag.Message("Boat File Not Found!");
+    diag.Message("boat-file", "Boat File Not Found!");
     return false;
   }
   hull.PB = *record;
@@ -55,7 +55,7 @@ void PrepareLoadedHull(HullModel& hull, const RunParameters& params, const std::
     return;
   }
   if (hull.PB.HullType < 1) {
-    diag.Message("Hull type " + std::to_string(hull.PB.HullType) + " of boat file " + hull.BoatPath +
+    diag.Message("hull-type", "Hull type " + std::to_string(hull.PB.HullType) + " of boat file " + hull.BoatPath +
                  " is not defined: the boat is rejected and the hull is not drawn");
     NotDrawable(hull, "hull type " + std::to_string(hull.PB.HullType) + " is not defined");
     return;
@@ -89,7 +89,7 @@ void BuildLoadedStations(HullModel& hull, const RunParameters& params, Diagnosti
     }
   }
   if (reason.empty()) return;
-  diag.Message("The hull cannot be drawn: " + reason);
+  diag.Message("hull-not-drawn", "The hull cannot be drawn: " + reason);
   NotDrawable(hull, reason);
 }
 

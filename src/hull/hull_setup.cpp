@@ -28,7 +28,7 @@ bool PrepareAnalyticHull(BoatRecord& PB, Diagnostics& diag) {
   }
   const double tc = TanDegrees(PB.ChineAngle);
   if (PB.AA < 1) {
-    diag.Message("PB.AA exponent cannot be less than unity");
+    diag.Message("hull-exponent", "PB.AA exponent cannot be less than unity");
     return false;
   }
 
@@ -129,13 +129,13 @@ bool PrepareHull(BoatRecord& PB, SplineStore& store, const SplineFileSource& spl
 bool SetUpStations(const BoatRecord& PB, std::int16_t N, StationTable& table, Diagnostics& diag) {
   table.CgBelowDatum = static_cast<double>(PB.KeelDepth) - PB.VCG;
   if (N <= 0) {
-    diag.Message("Station count " + std::to_string(N) + ": the hull needs at least one station and is not drawn");
+    diag.Message("station-count", "Station count " + std::to_string(N) + ": the hull needs at least one station and is not drawn");
     table.StationCount = 0;
     table.StationSpacing = 0;
     return false;
   }
   if (N > kMaxStations) {
-    diag.Message("Station count " + std::to_string(N) + " is above " + std::to_string(kMaxStations) + ": " +
+    diag.Message("station-count", "Station count " + std::to_string(N) + " is above " + std::to_string(kMaxStations) + ": " +
                  std::to_string(kMaxStations) + " stations are used");
   }
   table.StationCount = N > kMaxStations ? kMaxStations : N;

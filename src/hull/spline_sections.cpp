@@ -64,7 +64,7 @@ bool BottomCubic(double t, double p, double q, HullSection& h, Diagnostics& diag
     // No cubic exists; the section keeps a quiet NaN bottom rather than dividing by zero.
     h.BottomC1 = h.BottomC2 = h.BottomC3 = std::nan("");
   }
-  if (!ok) diag.Message("Error in Slope specification");
+  if (!ok) diag.Message("spline-slope", "Error in Slope specification");
   return ok;
 }
 

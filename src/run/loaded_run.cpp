@@ -84,7 +84,7 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
     try {
       LoadCaseDescription(run);
     } catch (const Error& e) {
-      diag.Message(e.what());  // the run is still viewed, without its description
+      diag.Message("case-description", e.what());  // the run is still viewed, without its description
     }
     done("LoadCaseDescription");
     if (history == HistoryOpenResult::Opened) {
@@ -100,7 +100,7 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
     throw;
   }
   if (history == HistoryOpenResult::Missing) {
-    diag.Message("Missing KVR file");
+    diag.Message("run-file", "Missing KVR file");
     return RunOpenResult::HistoryMissing;
   }
   if (history == HistoryOpenResult::Refused) return RunOpenResult::HistoryRefused;

@@ -109,7 +109,7 @@ void RunParts(int parts, Part part) {
 
 // The step number check: a stored StepIndex that differs from s is reported.
 [[gnu::noinline]] void ReportStepIndex(std::int32_t stored, std::int32_t s, Diagnostics& diag) {
-  diag.Message("KVR JT ERROR!" + std::to_string(stored) + " " + std::to_string(s));
+  diag.Message("step-number", "KVR JT ERROR!" + std::to_string(stored) + " " + std::to_string(s));
 }
 inline void CheckStepIndex(le::Bytes step, std::int32_t s, Diagnostics& diag) {
   const std::int32_t stored = le::int32(step, L::kStepIndex);
@@ -131,16 +131,16 @@ std::optional<HistoryHeader> AcceptedHeader(const ReadOnlyFile& file, const std:
   if (file.ReadAt(0, headerRecord) != L::kRecordSize) throw ReadBeyondEnd(path);
   const HistoryHeader header = DecodeHeader(headerRecord);
   if (header.Magic != L::kExpectedMagic) {
-    diag.Message("OLD KVR FILE FORMAT, MUST CONVERT");
+    diag.Message("history-format", "OLD KVR FILE FORMAT, MUST CONVERT");
     return std::nullopt;
   }
   if (header.LastChannel < 0 || header.LastChannel >= L::kMaxChannels) {
-    diag.Message("Time history " + path + ": LastChannel " + std::to_string(header.LastChannel) +
+    diag.Message("history-channels", "Time history " + path + ": LastChannel " + std::to_string(header.LastChannel) +
                  " is outside 0 to " + std::to_string(L::kMaxChannels - 1) + "; the file cannot be read");
     return std::nullopt;
   }
   if (header.LastStep < 0) {
-    diag.Message("Time history " + path + " holds no time steps (LastStep " + std::to_string(header.LastStep) + ")");
+    diag.Message("history-empty", "Time history " + path + " holds no time steps (LastStep " + std::to_string(header.LastStep) + ")");
     return std::nullopt;
   }
   return header;
@@ -156,10 +156,10 @@ std::int64_t CompleteStepCount(const HistoryHeader& header, std::uint64_t fileSi
   const std::int64_t announced = std::int64_t{header.LastStep} + 1;
   const std::int64_t count = std::min(announced, complete);
   if (count == 0) {
-    diag.Message("Time history " + path + " is truncated: the header gives LastStep " +
+    diag.Message("history-truncated", "Time history " + path + " is truncated: the header gives LastStep " +
                  std::to_string(header.LastStep) + " but the file holds no complete time step");
   } else if (count < announced) {
-    diag.Message("Time history " + path + " is truncated: the header gives LastStep " +
+    diag.Message("history-truncated", "Time history " + path + " is truncated: the header gives LastStep " +
                  std::to_string(header.LastStep) + " but the file holds " + std::to_string(count) +
                  " complete time steps (0 to " + std::to_string(count - 1) + ")");
   }
@@ -225,7 +225,7 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
   const std::string path = SiblingPath(runPath, ".TTS");
   auto file = ReadOnlyFile::Open(path);
   if (!file) {
-    diag.Message("No file");
+    diag.Message("history-missing", "No file");
     return HistoryOpenResult::Missing;
   }
   const std::optional<HistoryHeader> header = AcceptedHeader(*file, path, diag);

@@ -1,12 +1,12 @@
 #include "sea/sea_model.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
 
 #include "common/axb.h"
 #include "common/constants.h"
+#include "common/number_format.h"
 #include "sea/stokes_table.h"
 
 namespace hulvex {
@@ -15,15 +15,12 @@ namespace {
 constexpr double kTrochoidTolerance = 1e-5;        // ft
 constexpr int kTrochoidUpdates = 201;
 
-// The shortest text that reads back as the stored single-precision value ("0.05", "-2", "nan").
-std::string Shown(float v) {
-  char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
-}
+// A stored single-precision setting as written in a message: seven significant digits, the text it
+// was typed as ("0.05", "-2", "nan").
+std::string Shown(float v) { return FormatSignificant(v, 7); }
 
 void Refuse(Diagnostics& diag, const std::string& field, const std::string& value, const std::string& why) {
-  diag.Message("Sea refused, drawn flat: " + field + " = " + value + " (" + why + ")");
+  diag.Message("sea-refused", "Sea refused, drawn flat: " + field + " = " + value + " (" + why + ")");
 }
 
 // Checks the settings the run's sea kind needs; reports each refused field.
@@ -117,7 +114,7 @@ double SolveTrochoid(double k, double a, double X0, Diagnostics& diag) {
     if (std::fabs(f) < kTrochoidTolerance) return u;
     u = u - r * f / (ka * std::cos(k * u) - 1);
   }
-  diag.Message("WTROCH NO CONVERGE");
+  diag.Message("trochoid", "WTROCH NO CONVERGE");
   return u;
 }
 

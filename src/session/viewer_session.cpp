@@ -10,7 +10,9 @@
 
 namespace hulvex {
 
-void ViewerSession::MoveSink::Message(const std::string& text) { emit session_.MoveMessage(QString::fromStdString(text)); }
+void ViewerSession::MoveSink::Report(const Diagnostic& d) {
+  emit session_.MoveMessage(QString::fromStdString(d.Kind), QString::fromStdString(d.Text));
+}
 
 ViewerSession::ViewerSession(const std::string& programDir, QObject* parent) : QObject(parent) {
   auto run = std::make_unique<LoadedRun>();
@@ -52,7 +54,7 @@ RunOpenResult ViewerSession::Open(const std::string& runPath, Diagnostics& diag)
   emit RunOpened();
   emit StepChanged(nav_.CurrentStep, StepOrigin::Opened);
   if (!run.Hull.Drawable) {
-    diag.Message("The video is not shown for this run: " + run.Hull.NotDrawableReason);
+    diag.Message("video-not-shown", "The video is not shown for this run: " + run.Hull.NotDrawableReason);
     return result;
   }
   if (!engine_) return result;
@@ -90,7 +92,7 @@ void ViewerSession::SetStep(std::int32_t s) {
   try {
     engine_->ShowStep(nav_.CurrentStep, moveMessages_);
   } catch (const std::exception& e) {
-    moveMessages_.Message(e.what());
+    moveMessages_.Message("error", e.what());
   }
 }
 
@@ -153,7 +155,7 @@ void ViewerSession::PlaybackEnded(std::int32_t last) {
   try {
     GoToStep(last, moveMessages_);
   } catch (const std::exception& e) {
-    moveMessages_.Message(e.what());
+    moveMessages_.Message("error", e.what());
   }
   emit StepChanged(last, StepOrigin::Ended);
   emit PlayingChanged(false);

@@ -148,7 +148,7 @@ signals:
   void FrameShownAt(std::int32_t step);
   void PlayingChanged(bool playing);
   void VideoMultChanged(float videoMult);
-  void MoveMessage(const QString& text);
+  void MoveMessage(const QString& kind, const QString& text);
   void VisibleRangeChanged(double t0, double t1);
   void StatisticsReady();
 
@@ -156,7 +156,7 @@ private:
   class MoveSink : public Diagnostics {
   public:
     explicit MoveSink(ViewerSession& s) : session_(s) {}
-    void Message(const std::string& text) override;
+    void Report(const Diagnostic& d) override;
 
   private:
     ViewerSession& session_;

@@ -116,7 +116,7 @@ bool LoadSplineFile(SplineLayout layout, SplineStore& store, const SplineFileSou
   const auto path = FindSplineFile(source);
   const auto bytes = path ? ReadWholeFile(*path) : std::nullopt;
   if (!bytes) {
-    diag.Message("No Spline File for=" + source.BoatFile);
+    diag.Message("spline-file", "No Spline File for=" + source.BoatFile);
     return false;
   }
   return StoreSplineTable(layout, ReadSplineText(*bytes, NumbersPerRow(layout)), *path, store, diag);
@@ -279,7 +279,7 @@ void FitSplineCurves(SplineLayout layout, SplineStore& store) {
 bool StoreSplineTable(SplineLayout layout, const SplineText& text, const std::string& fileName, SplineStore& store,
                       Diagnostics& diag) {
   if (const auto problem = SplineTableProblem(layout, text)) {
-    diag.Message(Rejected(fileName, *problem));
+    diag.Message("spline-table", Rejected(fileName, *problem));
     return false;
   }
   StoreSplineColumns(layout, text, store);

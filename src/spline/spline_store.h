@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "common/error.h"
+#include "common/check.h"
 
 namespace hulvex {
 
@@ -14,7 +14,7 @@ constexpr int kSplineLastRow = 30;   // ... to 30
 constexpr int kSplineMaxKnots = 30;  // a fitted curve has at most 30 knots
 
 // One column of a spline data file: float32 values indexed by row number -1 ... 30.
-// Indexing outside those rows throws Error (a programming fault).
+// Indexing outside those rows is a programming fault (HULVEX_ASSERT).
 struct SplineColumn {
   std::array<float, kSplineLastRow - kSplineFirstRow + 1> Rows{};
   float& operator[](int row) { return Rows[Index(row)]; }
@@ -22,7 +22,7 @@ struct SplineColumn {
 
 private:
   static std::size_t Index(int row) {
-    if (row < kSplineFirstRow || row > kSplineLastRow) throw Error("spline row outside -1 ... 30");
+    HULVEX_ASSERT(row >= kSplineFirstRow && row <= kSplineLastRow);
     return static_cast<std::size_t>(row - kSplineFirstRow);
   }
 };
@@ -34,8 +34,8 @@ struct SplineCoef {
   double D3 = 0;  // third derivative, constant over the interval
 };
 
-// Coefficients of one curve: entry k (1 ... 30) is Entries[k - 1]. Any other entry throws Error
-// (a programming fault).
+// Coefficients of one curve: entry k (1 ... 30) is Entries[k - 1]. Any other entry is a
+// programming fault (HULVEX_ASSERT).
 struct SplineCoefTable {
   std::array<SplineCoef, kSplineMaxKnots> Entries{};
   SplineCoef& operator[](int k) { return Entries[Index(k)]; }
@@ -43,7 +43,7 @@ struct SplineCoefTable {
 
 private:
   static std::size_t Index(int k) {
-    if (k < 1 || k > kSplineMaxKnots) throw Error("spline entry outside 1 ... 30");
+    HULVEX_ASSERT(k >= 1 && k <= kSplineMaxKnots);
     return static_cast<std::size_t>(k - 1);
   }
 };

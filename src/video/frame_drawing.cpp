@@ -105,7 +105,7 @@ void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scal
   std::size_t i = 0;
   while (i < count) {
     const DisplayPair start = list.pairs[i];
-    if (start.a != kStartMarker) diag.Message("Disp Err 1");
+    if (start.a != kStartMarker) diag.Message("display-list", "Disp Err 1");
     if (start.b != kStartMarker) {
       pen.setColor(ColourOf(start.b));
       painter.setPen(pen);

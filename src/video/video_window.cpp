@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <exception>
 
 #include "video/frame_drawing.h"
@@ -20,30 +19,16 @@ StatusLineDiagnostics::StatusLineDiagnostics(QLabel* line) : line_(line) {
   line_->setStyleSheet(kQuietLine);
 }
 
-void StatusLineDiagnostics::Message(const std::string& text) {
-  // A few distinct texts are shown; further ones (a step-number fault on every step, say) are
-  // counted, so the line stays short however long the playback runs.
-  constexpr std::size_t kShownTexts = 4;
-  if (std::find(shown_.begin(), shown_.end(), text) != shown_.end()) return;
-  if (shown_.size() < kShownTexts) {
-    shown_.push_back(text);
-  } else {
-    ++more_;
-  }
-  QString line;
-  for (const std::string& t : shown_) {
-    if (!line.isEmpty()) line += QStringLiteral("  |  ");
-    line += QString::fromStdString(t);
-  }
-  if (more_ > 0) line += QStringLiteral("  (+%1 more)").arg(more_);
+void StatusLineDiagnostics::Report(const Diagnostic& d) {
+  summary_.Add(d);
+  const QString line = QString::fromStdString(summary_.Text("  |  "));
   line_->setText(line);
   line_->setToolTip(line);
   line_->setStyleSheet(kMessageLine);
 }
 
 void StatusLineDiagnostics::Clear() {
-  shown_.clear();
-  more_ = 0;
+  summary_.Clear();
   line_->clear();
   line_->setToolTip(QString());
   line_->setStyleSheet(kQuietLine);
@@ -170,7 +155,7 @@ void TVidFrm::Timer1Timer() {
   } catch (const std::exception& e) {
     // A step that cannot be read (the file was shortened meanwhile) ends the playback.
     StopPlayback();
-    tickDiag_.Message(e.what());
+    tickDiag_.Message("error", e.what());
   }
 }
 

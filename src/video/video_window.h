@@ -20,20 +20,19 @@
 
 namespace hulvex {
 
-// Messages raised by playback ticks or moves of the time bar: shown in a status line, once per
-// distinct text (the first few; later distinct texts are counted), never in a modal box (a box
-// per tick would stack up and block the window). Takes the line over: one text line high, never
-// hidden and never widening its window, highlighted while it holds a message.
+// Messages raised by playback ticks or moves of the time bar: shown in a status line as their
+// MessageSummary on one line (each kind once with its count), never in a modal box (a box per tick
+// would stack up and block the window). Takes the line over: one text line high, never hidden and
+// never widening its window, highlighted while it holds a message.
 class StatusLineDiagnostics : public Diagnostics {
 public:
   explicit StatusLineDiagnostics(QLabel* line);
-  void Message(const std::string& text) override;
+  void Report(const Diagnostic& d) override;
   void Clear();
 
 private:
   QLabel* line_;
-  std::vector<std::string> shown_;
-  std::size_t more_ = 0;
+  MessageSummary summary_;
 };
 
 // The Video window is the session's video engine: the session tells it which run to prepare,

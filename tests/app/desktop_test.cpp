@@ -56,15 +56,15 @@ protected:
   }
 };
 
-TEST(CommandMessages, TheEleventhTextIsCountedAndShownTextsKeepCountingAfterIt) {
+TEST(CommandMessages, TheEleventhKindIsCountedAndShownKindsKeepCountingAfterIt) {
   std::vector<std::string> presented;
   CommandMessages messages([] { return nullptr; });
   messages.present = [&](const QString& text) { presented.push_back(text.toStdString()); };
   const std::string firstTen = "\nm1\nm2\nm3\nm4\nm5\nm6\nm7\nm8\nm9\n";
-  for (int i = 0; i < 11; ++i) messages.Message("m" + std::to_string(i));
+  for (int i = 0; i < 11; ++i) messages.Message("k" + std::to_string(i), "m" + std::to_string(i));
   messages.Flush();
-  for (int i = 0; i < 11; ++i) messages.Message("m" + std::to_string(i));
-  for (const char* again : {"m11", "m0", "m10", "m0"}) messages.Message(again);
+  for (int i = 0; i < 11; ++i) messages.Message("k" + std::to_string(i), "m" + std::to_string(i));
+  for (const char* again : {"k11", "k0", "k10", "k0"}) messages.Message(again, "again");
   messages.Flush();
   messages.Flush();  // nothing left over: no box
   EXPECT_EQ(presented, (std::vector<std::string>{"m0" + firstTen + "… and 1 more message",
@@ -80,10 +80,9 @@ TEST_F(DesktopTest, AHundredThousandMisnumberedStepsOpenWithOneBoxInAboutTheTime
   const qint64 goodMs = timer.restart();
   Open(bad);
   const qint64 badMs = timer.elapsed();
-  ASSERT_EQ(shown.size(), 1u);
-  // Step 0 is checked at the open, by the camera track and when it is drawn, every other step once.
-  EXPECT_TRUE(shown[0].starts_with("KVR JT ERROR!1 0 (3 times)\nKVR JT ERROR!2 1\n")) << shown[0];
-  EXPECT_TRUE(shown[0].ends_with("\nKVR JT ERROR!10 9\n… and 99990 more messages")) << shown[0];
+  // Step 0 is checked at the open, by the camera track and when it is drawn, every other step once:
+  // one kind of message, counted.
+  EXPECT_EQ(shown, std::vector<std::string>{"KVR JT ERROR!1 0 (100002 times)"});
   EXPECT_LT(badMs - goodMs, 2000) << goodMs << " ms good, " << badMs << " ms misnumbered";
   EXPECT_TRUE(form->VidFrm->isVisible());
 }
@@ -101,9 +100,8 @@ TEST_F(DesktopTest, BarMovesAndTheEndOfPlaybackReportToTheStatusLineNotToBoxes) 
   ASSERT_FALSE(form->VidFrm->Player().Playing());
   EXPECT_TRUE(shown.empty()) << shown.front();
   const QString line = form->StatusLine->text();
-  EXPECT_TRUE(line.startsWith("KVR JT ERROR!2 1  |  KVR JT ERROR!3 2")) << line.toStdString();
-  // Counted after the first four texts: steps 5 ... 100, 399, 398 and 399 again at the end.
-  EXPECT_TRUE(line.endsWith("(+99 more)")) << line.toStdString();
+  // One kind, counted: steps 1 ... 100, 399, 398 and 399 again at the end.
+  EXPECT_EQ(line.toStdString(), "KVR JT ERROR!2 1 (103 times)");
   Open(WritePlaningRun(dir.path(), "GOOD", 50));
   EXPECT_EQ(form->StatusLine->text(), "");
 }

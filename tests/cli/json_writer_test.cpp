@@ -4,20 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cmath>
-#include <limits>
-
 namespace hulvex::cli {
 namespace {
-
-TEST(JsonWriter, NumbersCarry17SignificantDigits) {
-  EXPECT_EQ(FormatNumber17(0.1), "0.10000000000000001");
-  EXPECT_EQ(FormatNumber17(static_cast<double>(0.05f)), "0.05000000074505806"  /* %.17g drops the trailing zero */);
-  EXPECT_EQ(FormatNumber17(1.5), "1.5");
-  EXPECT_EQ(FormatNumber17(-0.0), "-0");
-  EXPECT_EQ(FormatNumber17(std::numeric_limits<double>::quiet_NaN()), "\"NaN\"");
-  EXPECT_EQ(FormatNumber17(-std::numeric_limits<double>::infinity()), "\"-Infinity\"");
-}
 
 TEST(JsonWriter, NestedDocumentParsesBack) {
   JsonWriter j;

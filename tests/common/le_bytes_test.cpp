@@ -40,10 +40,10 @@ TEST(LeBytes, RoundTripsEveryWidthIncludingNonFinite) {
 
 TEST(LeBytes, FieldsOutsideTheBufferThrow) {
   const std::vector<std::uint8_t> b(8);
-  EXPECT_THROW(int32(b, 5), Error);
-  EXPECT_THROW(real64(b, 1), Error);
-  EXPECT_THROW(uint8(b, 8), Error);
-  EXPECT_THROW(int16(b, std::numeric_limits<std::size_t>::max()), Error);
+  EXPECT_THROW(int32(b, 5), InternalError);
+  EXPECT_THROW(real64(b, 1), InternalError);
+  EXPECT_THROW(uint8(b, 8), InternalError);
+  EXPECT_THROW(int16(b, std::numeric_limits<std::size_t>::max()), InternalError);
   EXPECT_NO_THROW(real64(b, 0));
 }
 
@@ -54,7 +54,7 @@ TEST(LeBytes, LengthPrefixedStringIsCutToItsCapacity) {
   EXPECT_EQ(LengthPrefixed(b, 0, 4), "AB");
   b[0] = 0;
   EXPECT_EQ(LengthPrefixed(b, 0, 4), "");
-  EXPECT_THROW(LengthPrefixed(b, 1, 4), Error);
+  EXPECT_THROW(LengthPrefixed(b, 1, 4), InternalError);
 }
 
 TEST(LeBytes, PutLengthPrefixedCutsAndKeepsTheRest) {

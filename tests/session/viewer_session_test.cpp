@@ -81,7 +81,7 @@ TEST_F(SessionTest, MovesAreKeptInTheRunAndShownWithTheirOrigin) {
   session.SetStep(40);
   EXPECT_EQ(session.CurrentStep(), 40);
   ASSERT_EQ(messages.size(), 1);
-  EXPECT_EQ(messages.front().front().toString(), "Read beyond end of file: RUN.TTS");
+  EXPECT_EQ(messages.front().at(1).toString(), "Read beyond end of file: RUN.TTS");
 }
 
 TEST_F(SessionTest, StopAndTheEndOfThePlaybackMakeTheVideosStepCurrent) {
