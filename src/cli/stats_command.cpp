@@ -253,8 +253,9 @@ std::vector<CsvColumn> CsvColumns(const StatsRequest& req) {
                                                                 {"Max", &an::ChannelStatistics::Max}};
   for (std::size_t k = 0; k < req.Channels.size(); ++k) {
     const int c = req.Channels[k];
-    for (const auto& [name, field] : channelFields) {
-      figure("ch" + std::to_string(c) + "_" + name + "_" + ChannelInfoOf(c).Unit, [k, field](const WindowStatistics& w) {
+    for (const auto& nameAndField : channelFields) {
+      const ChannelField field = nameAndField.second;
+      figure("ch" + std::to_string(c) + "_" + nameAndField.first + "_" + ChannelInfoOf(c).Unit, [k, field](const WindowStatistics& w) {
         const auto& s = w.Channels[k].second;
         return s.has_value() ? Number((*s).*field) : "";
       });

@@ -57,7 +57,7 @@ WindowStatistics ComputeWindowStatistics(const StatisticsInput& input, const Sta
 // An owned copy of the steps of [from, to] of `input` (the step times and every series), for a
 // computation on another thread while the caller's arrays may change. View() is a StatisticsInput
 // over the copy, numbered from the run's step of its first element, so that statistics of the
-// view over [from, to] are those of `input`. Valid while the snapshot lives (it may be moved).
+// view over [from, to] are those of `input`. A view stays valid while the snapshot lives, moved or not.
 class StatisticsSnapshot {
 public:
   StatisticsSnapshot(const StatisticsInput& input, double from, double to);
