@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <vector>
 
 #include "analysis/iso2631.h"
-#include "analysis/statistics.h"
 #include "cli/cli_support.h"
+#include "run/window_statistics.h"
 #include "runfiles/time_history.h"
 #include "support/file_edit.h"
 #include "demo/run_writers.h"
@@ -53,8 +55,9 @@ struct IrregularMotion {
 };
 
 constexpr int kChannels[] = {kChHeight, kChAcceleration, kChPitch, kChSpeed};
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// The series as ReadChannelSeries leaves them: step times, and channels 0, 2, 3, 7 in single precision.
+// The series as the open collects them: step times, and channels 0, 2, 3, 7 in single precision.
 struct History {
   std::vector<double> time;
   std::vector<std::vector<float>> raw;
@@ -69,26 +72,19 @@ struct History {
   }
 };
 
-// What `hulvex stats` does once the series are read: each block's channel scaled into one buffer
-// (display units; m/s^2 for ISO 2631-1), then its figures.
+// What `hulvex stats` does once the series are read: ComputeWindowStatistics over the whole run
+// (each block's channel scaled to display units, m/s^2 for ISO 2631-1 on a second thread).
 void BM_AllStatistics(benchmark::State& state) {
   const History h(static_cast<std::size_t>(state.range(0)), 0.01);
-  const double scale[] = {1.0, kFtPerS2ToG, kRadToDeg, kFtPerSToKnots};
+  StatisticsInput input{h.time, 0, kChSpeed, {}};
+  for (std::size_t k = 0; k < 4; ++k) input.Series.emplace_back(kChannels[k], h.raw[k]);
+  const StatisticsRequest request{-kInf, kInf, {std::begin(kChannels), std::end(kChannels)}, 0.0};
   std::size_t peaks = 0;
-  std::vector<double> values(h.time.size());
-  auto over = [&](std::size_t k, double factor) {
-    for (std::size_t s = 0; s < values.size(); ++s) values[s] = static_cast<double>(h.raw[k][s]) * factor;
-    return an::Series{h.time, values};
-  };
   for (auto _ : state) {
-    for (std::size_t k = 0; k < 4; ++k) benchmark::DoNotOptimize(an::ComputeChannelStatistics(over(k, scale[k])));
-    const auto impacts = an::ComputeImpacts(over(1, kFtPerS2ToG), 0.0);
-    peaks = impacts->PeakCount;
-    benchmark::DoNotOptimize(an::ComputeMotions(over(0, 1.0)));
-    benchmark::DoNotOptimize(an::ComputeMotions(over(2, kRadToDeg)));
-    const auto iso = an::ComputeIso2631(over(1, an::kMetresPerFoot));
-    if (!iso.has_value()) state.SkipWithError(iso.Reason.c_str());
-    benchmark::DoNotOptimize(iso);
+    const WindowStatistics w = ComputeWindowStatistics(input, request);
+    if (!w.Iso.has_value()) state.SkipWithError(w.Iso.Reason.c_str());
+    peaks = w.Impacts.has_value() ? w.Impacts->PeakCount : 0;
+    benchmark::DoNotOptimize(w);
   }
   state.counters["steps"] = static_cast<double>(state.range(0));
   state.counters["peaks"] = static_cast<double>(peaks);

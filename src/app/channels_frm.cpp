@@ -76,8 +76,8 @@ QString MissingText(const std::vector<int>& missing, int lastChannel) {
   for (int c : missing) {
     if (!list.isEmpty()) list += QStringLiteral(", ");
     list += QStringLiteral("channel %1").arg(c);
-    const ChannelDisplay d = DisplayOf(c);
-    if (!d.Unit.empty()) list += QStringLiteral(" (%1)").arg(QString::fromStdString(d.Name));
+    const ChannelInfo d = ChannelInfoOf(c);
+    if (d.Unit != "raw") list += QStringLiteral(" (%1)").arg(QString::fromStdString(d.Name));
   }
   return QStringLiteral("Not plotted: this run stores channels 0 to %1 only, so %2 %3 missing.")
       .arg(lastChannel)

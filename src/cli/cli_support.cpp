@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <istream>
-#include <system_error>
 #include <ostream>
+#include <system_error>
+#include <utility>
+#include <vector>
 
 #include "common/error.h"
 #include "common/file_lookup.h"
@@ -14,6 +16,7 @@ void StreamDiagnostics::Report(const Diagnostic& d) { err_ << "message: " << d.T
 
 int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
   Tool tool;
+  tool.errors = &err;
   tool.app.set_version_flag("--version", std::string("hulvex ") + HULVEX_VERSION, "Print the version and exit");
   tool.app.require_subcommand(1);
   RegisterRunCommands(tool);
@@ -41,10 +44,12 @@ int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& o
   try {
     return tool.chosen(in, out, diag);
   } catch (const std::exception& e) {
-    err << "error: " << e.what() << "\n";
+    ReportError(err, e.what());
   }
   return 1;
 }
+
+void ReportError(std::ostream& err, const std::string& text) { err << "error: " << text << "\n"; }
 
 CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& description,
                      std::function<CommandBody()> make) {
@@ -57,10 +62,15 @@ void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag)
   CloseRun(run);
   run.RunPath = RunPathOf(given);
   run.Params = ReadRunParameters(run.RunPath);
-  switch (OpenTimeHistory(run.History, run.RunPath, run.Params.SpeedSpecified, diag)) {
-    case HistoryOpenResult::Opened: return;
+  std::vector<ChannelSeries> collected;
+  for (int c : run.HeldChannels) collected.push_back({c, {}});
+  switch (OpenTimeHistory(run.History, run.RunPath, run.Params.SpeedSpecified, diag, collected)) {
+    case HistoryOpenResult::Opened: break;
     case HistoryOpenResult::Missing: throw Error("Missing KVR file: " + run.RunPath + ".TTS");
     case HistoryOpenResult::Refused: throw Error("The time history of " + run.RunPath + " cannot be read");
+  }
+  for (ChannelSeries& s : collected) {
+    if (s.Channel >= 0 && s.Channel <= run.History.Header.LastChannel) run.Series.push_back(std::move(s));
   }
 }
 

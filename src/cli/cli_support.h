@@ -37,7 +37,12 @@ using CommandBody = std::function<int(std::istream& in, std::ostream& out, Diagn
 struct Tool {
   CLI::App app{"hulvex: inspect, export and render HULVEX runs", "hulvex"};
   CommandBody chosen;
+  // The tool's error stream (set by RunTool), for a body that reports a failure and goes on.
+  std::ostream* errors = nullptr;
 };
+
+// Writes "error: TEXT" on `err`, as the tool reports every failure.
+void ReportError(std::ostream& err, const std::string& text);
 
 // Adds a subcommand; when the parse chooses it, `make` builds its body from the parsed options
 // and stores it in tool.chosen.
@@ -45,7 +50,9 @@ CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& des
                      std::function<CommandBody()> make);
 
 // Reads the run parameters and opens the time history of RUN (the ".HVX" path, or the run path
-// without extension). Throws Error when the history cannot be opened (its reason went to `diag`).
+// without extension), reading run.HeldChannels into run.Series in the same pass (those the
+// history stores, in order). Throws Error when the history cannot be opened (its reason went to
+// `diag`).
 void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag);
 
 // Opens RUN the way the viewer does (boat, hull, sea and stations included), with boat and spline

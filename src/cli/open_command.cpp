@@ -75,7 +75,7 @@ int Open(const std::string& given, const std::string& dataDir, std::ostream& out
   // How much of the history the open read: 1 is a single pass over the file.
   j.Key("HistoryFileBytes").Integer(static_cast<std::int64_t>(fileBytes));
   j.Key("HistoryBytesRead").Integer(static_cast<std::int64_t>(bytesRead));
-  j.Key("HistoryPasses").Number(fileBytes > 0 ? static_cast<double>(bytesRead) / static_cast<double>(fileBytes) : 0.0);
+  j.Key("HistoryPasses").Number(HistoryPasses(run.History));
   j.Key("HeldChannels").BeginArray();
   for (const ChannelSeries& s : run.Series) j.Integer(s.Channel);
   j.EndArray();

@@ -1,14 +1,17 @@
 // stats: per-channel statistics, impact peaks, motion amplitudes and ISO 2631-1 ride quality of
-// one run or many. Runs are computed in parallel, each on its own data; results are written in
-// argument order.
+// one run or many (run/window_statistics.h computes them). Runs are computed in parallel, each on
+// its own data; results are written in argument order.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <future>
 #include <limits>
+#include <optional>
 #include <ostream>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "analysis/iso2631.h"
@@ -16,6 +19,8 @@
 #include "cli/cli_support.h"
 #include "common/error.h"
 #include "run/channel_series.h"
+#include "run/window_statistics.h"
+#include "runfiles/channel_vocabulary.h"
 
 namespace hulvex::cli {
 namespace {
@@ -30,42 +35,16 @@ struct StatsRequest {
   std::vector<int> Channels{kChHeight, kChAcceleration, kChPitch, kChSpeed};
   double Threshold = 0;
   bool Csv = false;
+  bool Timing = false;
 };
 
-// The names and units `hulvex stats` writes; the values are scaled to them as the viewer does
-// (DisplayOf).
-struct ChannelInfo {
-  const char* Name;
-  const char* Unit;
-};
-
-ChannelInfo InfoOf(int channel) {
-  switch (channel) {
-    case kChHeight: return {"Height of the centre of gravity", "ft"};
-    case kChAcceleration: return {"Vertical acceleration", "g"};
-    case kChPitch: return {"Pitch", "deg"};
-    case kChDistance: return {"Distance along the course", "ft"};
-    case kChSpeed: return {"Speed", "kt"};
-    case kChSurfaceGain: return {"Local surface term gain", "raw"};
-    case kChSurfaceStart: return {"Local surface term start", "raw"};
-    case kChSurfaceEnd: return {"Local surface term end", "raw"};
-    default: return {"", "raw"};
-  }
-}
-
-std::string NameOf(int channel) {
-  const ChannelInfo info = InfoOf(channel);
-  return *info.Name ? info.Name : "Channel " + std::to_string(channel);
-}
-
-struct RunFigures {
-  double From = 0;
-  double To = 0;
-  std::size_t Steps = 0;
-  std::vector<std::pair<int, an::Maybe<an::ChannelStatistics>>> Channels;
-  an::Maybe<an::ImpactStatistics> Impacts;
-  std::vector<std::pair<int, an::Maybe<an::MotionStatistics>>> Motions;
-  an::Maybe<an::IsoFigures> Iso;
+// What one run gave: its figures, or the error that stopped it, and its messages.
+struct RunOutcome {
+  std::string Run;                          // as given
+  std::optional<WindowStatistics> Figures;  // absent when the run failed
+  double HistoryPasses = 0;                 // the reads of the history over its size
+  std::string Error;
+  std::vector<std::string> Messages;        // from reading the run, in order
 };
 
 std::string Number(double v) {
@@ -74,11 +53,16 @@ std::string Number(double v) {
   return buf;
 }
 
-// Opens the run, reads the channels it needs and computes every figure over the window.
-// Throws Error when the run cannot be read or a requested channel is not stored.
-RunFigures ComputeRun(const std::string& given, const StatsRequest& req, Diagnostics& diag) {
+// Opens the run reading the channels it needs with the step times, and computes every figure
+// over the window. Throws Error when the run cannot be read, a requested channel is not stored,
+// the step times are out of order or no step lies in the window.
+void ComputeRun(const StatsRequest& req, Diagnostics& diag, RunOutcome& out) {
   LoadedRun run;
-  OpenRunHistory(run, given, diag);
+  run.HeldChannels = req.Channels;
+  run.HeldChannels.insert(run.HeldChannels.end(), {kChHeight, kChAcceleration, kChPitch});
+  std::sort(run.HeldChannels.begin(), run.HeldChannels.end());
+  run.HeldChannels.erase(std::unique(run.HeldChannels.begin(), run.HeldChannels.end()), run.HeldChannels.end());
+  OpenRunHistory(run, out.Run, diag);
   const TimeHistory& h = run.History;
   const int last = h.Header.LastChannel;
   for (int c : req.Channels) {
@@ -90,48 +74,15 @@ RunFigures ComputeRun(const std::string& given, const StatsRequest& req, Diagnos
   if (std::string problem = an::StepTimeProblem(h.StepTimes); !problem.empty()) {
     throw Error("The step times of " + run.RunPath + " are out of order: " + problem);
   }
-  const an::StepRange window = an::FindWindow(h.StepTimes, req.From, req.To);
-  RunFigures f;
-  f.From = std::isinf(req.From) ? h.StepTimes.front() : req.From;
-  f.To = std::isinf(req.To) ? h.StepTimes.back() : req.To;
-  if (window.Count() == 0) {
-    throw Error("No step of " + run.RunPath + " lies between " + Number(f.From) + " s and " + Number(f.To) +
+  StatisticsInput input{h.StepTimes, 0, last, {}};
+  for (const ChannelSeries& s : run.Series) input.Series.emplace_back(s.Channel, s.Values);
+  WindowStatistics w = ComputeWindowStatistics(input, {req.From, req.To, req.Channels, req.Threshold});
+  if (w.Window.Count() == 0) {
+    throw Error("No step of " + run.RunPath + " lies between " + Number(w.From) + " s and " + Number(w.To) +
                 " s (its steps run from " + Number(h.StepTimes.front()) + " s to " + Number(h.StepTimes.back()) + " s)");
   }
-  f.Steps = window.Count();
-
-  std::vector<int> wanted = req.Channels;
-  for (int c : {int{kChHeight}, int{kChAcceleration}, int{kChPitch}}) {
-    if (c <= last) wanted.push_back(c);
-  }
-  std::sort(wanted.begin(), wanted.end());
-  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-  const std::vector<std::vector<float>> raw = ReadChannelSeries(h, wanted, diag);
-
-  // Each block gets the window's steps of one channel, scaled into one reused buffer, viewed with
-  // their run step numbers.
-  std::vector<double> values;
-  auto over = [&](int c, double scale, auto compute) {
-    const std::vector<float>& stored = raw[static_cast<std::size_t>(std::find(wanted.begin(), wanted.end(), c) - wanted.begin())];
-    return compute(an::ScaledWindow(h.StepTimes, stored, window, scale, values));
-  };
-  auto notStored = [&](int c) {
-    return "channel " + std::to_string(c) + " is not stored (the last channel is " + std::to_string(last) + ")";
-  };
-
-  for (int c : req.Channels) f.Channels.emplace_back(c, over(c, DisplayOf(c).Factor, an::ComputeChannelStatistics));
-  if (last >= kChAcceleration) {
-    f.Impacts = over(kChAcceleration, kFtPerS2ToG, [&](const an::Series& s) { return an::ComputeImpacts(s, req.Threshold); });
-    f.Iso = over(kChAcceleration, an::kMetresPerFoot, an::ComputeIso2631);
-  } else {
-    f.Impacts = an::Maybe<an::ImpactStatistics>::Missing(notStored(kChAcceleration));
-    f.Iso = an::Maybe<an::IsoFigures>::Missing(notStored(kChAcceleration));
-  }
-  for (int c : {int{kChHeight}, int{kChPitch}}) {
-    f.Motions.emplace_back(c, c <= last ? over(c, DisplayOf(c).Factor, an::ComputeMotions)
-                                        : an::Maybe<an::MotionStatistics>::Missing(notStored(c)));
-  }
-  return f;
+  out.Figures = std::move(w);
+  out.HistoryPasses = HistoryPasses(h);
 }
 
 // JSON ------------------------------------------------------------------------------------------
@@ -158,19 +109,26 @@ void Block(JsonWriter& j, const char* key, const an::Maybe<T>& block, Body body)
   body(*block);
 }
 
-std::string JsonOf(const std::string& given, const RunFigures& f, bool oneLine) {
+std::string JsonOf(const RunOutcome& o, bool oneLine, bool timing) {
   JsonWriter j(oneLine);
   j.BeginObject();
-  j.Key("Run").String(given);
+  j.Key("Run").String(o.Run);
+  if (!o.Figures) {
+    j.Key("Error").String(o.Error);
+    j.EndObject();
+    return j.str();
+  }
+  const WindowStatistics& f = *o.Figures;
   j.Key("From").Number(f.From);
   j.Key("To").Number(f.To);
-  j.Key("Steps").Integer(static_cast<std::int64_t>(f.Steps));
+  j.Key("Steps").Integer(static_cast<std::int64_t>(f.Window.Count()));
   j.Key("Channels").BeginArray();
   for (const auto& [c, stats] : f.Channels) {
     j.BeginObject();
     j.Key("Channel").Integer(c);
-    j.Key("Name").String(NameOf(c));
-    j.Key("Unit").String(InfoOf(c).Unit);
+    const ChannelInfo info = ChannelInfoOf(c);
+    j.Key("Name").String(info.Name);
+    j.Key("Unit").String(info.Unit);
     if (stats.has_value()) {
       j.Key("Count").Integer(static_cast<std::int64_t>(stats->Count));
       j.Key("Mean").Number(stats->Mean);
@@ -191,7 +149,7 @@ std::string JsonOf(const std::string& given, const RunFigures& f, bool oneLine) 
   Block(j, "Impacts", f.Impacts, [&](const an::ImpactStatistics& s) {
     j.BeginObject();
     j.Key("Channel").Integer(kChAcceleration);
-    j.Key("Unit").String("g");
+    j.Key("Unit").String(ChannelInfoOf(kChAcceleration).Unit);
     j.Key("Threshold").Number(s.Threshold);
     j.Key("Mean").Number(s.Mean);
     j.Key("PeakCount").Integer(static_cast<std::int64_t>(s.PeakCount));
@@ -209,7 +167,7 @@ std::string JsonOf(const std::string& given, const RunFigures& f, bool oneLine) 
   for (const auto& [c, stats] : f.Motions) {
     j.BeginObject();
     j.Key("Channel").Integer(c);
-    j.Key("Unit").String(InfoOf(c).Unit);
+    j.Key("Unit").String(ChannelInfoOf(c).Unit);
     if (stats.has_value()) {
       j.Key("Cycles").Integer(static_cast<std::int64_t>(stats->Cycles));
       Figure(j, "SignificantDoubleAmplitude", stats->SignificantDoubleAmplitude);
@@ -236,13 +194,12 @@ std::string JsonOf(const std::string& given, const RunFigures& f, bool oneLine) 
     Figure(j, "HoursToVdvLimit", s.HoursToVdvLimit);
     j.EndObject();
   });
+  if (timing) {
+    j.Key("Timing").BeginObject();
+    j.Key("HistoryPasses").Number(o.HistoryPasses);
+    j.EndObject();
+  }
   j.EndObject();
-  return j.str();
-}
-
-std::string JsonError(const std::string& given, const std::string& error, bool oneLine) {
-  JsonWriter j(oneLine);
-  j.BeginObject().Key("Run").String(given).Key("Error").String(error).EndObject();
   return j.str();
 }
 
@@ -260,97 +217,115 @@ std::string CsvField(const std::string& text) {
 
 std::string Cell(const an::Maybe<double>& v) { return v.has_value() ? Number(*v) : std::string(); }
 
-std::vector<std::string> CsvHeader(const StatsRequest& req) {
-  std::vector<std::string> h{"Run", "From", "To", "Steps"};
-  for (int c : req.Channels) {
+// One column of the CSV: its header and how a run's cell is made. Header and rows come from the
+// one list of columns, so they cannot drift apart.
+struct CsvColumn {
+  std::string Header;
+  std::function<std::string(const RunOutcome&)> Of;
+};
+
+std::vector<CsvColumn> CsvColumns(const StatsRequest& req) {
+  std::vector<CsvColumn> columns;
+  auto add = [&](std::string header, std::function<std::string(const RunOutcome&)> of) {
+    columns.push_back({std::move(header), std::move(of)});
+  };
+  // A figure of a run that was analysed; empty for a failed run.
+  auto figure = [&](std::string header, std::function<std::string(const WindowStatistics&)> of) {
+    add(std::move(header), [of = std::move(of)](const RunOutcome& o) { return o.Figures ? of(*o.Figures) : ""; });
+  };
+  // A figure of a block that may be missing; empty then.
+  auto block = [&]<typename T>(std::string header, an::Maybe<T> WindowStatistics::*member, auto of) {
+    figure(std::move(header), [member, of](const WindowStatistics& w) {
+      const an::Maybe<T>& b = w.*member;
+      return b.has_value() ? std::string(of(*b)) : std::string();
+    });
+  };
+  const std::string g = "_" + ChannelInfoOf(kChAcceleration).Unit;
+
+  add("Run", [](const RunOutcome& o) { return o.Run; });
+  figure("From", [](const WindowStatistics& w) { return Number(w.From); });
+  figure("To", [](const WindowStatistics& w) { return Number(w.To); });
+  figure("Steps", [](const WindowStatistics& w) { return std::to_string(w.Window.Count()); });
+  using ChannelField = double an::ChannelStatistics::*;
+  const std::pair<const char*, ChannelField> channelFields[] = {{"Mean", &an::ChannelStatistics::Mean},
+                                                                {"StdDev", &an::ChannelStatistics::StdDev},
+                                                                {"Min", &an::ChannelStatistics::Min},
+                                                                {"Max", &an::ChannelStatistics::Max}};
+  for (std::size_t k = 0; k < req.Channels.size(); ++k) {
+    const int c = req.Channels[k];
+    for (const auto& nameAndField : channelFields) {
+      const ChannelField field = nameAndField.second;
+      figure("ch" + std::to_string(c) + "_" + nameAndField.first + "_" + ChannelInfoOf(c).Unit, [k, field](const WindowStatistics& w) {
+        const auto& s = w.Channels[k].second;
+        return s.has_value() ? Number((*s).*field) : "";
+      });
+    }
+  }
+  using Impacts = an::ImpactStatistics;
+  block("PeakCount", &WindowStatistics::Impacts, [](const Impacts& s) { return std::to_string(s.PeakCount); });
+  block("PeaksPerMinute", &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.PeaksPerMinute); });
+  block("A1_3" + g, &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.A1_3); });
+  block("A1_10" + g, &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.A1_10); });
+  block("A1_100" + g, &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.A1_100); });
+  block("Largest" + g, &WindowStatistics::Impacts,
+        [](const Impacts& s) { return s.Largest.has_value() ? Number(s.Largest->Height) : ""; });
+  block("LargestTime_s", &WindowStatistics::Impacts,
+        [](const Impacts& s) { return s.Largest.has_value() ? Number(s.Largest->Time) : ""; });
+  for (std::size_t k = 0; k < kMotionChannels.size(); ++k) {
+    const int c = kMotionChannels[k];
     const std::string prefix = "ch" + std::to_string(c) + "_";
-    const std::string unit = std::string("_") + InfoOf(c).Unit;
-    for (const char* name : {"Mean", "StdDev", "Min", "Max"}) h.push_back(prefix + name + unit);
+    figure(prefix + "Cycles", [k](const WindowStatistics& w) {
+      const auto& m = w.Motions[k].second;
+      return m.has_value() ? std::to_string(m->Cycles) : "";
+    });
+    figure(prefix + "SignificantDoubleAmplitude_" + ChannelInfoOf(c).Unit, [k](const WindowStatistics& w) {
+      const auto& m = w.Motions[k].second;
+      return m.has_value() ? Cell(m->SignificantDoubleAmplitude) : "";
+    });
   }
-  for (const char* name : {"PeakCount", "PeaksPerMinute", "A1_3_g", "A1_10_g", "A1_100_g", "Largest_g", "LargestTime_s",
-                           "ch0_Cycles", "ch0_SignificantDoubleAmplitude_ft", "ch3_Cycles",
-                           "ch3_SignificantDoubleAmplitude_deg", "Iso2631Location", "WeightedRms_m/s2", "Vdv_m/s1.75",
-                           "Mtvv_m/s2", "CrestFactor", "HoursToVdvAction", "HoursToVdvLimit", "Error"}) {
-    h.push_back(name);
-  }
-  return h;
+  using Iso = an::IsoFigures;
+  block("Iso2631Location", &WindowStatistics::Iso, [](const Iso&) { return std::string(an::kIsoLocationNote); });
+  block("WeightedRms_m/s2", &WindowStatistics::Iso, [](const Iso& s) { return Number(s.WeightedRms); });
+  block("Vdv_m/s1.75", &WindowStatistics::Iso, [](const Iso& s) { return Number(s.Vdv); });
+  block("Mtvv_m/s2", &WindowStatistics::Iso, [](const Iso& s) { return Number(s.Mtvv); });
+  block("CrestFactor", &WindowStatistics::Iso, [](const Iso& s) { return Cell(s.CrestFactor); });
+  block("HoursToVdvAction", &WindowStatistics::Iso, [](const Iso& s) { return Cell(s.HoursToVdvAction); });
+  block("HoursToVdvLimit", &WindowStatistics::Iso, [](const Iso& s) { return Cell(s.HoursToVdvLimit); });
+  add("Error", [](const RunOutcome& o) { return o.Error; });
+  return columns;
 }
 
-std::string CsvLine(const std::vector<std::string>& cells) {
+// One CSV line: the header (run == nullptr) or a run's row.
+std::string CsvLine(const std::vector<CsvColumn>& columns, const RunOutcome* run) {
   std::string line;
-  for (std::size_t i = 0; i < cells.size(); ++i) {
+  for (std::size_t i = 0; i < columns.size(); ++i) {
     if (i > 0) line += ',';
-    line += CsvField(cells[i]);
+    line += CsvField(run ? columns[i].Of(*run) : columns[i].Header);
   }
   return line + '\n';
 }
 
-std::string CsvRow(const std::string& given, const RunFigures& f) {
-  std::vector<std::string> row{given, Number(f.From), Number(f.To), std::to_string(f.Steps)};
-  for (const auto& [c, s] : f.Channels) {
-    if (s.has_value()) {
-      for (double v : {s->Mean, s->StdDev, s->Min, s->Max}) row.push_back(Number(v));
-    } else {
-      row.insert(row.end(), 4, "");
-    }
-  }
-  if (const auto& im = f.Impacts; im.has_value()) {
-    row.push_back(std::to_string(im->PeakCount));
-    for (const auto* v : {&im->PeaksPerMinute, &im->A1_3, &im->A1_10, &im->A1_100}) row.push_back(Cell(*v));
-    row.push_back(im->Largest.has_value() ? Number(im->Largest->Height) : "");
-    row.push_back(im->Largest.has_value() ? Number(im->Largest->Time) : "");
-  } else {
-    row.insert(row.end(), 7, "");
-  }
-  for (const auto& [c, m] : f.Motions) {
-    row.push_back(m.has_value() ? std::to_string(m->Cycles) : "");
-    row.push_back(m.has_value() ? Cell(m->SignificantDoubleAmplitude) : "");
-  }
-  if (const auto& iso = f.Iso; iso.has_value()) {
-    row.emplace_back(an::kIsoLocationNote);
-    for (double v : {iso->WeightedRms, iso->Vdv, iso->Mtvv}) row.push_back(Number(v));
-    for (const auto* v : {&iso->CrestFactor, &iso->HoursToVdvAction, &iso->HoursToVdvLimit}) row.push_back(Cell(*v));
-  } else {
-    row.insert(row.end(), 7, "");
-  }
-  row.emplace_back();  // Error
-  return CsvLine(row);
-}
-
-std::string CsvError(const std::string& given, const std::string& error, std::size_t columns) {
-  std::vector<std::string> row(columns);
-  row.front() = given;
-  row.back() = error;
-  return CsvLine(row);
-}
-
 // The command -----------------------------------------------------------------------------------
 
-struct RunOutcome {
-  std::string Text;                   // the run's JSON or CSV line(s)
-  std::vector<std::string> Messages;  // from reading the run, in order
-  bool Failed = false;
-};
-
-RunOutcome StatsOfRun(const std::string& given, const StatsRequest& req, bool oneLine, std::size_t csvColumns) {
+RunOutcome StatsOfRun(const std::string& given, const StatsRequest& req) {
   RunOutcome out;
+  out.Run = given;
   CollectingDiagnostics diag;
   try {
-    const RunFigures f = ComputeRun(given, req, diag);
-    out.Text = req.Csv ? CsvRow(given, f) : JsonOf(given, f, oneLine);
+    ComputeRun(req, diag, out);
   } catch (const std::exception& e) {
-    out.Failed = true;
-    out.Text = req.Csv ? CsvError(given, e.what(), csvColumns) : JsonError(given, e.what(), oneLine);
+    out.Figures.reset();
+    out.Error = e.what();
   }
   out.Messages = std::move(diag.messages);
   return out;
 }
 
-int Stats(const StatsRequest& req, std::ostream& out, Diagnostics& diag) {
+int Stats(const StatsRequest& req, std::ostream& out, Diagnostics& diag, std::ostream& err) {
   const std::size_t count = req.Runs.size();
   const bool oneLine = count > 1;
-  const std::vector<std::string> header = CsvHeader(req);
-  if (req.Csv) out << CsvLine(header);
+  const std::vector<CsvColumn> columns = CsvColumns(req);
+  if (req.Csv) out << CsvLine(columns, nullptr);
 
   // Workers take the next run by number; each run's outcome goes through its own promise.
   std::vector<std::promise<RunOutcome>> promises(count);
@@ -363,7 +338,7 @@ int Stats(const StatsRequest& req, std::ostream& out, Diagnostics& diag) {
     workers.emplace_back([&] {
       for (std::size_t i; (i = next.fetch_add(1)) < count;) {
         try {
-          promises[i].set_value(StatsOfRun(req.Runs[i], req, oneLine, header.size()));
+          promises[i].set_value(StatsOfRun(req.Runs[i], req));
         } catch (...) {
           promises[i].set_exception(std::current_exception());
         }
@@ -374,10 +349,11 @@ int Stats(const StatsRequest& req, std::ostream& out, Diagnostics& diag) {
   bool failed = false;
   for (std::size_t i = 0; i < count; ++i) {
     const RunOutcome o = outcomes[i].get();
-    for (const std::string& m : o.Messages) diag.Message("stats-run", oneLine ? req.Runs[i] + ": " + m : m);
-    out << o.Text;
+    for (const std::string& m : o.Messages) diag.Message("stats-run", oneLine ? o.Run + ": " + m : m);
+    if (!o.Figures) ReportError(err, o.Run + ": " + o.Error);
+    out << (req.Csv ? CsvLine(columns, &o) : JsonOf(o, oneLine, req.Timing));
     out.flush();
-    failed = failed || o.Failed;
+    failed = failed || !o.Figures;
   }
   return failed ? 1 : 0;
 }
@@ -386,10 +362,10 @@ int Stats(const StatsRequest& req, std::ostream& out, Diagnostics& diag) {
 
 void RegisterStatsCommand(Tool& tool) {
   auto req = std::make_shared<StatsRequest>();
-  CLI::App* cmd = AddCommand(tool, "stats", "Seakeeping statistics of one or more runs, as JSON (Lines) or CSV", [=] {
+  CLI::App* cmd = AddCommand(tool, "stats", "Seakeeping statistics of one or more runs, as JSON (Lines) or CSV", [=, &tool] {
     if (std::isnan(req->From) || std::isnan(req->To)) throw CLI::ValidationError("--from/--to", "not a number");
     if (req->From > req->To) throw CLI::ValidationError("--from", "is after --to");
-    return CommandBody([=](std::istream&, std::ostream& out, Diagnostics& d) { return Stats(*req, out, d); });
+    return CommandBody([=, &tool](std::istream&, std::ostream& out, Diagnostics& d) { return Stats(*req, out, d, *tool.errors); });
   });
   cmd->add_option("RUN", req->Runs, "The runs' .HVX files, or their paths without extension")->required();
   cmd->add_option("--from", req->From, "Start of the time window, s (default: the first step)");
@@ -399,7 +375,11 @@ void RegisterStatsCommand(Tool& tool) {
       ->check(CLI::Range(0, time_history_layout::kMaxChannels - 1));
   cmd->add_option("--threshold", req->Threshold, "Least height of a counted impact peak above the mean, g (default 0)")
       ->check(CLI::NonNegativeNumber);
-  cmd->add_flag("--csv", req->Csv, "One CSV row per run with the main figures instead of JSON");
+  CLI::Option* csv = cmd->add_flag("--csv", req->Csv, "One CSV row per run with the main figures instead of JSON");
+  cmd->add_flag("--timing", req->Timing,
+                "Add to each run's JSON a Timing object: HistoryPasses, the bytes read from its history over the "
+                "history's size (1 is one pass)")
+      ->excludes(csv);
 }
 
 }  // namespace hulvex::cli

@@ -25,7 +25,7 @@ constexpr int kMinBand = 4;
 }  // namespace
 
 ChannelPlot::ChannelPlot(int channel, std::span<const double> stepTimes, std::span<const float> values, QWidget* parent)
-    : QCustomPlot(parent), channel_(channel), display_(DisplayOf(channel)), times_(stepTimes), values_(values) {
+    : QCustomPlot(parent), channel_(channel), display_(ChannelInfoOf(channel)), times_(stepTimes), values_(values) {
   setObjectName(QStringLiteral("ChannelPlot%1").arg(channel));
   setFocusPolicy(Qt::ClickFocus);
   setMinimumHeight(80);
@@ -61,8 +61,7 @@ ChannelPlot::ChannelPlot(int channel, std::span<const double> stepTimes, std::sp
 }
 
 QString ChannelPlot::Title() const {
-  const QString name = QString::fromStdString(display_.Name);
-  return display_.Unit.empty() ? name : name + QStringLiteral(", ") + QString::fromStdString(display_.Unit);
+  return QString::fromStdString(display_.Name) + QStringLiteral(", ") + QString::fromStdString(display_.Unit);
 }
 
 void ChannelPlot::SetTimeRange(double t0, double t1) {
@@ -131,9 +130,7 @@ double ChannelPlot::Level() const {
 QString ChannelPlot::CursorText() const {
   if (cursor_ < 0) return {};
   const float v = DisplayValue(values_[static_cast<std::size_t>(cursor_)], display_.Factor);
-  QString text = QString::number(static_cast<double>(v), 'g', 6);
-  if (!display_.Unit.empty()) text += QLatin1Char(' ') + QString::fromStdString(display_.Unit);
-  return text;
+  return QString::number(static_cast<double>(v), 'g', 6) + QLatin1Char(' ') + QString::fromStdString(display_.Unit);
 }
 
 QRect ChannelPlot::CursorStrip() const {

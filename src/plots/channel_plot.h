@@ -14,8 +14,8 @@
 #include <span>
 #include <vector>
 
-#include "run/channel_series.h"
 #include "run/envelope.h"
+#include "runfiles/channel_vocabulary.h"
 
 namespace hulvex {
 
@@ -27,8 +27,9 @@ public:
   ChannelPlot(int channel, std::span<const double> stepTimes, std::span<const float> values, QWidget* parent = nullptr);
 
   int Channel() const { return channel_; }
-  const ChannelDisplay& Display() const { return display_; }
-  // "heave, ft", or "channel 12 (raw)".
+  // The channel's vocabulary entry: its name, unit and display factor.
+  const ChannelInfo& Display() const { return display_; }
+  // "Pitch, deg", or "Channel 12, raw".
   QString Title() const;
 
   // Shows [t0, t1] of the time axis: the envelope is rebuilt and the curves redrawn.
@@ -86,7 +87,7 @@ private:
   QRect ReadoutRect() const;
 
   int channel_;
-  ChannelDisplay display_;
+  ChannelInfo display_;
   std::span<const double> times_;
   std::span<const float> values_;
   Envelope envelope_;

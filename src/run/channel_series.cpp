@@ -7,16 +7,6 @@
 
 namespace hulvex {
 
-ChannelDisplay DisplayOf(int channel) {
-  switch (channel) {
-    case kChHeight: return {"heave", "ft", 1.0};
-    case kChPitch: return {"pitch", "deg", kRadToDeg};
-    case kChAcceleration: return {"vertical acceleration", "g", kFtPerS2ToG};
-    case kChSpeed: return {"speed", "knots", kFtPerSToKnots};
-    default: return {"channel " + std::to_string(channel) + " (raw)", "", 1.0};
-  }
-}
-
 const ChannelSeries* FindSeries(const LoadedRun& run, int channel) {
   const auto it = std::find_if(run.Series.begin(), run.Series.end(), [&](const ChannelSeries& s) { return s.Channel == channel; });
   return it == run.Series.end() ? nullptr : &*it;
@@ -56,6 +46,11 @@ double HeldBytesPerStep(const LoadedRun& run) {
   std::size_t bytes = run.History.StepTimes.capacity() * sizeof(double) + run.SmoothTrack.capacity() * sizeof(float);
   for (const ChannelSeries& s : run.Series) bytes += s.Values.capacity() * sizeof(float);
   return static_cast<double>(bytes) / static_cast<double>(steps);
+}
+
+double HistoryPasses(const TimeHistory& history) {
+  const std::uint64_t fileBytes = history.File.size();
+  return fileBytes > 0 ? static_cast<double>(history.File.BytesRead()) / static_cast<double>(fileBytes) : 0.0;
 }
 
 std::int32_t StepNearest(std::span<const double> stepTimes, double t) {

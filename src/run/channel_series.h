@@ -1,5 +1,6 @@
-// The channels the viewer plots: how each is named and shown, which are plotted by default, and
-// keeping or releasing a channel's values in memory after the open.
+// The channels the viewer plots: which are plotted by default, and keeping or releasing a
+// channel's values in memory after the open. How each is named and shown is the channel
+// vocabulary's (runfiles/channel_vocabulary.h).
 #pragma once
 
 #include <array>
@@ -16,19 +17,6 @@ namespace hulvex {
 // The default plots, top to bottom: heave, pitch, vertical acceleration at the centre of
 // gravity, speed.
 inline constexpr std::array<int, 4> kDefaultPlotChannels{kChHeight, kChPitch, kChAcceleration, kChSpeed};
-
-// How a channel is shown. The four default channels in display units ("heave", "ft"; "pitch",
-// "deg"; "vertical acceleration", "g"; "speed", "knots"), every other channel raw as
-// "channel N (raw)" with an empty unit.
-struct ChannelDisplay {
-  std::string Name;
-  std::string Unit;
-  double Factor = 1.0;  // display value = float(raw x Factor), as ReadStep converts; always > 0
-};
-ChannelDisplay DisplayOf(int channel);
-
-// A raw value in display units: float(raw x factor).
-inline float DisplayValue(float raw, double factor) { return static_cast<float>(static_cast<double>(raw) * factor); }
 
 // The values of `channel` held by the run, or nullptr.
 const ChannelSeries* FindSeries(const LoadedRun& run, int channel);
@@ -47,6 +35,11 @@ void ReleaseChannel(LoadedRun& run, int channel);
 
 // Bytes the open run holds per step: the step times, the camera track and the held series.
 double HeldBytesPerStep(const LoadedRun& run);
+
+// The bytes read from the history's file since it was opened over the file's size: 1 is one pass
+// over the file (the open's indexing pass, a few bytes more for its header and step 0); 0 for
+// an empty or closed file.
+double HistoryPasses(const TimeHistory& history);
 
 // The step whose time is nearest t in increasing step times (the earlier of two equally near);
 // the first or last step for a time outside them; -1 when there are none.

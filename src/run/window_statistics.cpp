@@ -2,67 +2,92 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <string>
 
-#include "common/constants.h"
-#include "run/channel_series.h"
+#include "runfiles/channel_vocabulary.h"
+#include "runfiles/time_history.h"
 
 namespace hulvex {
+namespace {
 namespace an = analysis;
 
+const std::span<const float>* FindValues(const StatisticsInput& input, int channel) {
+  const auto it = std::find_if(input.Series.begin(), input.Series.end(), [&](const auto& s) { return s.first == channel; });
+  return it == input.Series.end() ? nullptr : &it->second;
+}
+
+std::string AbsentReason(const StatisticsInput& input, int channel) {
+  const std::string c = std::to_string(channel);
+  if (channel > input.LastChannel) {
+    return "channel " + c + " is not stored (the last channel is " + std::to_string(input.LastChannel) + ")";
+  }
+  return "channel " + c + " is not held";
+}
+
+// The figures `compute` gives over the window's steps of `channel`, each value multiplied by
+// `scale`, numbered with the run's step numbers; `buffer` holds the scaled values.
+template <typename Compute>
+auto Over(const StatisticsInput& input, an::StepRange indices, int channel, double scale, std::vector<double>& buffer,
+          Compute compute) -> decltype(compute(an::Series{})) {
+  const std::span<const float>* values = FindValues(input, channel);
+  if (values == nullptr) return decltype(compute(an::Series{}))::Missing(AbsentReason(input, channel));
+  an::Series series = an::ScaledWindow(input.StepTimes, *values, indices, scale, buffer);
+  series.FirstStep += input.FirstStep;
+  return compute(series);
+}
+
+}  // namespace
+
 WindowStatistics ComputeWindowStatistics(const StatisticsInput& input, const StatisticsRequest& request) {
+  const std::span<const double> times = input.StepTimes;
+  const an::StepRange indices = an::FindWindow(times, request.From, request.To);
   WindowStatistics w;
-  const auto& t = input.StepTimes;
-  const an::StepRange local = an::FindWindow(t, request.From, request.To);
-  w.From = std::isinf(request.From) && !t.empty() ? t.front() : request.From;
-  w.To = std::isinf(request.To) && !t.empty() ? t.back() : request.To;
-  w.Window = {local.Begin + input.FirstStep, local.End + input.FirstStep};
+  w.From = std::isinf(request.From) && !times.empty() ? times.front() : request.From;
+  w.To = std::isinf(request.To) && !times.empty() ? times.back() : request.To;
+  w.Window = {indices.Begin + input.FirstStep, indices.End + input.FirstStep};
+
+  // ISO 2631-1 takes the longest; it runs beside the rest on its own buffer (declared before the
+  // future, whose destructor waits for it).
+  std::vector<double> isoBuffer;
+  std::future<an::Maybe<an::IsoFigures>> iso = std::async(std::launch::async, [&] {
+    return Over(input, indices, kChAcceleration, an::kMetresPerFoot, isoBuffer, an::ComputeIso2631);
+  });
+
   std::vector<double> buffer;
-  auto find = [&](int c) -> const std::span<const float>* {
-    for (const auto& [ch, v] : input.Series)
-      if (ch == c) return &v;
-    return nullptr;
-  };
-  auto reason = [&](int c) {
-    return c > input.LastChannel ? "channel " + std::to_string(c) + " is not stored (the last channel is " +
-                                       std::to_string(input.LastChannel) + ")"
-                                 : "channel " + std::to_string(c) + " is not held";
-  };
-  auto over = [&](int c, double scale, auto compute) -> decltype(compute(an::Series{})) {
-    const std::span<const float>* v = find(c);
-    if (!v) return decltype(compute(an::Series{}))::Missing(reason(c));
-    an::Series s = an::ScaledWindow(t, *v, local, scale, buffer);
-    s.FirstStep += input.FirstStep;
-    return compute(s);
-  };
-  for (int c : request.Channels) w.Channels.emplace_back(c, over(c, DisplayOf(c).Factor, an::ComputeChannelStatistics));
-  w.Impacts = over(kChAcceleration, kFtPerS2ToG, [&](const an::Series& s) { return an::ComputeImpacts(s, request.Threshold); });
-  w.Iso = over(kChAcceleration, an::kMetresPerFoot, an::ComputeIso2631);
-  for (int c : {int{kChHeight}, int{kChPitch}}) w.Motions.emplace_back(c, over(c, DisplayOf(c).Factor, an::ComputeMotions));
+  for (int c : request.Channels) {
+    w.Channels.emplace_back(c, Over(input, indices, c, DisplayFactorOf(c), buffer, an::ComputeChannelStatistics));
+  }
+  w.Impacts = Over(input, indices, kChAcceleration, DisplayFactorOf(kChAcceleration), buffer,
+                   [&](const an::Series& s) { return an::ComputeImpacts(s, request.Threshold); });
+  for (int c : kMotionChannels) {
+    w.Motions.emplace_back(c, Over(input, indices, c, DisplayFactorOf(c), buffer, an::ComputeMotions));
+  }
+  w.Iso = iso.get();
   return w;
 }
 
 StatisticsSnapshot::StatisticsSnapshot(const StatisticsInput& input, double from, double to)
     : lastChannel_(input.LastChannel) {
-  const an::StepRange r = an::FindWindow(input.StepTimes, from, to);
-  firstStep_ = input.FirstStep + r.Begin;
-  times_.assign(input.StepTimes.begin() + static_cast<std::ptrdiff_t>(r.Begin),
-                input.StepTimes.begin() + static_cast<std::ptrdiff_t>(r.Begin + r.Count()));
-  for (const auto& [c, v] : input.Series) {
-    const std::size_t end = std::min(v.size(), r.Begin + r.Count());
-    const std::size_t begin = std::min(r.Begin, end);
-    values_.emplace_back(c, std::vector<float>(v.begin() + static_cast<std::ptrdiff_t>(begin),
-                                               v.begin() + static_cast<std::ptrdiff_t>(end)));
+  const an::StepRange range = an::FindWindow(input.StepTimes, from, to);
+  // The steps [begin, end) of an array, clamped to it.
+  auto part = [&](auto array) {
+    const std::size_t begin = std::min(range.Begin, array.size());
+    return array.subspan(begin, std::min(range.Count(), array.size() - begin));
+  };
+  const std::span<const double> times = part(input.StepTimes);
+  stepTimes_.assign(times.begin(), times.end());
+  firstStep_ = input.FirstStep + range.Begin;
+  for (const auto& [channel, values] : input.Series) {
+    const std::span<const float> kept = part(values);
+    series_.emplace_back(channel, std::vector<float>(kept.begin(), kept.end()));
   }
 }
 
 StatisticsInput StatisticsSnapshot::View() const {
-  StatisticsInput in;
-  in.StepTimes = times_;
-  in.FirstStep = firstStep_;
-  in.LastChannel = lastChannel_;
-  for (const auto& [c, v] : values_) in.Series.emplace_back(c, std::span<const float>(v));
-  return in;
+  StatisticsInput view{stepTimes_, firstStep_, lastChannel_, {}};
+  for (const auto& [channel, values] : series_) view.Series.emplace_back(channel, values);
+  return view;
 }
 
 }  // namespace hulvex

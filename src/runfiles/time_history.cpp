@@ -14,6 +14,7 @@
 #include "common/error.h"
 #include "common/file_lookup.h"
 #include "common/le_bytes.h"
+#include "runfiles/channel_vocabulary.h"
 
 namespace hulvex {
 namespace L = time_history_layout;
@@ -287,11 +288,10 @@ StepValues ReadStep(const TimeHistory& history, std::int32_t s, bool convert, Di
   for (int c = 0; c <= lastChannel; ++c) v.Channels[static_cast<std::size_t>(c)] = ChannelOf(step, c);
 
   if (convert) {
-    auto scale = [&](int c, double f) { v.Channels[c] = static_cast<float>(v.Channels[c] * f); };
-    scale(kChAcceleration, kFtPerS2ToG);
-    scale(kChPitch, kRadToDeg);
-    scale(kChSpeed, kFtPerSToKnots);
-    if (!history.SpeedSpecified) scale(kChSurfaceGain, kFtPerS2ToG);
+    auto scale = [&](int c, double f) { v.Channels[c] = DisplayValue(v.Channels[c], f); };
+    for (int c : {int{kChAcceleration}, int{kChPitch}, int{kChSpeed}}) scale(c, DisplayFactorOf(c));
+    // The gain of a run whose speed is not specified is stored as an acceleration.
+    if (!history.SpeedSpecified) scale(kChSurfaceGain, DisplayFactorOf(kChAcceleration));
   }
   return v;
 }

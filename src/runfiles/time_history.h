@@ -41,8 +41,8 @@ enum Channel : int {
   kChSurfaceEnd = 10,    // end of the local surface term
 };
 
-// The display conversions of ReadStep with convert = true are kFtPerS2ToG, kRadToDeg and
-// kFtPerSToKnots (common/constants.h).
+// The display conversions of ReadStep with convert = true are the factors of the channel
+// vocabulary (runfiles/channel_vocabulary.h).
 
 // An open time history: the open file, its header and the in-memory index of step times.
 // Only StepTimes (8 bytes per step) is held in memory; steps are read from the file on demand.

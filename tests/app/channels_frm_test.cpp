@@ -107,7 +107,7 @@ TEST_F(ChannelsTest, OpeningARunShowsTheFourPlotsBesideTheOtherWindows) {
   ASSERT_EQ(Channels().Plots().size(), 4u);
   std::vector<std::string> titles;
   for (ChannelPlot* p : Channels().Plots()) titles.push_back(p->Title().toStdString());
-  EXPECT_EQ(titles, (std::vector<std::string>{"heave, ft", "pitch, deg", "vertical acceleration, g", "speed, knots"}));
+  EXPECT_EQ(titles, (std::vector<std::string>{"Height of the centre of gravity, ft", "Pitch, deg", "Vertical acceleration, g", "Speed, kt"}));
   EXPECT_FALSE(Channels().frameGeometry().intersects(form->frameGeometry()));
   EXPECT_FALSE(Channels().frameGeometry().intersects(form->VidFrm->frameGeometry()));
   EXPECT_FALSE(Channels().MissingLbl->isVisible());
@@ -395,10 +395,10 @@ TEST_F(ChannelsTest, PlotsAreAddedByNumberAndRemoved) {
   QTest::mouseClick(Channels().AddBtn, Qt::LeftButton);
   ASSERT_EQ(Channels().Plots().size(), 5u);
   ChannelPlot& added = Plot(4);
-  EXPECT_EQ(added.Title(), "channel 12 (raw)");
+  EXPECT_EQ(added.Title(), "Channel 12, raw");
   EXPECT_EQ(added.TimeRange().lower, 2.0);
   EXPECT_EQ(added.CursorStep(), 300);
-  EXPECT_EQ(added.CursorText(), QString::number(ReadStep(form->Session().Reference().History, 300, false, diag).Channels[12], 'g', 6));
+  EXPECT_EQ(added.CursorText(), QString::number(ReadStep(form->Session().Reference().History, 300, false, diag).Channels[12], 'g', 6) + " raw");
   EXPECT_TRUE(added.xAxis->tickLabels());
   EXPECT_FALSE(Plot(3).xAxis->tickLabels());
   Channels().AddChannel(12);  // shown already
@@ -410,7 +410,7 @@ TEST_F(ChannelsTest, PlotsAreAddedByNumberAndRemoved) {
   QTest::mouseClick(Plot(0).RemoveButton, Qt::LeftButton);
   QCoreApplication::processEvents();
   ASSERT_EQ(Channels().Plots().size(), 3u);
-  EXPECT_EQ(Plot(0).Title(), "pitch, deg");
+  EXPECT_EQ(Plot(0).Title(), "Pitch, deg");
   EXPECT_EQ(FindSeries(form->Session().Reference(), 12), nullptr);
   EXPECT_EQ(FindSeries(form->Session().Reference(), 0), nullptr);
   EXPECT_EQ(form->Session().Reference().HeldChannels, (std::vector<int>{3, 2, 7}));
@@ -420,10 +420,10 @@ TEST_F(ChannelsTest, ARunWithoutSpeedShowsThePlotsItHasAndSaysWhatIsMissing) {
   Open(WriteRun(dir, "SHORT", 300, 5));
   ASSERT_TRUE(shown.empty()) << shown.front();
   ASSERT_EQ(Channels().Plots().size(), 3u);
-  EXPECT_EQ(Plot(2).Title(), "vertical acceleration, g");
+  EXPECT_EQ(Plot(2).Title(), "Vertical acceleration, g");
   EXPECT_TRUE(Channels().MissingLbl->isVisible());
   EXPECT_EQ(Channels().MissingLbl->text(),
-            "Not plotted: this run stores channels 0 to 5 only, so channel 7 (speed) is missing.");
+            "Not plotted: this run stores channels 0 to 5 only, so channel 7 (Speed) is missing.");
   // The next run has every channel again.
   Open(WriteRun(dir, "FULL", 300));
   EXPECT_EQ(Channels().Plots().size(), 4u);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <regex>
 #include <sstream>
 
 #include "cli/run_tool.h"
@@ -62,14 +64,18 @@ TEST(StatsCommand, OneRunMatchesAnIndependentPassOverItsSteps) {
   const Column c = CsvOf(run);
 
   double sum = 0, squares = 0, maxAccel = -1e300;
-  std::size_t steps = 0;
+  std::vector<double> heights;
   for (std::size_t i = 0; i < c.time.size(); ++i) {
     if (c.time[i] < 5 || c.time[i] > 15.5) continue;
-    ++steps;
+    heights.push_back(c.height[i]);
     sum += c.height[i];
     squares += c.height[i] * c.height[i];
     maxAccel = std::max(maxAccel, c.accel[i]);
   }
+  const std::size_t steps = heights.size();
+  const double mean = sum / static_cast<double>(steps);
+  double deviations = 0;
+  for (double h : heights) deviations += (h - mean) * (h - mean);
   EXPECT_EQ(j["Run"], run);
   EXPECT_EQ(j["From"], 5.0);
   EXPECT_EQ(j["To"], 15.5);
@@ -78,7 +84,8 @@ TEST(StatsCommand, OneRunMatchesAnIndependentPassOverItsSteps) {
   const json& height = j["Channels"][0];
   EXPECT_EQ(height["Name"], "Height of the centre of gravity");
   EXPECT_EQ(height["Unit"], "ft");
-  EXPECT_NEAR(height["Mean"].get<double>(), sum / static_cast<double>(steps), 1e-9);
+  EXPECT_NEAR(height["Mean"].get<double>(), mean, 1e-9);
+  EXPECT_NEAR(height["StdDev"].get<double>(), std::sqrt(deviations / static_cast<double>(steps)), 1e-9);
   EXPECT_NEAR(height["Rms"].get<double>(), std::sqrt(squares / static_cast<double>(steps)), 1e-9);
   const json& accel = j["Channels"][1];
   EXPECT_EQ(accel["Unit"], "g");
@@ -125,35 +132,121 @@ TEST(StatsCommand, SeveralRunsGiveOneLineEachInOrderAndAFailureDoesNotStopTheOth
   for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[1], json::parse(R"({"Run": ")" + missing + R"(", "Error": "File not found: )" + missing + R"(.HVX"})"));
+  // The failure is on stderr too, once, in the tool's error format.
+  EXPECT_EQ(r.err, "error: " + missing + ": File not found: " + missing + ".HVX\n");
   // Computed in parallel, each line is what the run gives alone.
   EXPECT_EQ(lines[0], json::parse(RunCli({"stats", d.accelerating}).out));
   EXPECT_EQ(lines[2], json::parse(RunCli({"stats", d.head}).out));
   EXPECT_EQ(lines[3], lines[0]);
 }
 
-TEST(StatsCommand, CsvHasOneRowPerRun) {
-  const Demo& d = Runs();
-  const auto r = RunCli({"stats", d.head, d.dir / "NONE", "--csv", "--channels", "7"});
-  EXPECT_EQ(r.code, 1);
-  std::istringstream in(r.out);
-  std::vector<std::vector<std::string>> rows;
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> cells;
-    std::istringstream fields(line);
-    for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
-    if (line.back() == ',') cells.emplace_back();
-    rows.push_back(cells);
+// Where the JSON holds the figure each CSV column names: the block and key of the columns that
+// are not per channel.
+const std::map<std::string, std::pair<std::string, std::string>> kJsonOfColumn = {
+    {"PeakCount", {"Impacts", "PeakCount"}},       {"PeaksPerMinute", {"Impacts", "PeaksPerMinute"}},
+    {"A1_3_g", {"Impacts", "A1_3"}},               {"A1_10_g", {"Impacts", "A1_10"}},
+    {"A1_100_g", {"Impacts", "A1_100"}},           {"Largest_g", {"Impacts", "Largest"}},
+    {"LargestTime_s", {"Impacts", "LargestTime"}}, {"Iso2631Location", {"Iso2631", "Location"}},
+    {"WeightedRms_m/s2", {"Iso2631", "WeightedRms"}}, {"Vdv_m/s1.75", {"Iso2631", "Vdv"}},
+    {"Mtvv_m/s2", {"Iso2631", "Mtvv"}},            {"CrestFactor", {"Iso2631", "CrestFactor"}},
+    {"HoursToVdvAction", {"Iso2631", "HoursToVdvAction"}}, {"HoursToVdvLimit", {"Iso2631", "HoursToVdvLimit"}},
+};
+
+// The JSON value the CSV column `header` names in a run's JSON object (a top-level key, a
+// channel's or motion's figure "chN_Figure[_unit]" whose unit must be the entry's, or a block's).
+json JsonOfColumn(const json& run, const std::string& header) {
+  if (run.contains(header)) return run[header];
+  static const std::regex perChannel(R"(ch(\d+)_([A-Za-z]+)(?:_(.+))?)");
+  if (std::smatch m; std::regex_match(header, m, perChannel)) {
+    for (const char* list : {"Channels", "Motions"}) {
+      for (const json& entry : run[list]) {
+        if (entry["Channel"] != std::stoi(m[1]) || !entry.contains(m[2].str())) continue;
+        if (m[3].matched) {
+          EXPECT_EQ(entry["Unit"], m[3].str()) << header;
+        }
+        return entry[m[2].str()];
+      }
+    }
   }
-  ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0][4], "ch7_Mean_kt");
-  EXPECT_EQ(rows[0].back(), "Error");
-  ASSERT_EQ(rows[1].size(), rows[0].size());
-  ASSERT_EQ(rows[2].size(), rows[0].size());
-  EXPECT_EQ(rows[1][0], d.head);
-  EXPECT_EQ(rows[1].back(), "");
-  EXPECT_EQ(rows[2].back(), "File not found: " + (d.dir / "NONE") + ".HVX");
-  const json j = json::parse(RunCli({"stats", d.head, "--channels", "7"}).out);
-  EXPECT_NEAR(std::stod(rows[1][4]), j["Channels"][0]["Mean"].get<double>(), 1e-6);
+  const auto it = kJsonOfColumn.find(header);
+  if (it == kJsonOfColumn.end()) {
+    ADD_FAILURE() << "no JSON figure for the column " << header;
+    return nullptr;
+  }
+  const json& block = run[it->second.first];
+  return block.is_null() ? json(nullptr) : block[it->second.second];
+}
+
+std::vector<std::string> CsvCells(const std::string& line) {
+  EXPECT_EQ(line.find('"'), std::string::npos) << line;
+  std::vector<std::string> cells;
+  std::istringstream fields(line);
+  for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+  if (line.back() == ',') cells.emplace_back();
+  return cells;
+}
+
+TEST(StatsCommand, EveryCsvColumnIsTheJsonFigureItsHeaderNames) {
+  const Demo& d = Runs();
+  const std::string missing = d.dir / "NONE";
+  const std::vector<std::string> runs{d.head, missing, d.accelerating};
+  std::vector<std::string> args{"stats"};
+  args.insert(args.end(), runs.begin(), runs.end());
+  args.insert(args.end(), {"--channels", "7,3,0,2", "--from", "2", "--to", "30"});
+  const auto jsonRun = RunCli(args);
+  args.push_back("--csv");
+  const auto csvRun = RunCli(args);
+  EXPECT_EQ(csvRun.code, 1);
+  EXPECT_EQ(csvRun.err, jsonRun.err);
+
+  std::istringstream jsonLines(jsonRun.out), csvLines(csvRun.out);
+  std::string line;
+  std::getline(csvLines, line);
+  const std::vector<std::string> header = CsvCells(line);
+  EXPECT_EQ(header.front(), "Run");
+  EXPECT_EQ(header.back(), "Error");
+  for (const std::string& run : runs) {
+    ASSERT_TRUE(std::getline(jsonLines, line));
+    const json j = json::parse(line);
+    ASSERT_TRUE(std::getline(csvLines, line));
+    const std::vector<std::string> row = CsvCells(line);
+    ASSERT_EQ(row.size(), header.size()) << run;
+    EXPECT_EQ(row.front(), run);
+    const bool failed = j.contains("Error");
+    for (std::size_t i = 0; i < header.size(); ++i) {
+      const std::string& cell = row[i];
+      // A failed run has its run and error only; an analysed one an empty error.
+      json expected = nullptr;
+      if (header[i] == "Error") {
+        expected = failed ? j["Error"] : json("");
+      } else if (!failed || header[i] == "Run") {
+        expected = JsonOfColumn(j, header[i]);
+      }
+      if (expected.is_null()) {
+        EXPECT_EQ(cell, "") << run << " " << header[i];
+      } else if (expected.is_number()) {
+        const double v = expected.get<double>();
+        EXPECT_NEAR(std::stod(cell), v, 1e-8 * std::max(1.0, std::abs(v))) << run << " " << header[i];
+      } else {
+        EXPECT_EQ(cell, expected.get<std::string>()) << run << " " << header[i];
+      }
+    }
+  }
+  EXPECT_FALSE(std::getline(csvLines, line));
+}
+
+TEST(StatsCommand, TimingCountsTheReadsOfEachHistory) {
+  const Demo& d = Runs();
+  const auto r = RunCli({"stats", d.head, d.accelerating, "--timing"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::istringstream in(r.out);
+  for (std::string line; std::getline(in, line);) {
+    const double passes = json::parse(line)["Timing"]["HistoryPasses"].get<double>();
+    EXPECT_GE(passes, 1.0);
+    EXPECT_LT(passes, 1.01);  // one pass: the header and step 0 once more
+  }
+  EXPECT_FALSE(json::parse(RunCli({"stats", d.head}).out).contains("Timing"));
+  EXPECT_EQ(RunCli({"stats", d.head, "--timing", "--csv"}).code, 2);
 }
 
 TEST(StatsCommand, BadRequests) {

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "runfiles/time_history.h"
 
 namespace hulvex {
 namespace {

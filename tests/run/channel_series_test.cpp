@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
 
 #include "common/error.h"
 #include "run/smooth_track.h"
+#include "runfiles/channel_vocabulary.h"
 #include "support/run_builder.h"
 
 namespace hulvex {
@@ -103,20 +105,27 @@ TEST(ChannelSeries, ChannelsAreHeldAndReleasedAfterTheOpen) {
   EXPECT_EQ(MissingChannels(run), std::vector<int>{20});
 }
 
-TEST(ChannelSeries, DisplayUnitsAreThoseOfTheConvertedStep) {
+// The vocabulary's factors are ReadStep's conversion (channel 8 aside, whose conversion depends on
+// the run), and its keys can name file columns: unique, without spaces.
+TEST(ChannelSeries, TheVocabularyConvertsAsReadStepAndKeysAreUnique) {
   TempDir dir;
   LoadedRun run;
-  run.HeldChannels = {0, 2, 3, 7, 8};
+  run.HeldChannels = {0, 1, 2, 3, 4, 5, 6, 7, 9, 10, 11};
   CollectingDiagnostics diag;
   ASSERT_EQ(OpenRun(run, WriteRun(dir, 11), diag), RunOpenResult::Loaded);
   const StepValues converted = ReadStep(run.History, 777, true, diag);
-  for (int c : {0, 2, 3, 7}) {
-    const ChannelDisplay d = DisplayOf(c);
-    EXPECT_EQ(DisplayValue(FindSeries(run, c)->Values[777], d.Factor), converted.Channels[c]) << c;
+  for (int c : run.HeldChannels) {
+    EXPECT_EQ(DisplayValue(FindSeries(run, c)->Values[777], ChannelInfoOf(c).Factor), converted.Channels[c]) << c;
   }
-  EXPECT_EQ(DisplayOf(8).Name, "channel 8 (raw)");
-  EXPECT_EQ(DisplayOf(8).Factor, 1.0);
-  EXPECT_EQ(DisplayOf(7).Unit, "knots");
+  std::set<std::string> keys;
+  for (int c = 0; c < time_history_layout::kMaxChannels; ++c) {
+    const ChannelInfo info = ChannelInfoOf(c);
+    EXPECT_EQ(info.Channel, c);
+    EXPECT_GT(info.Factor, 0.0) << c;
+    EXPECT_EQ(DisplayFactorOf(c), info.Factor) << c;
+    EXPECT_EQ(info.Key.find(' '), std::string::npos) << info.Key;
+    EXPECT_TRUE(keys.insert(info.Key).second) << info.Key;
+  }
 }
 
 TEST(ChannelSeries, StepNearest) {
