@@ -313,7 +313,10 @@ void TChannelsFrm::ShowStatistics() {
     SetFigure(StatsTable, row, 5, s->Rms);
   }
   StatsTable->setVerticalHeaderLabels(names);
+  ShowImpacts(stats, pending);
+}
 
+void TChannelsFrm::ShowImpacts(const WindowStatistics* stats, const std::string& pending) {
   const auto isAcceleration = [](ChannelPlot* p) { return p->Channel() == kChAcceleration; };
   const auto found = std::find_if(plots_.begin(), plots_.end(), isAcceleration);
   ChannelPlot* acceleration = found != plots_.end() ? *found : nullptr;
@@ -346,19 +349,20 @@ void TChannelsFrm::ShowStatistics() {
   } else {
     SetMissingRow(ImpactTable, 0, kFirstIsoColumn, ImpactTable->columnCount(), iso.Reason);
   }
+  if (acceleration) MarkPeaks(*acceleration);
+}
 
-  if (acceleration) {
-    std::vector<double> t, v;
-    double level = std::numeric_limits<double>::quiet_NaN();
-    if (impacts_.has_value()) {
-      for (const an::Peak& p : impacts_->Peaks) {
-        t.push_back(p.Time);
-        v.push_back(impacts_->Mean + p.Height);
-      }
-      if (impacts_->A1_10.has_value()) level = impacts_->Mean + *impacts_->A1_10;
+void TChannelsFrm::MarkPeaks(ChannelPlot& acceleration) {
+  std::vector<double> t, v;
+  double level = std::numeric_limits<double>::quiet_NaN();
+  if (impacts_.has_value()) {
+    for (const an::Peak& p : impacts_->Peaks) {
+      t.push_back(p.Time);
+      v.push_back(impacts_->Mean + p.Height);
     }
-    acceleration->SetMarks(t, v, level);
+    if (impacts_->A1_10.has_value()) level = impacts_->Mean + *impacts_->A1_10;
   }
+  acceleration.SetMarks(t, v, level);
 }
 
 void TChannelsFrm::SetCursorStep(std::int32_t s) {

@@ -92,7 +92,11 @@ private:
   ChannelPlot* AddPlot(const ChannelSeries& series);
   void Relabel();
   void PlaceBeside();
-  const LoadedRun* Run() const { return run_; }
+  // The impact row and the ISO 2631-1 figures of `stats` (or why they are missing: `pending`
+  // while no result covers the plots), and the peak marks.
+  void ShowImpacts(const WindowStatistics* stats, const std::string& pending);
+  // The counted peaks and the A1/10 line on the acceleration plot.
+  void MarkPeaks(ChannelPlot& acceleration);
   // Tells the session the range the plots show, while the window is shown.
   void PublishRange();
 
