@@ -15,6 +15,7 @@
 #include "demo/boat_writer.h"
 #include "demo/run_writers.h"
 #include "support/file_edit.h"
+#include "support/run_builder.h"
 
 namespace hulvex {
 namespace {
@@ -124,6 +125,27 @@ void BM_StatisticsOfWholeRun(benchmark::State& state) {
   state.counters["peaks"] = channels.Impacts().has_value() ? static_cast<double>(channels.Impacts()->PeakCount) : 0.0;
 }
 BENCHMARK(BM_StatisticsOfWholeRun)->Unit(benchmark::kMillisecond);
+
+// The open of a 100 000-step run whose every step is misnumbered (a step-number message per step,
+// summarised into one box) against the same run numbered right: the flood must cost a counter per
+// message, not a box or a list. Compare the two cases' times.
+void BM_OpenWithAMessagePerStep(benchmark::State& state) {
+  static test_support::TempDir dir;
+  const bool misnumbered = state.range(0) != 0;
+  const std::string name = misnumbered ? "MISNUM" : "GOOD";
+  auto run = test_support::RunBuilder::Named(name, "Case\r\n");
+  run.SampleBoat(4, "B4.BOT").Steps(100'000, 0.01).History.values = demo::SteadyPlaning(0.01, 50.0);
+  if (misnumbered)
+    for (std::int32_t s = 0; s < 100'000; ++s) run.History.StepIndexOverride[s] = s + 1;
+  const std::string path = run.Write(dir);
+  TForm1 form(dir.path());
+  form.CreateSecondaryWindows();
+  std::size_t boxes = 0;
+  form.Messages.present = [&](const QString&) { ++boxes; };
+  for (auto _ : state) form.OpenRunFile(QString::fromStdString(path + ".HVX"));
+  state.counters["boxes_per_open"] = static_cast<double>(boxes) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_OpenWithAMessagePerStep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace hulvex
