@@ -167,7 +167,7 @@ TEST(StatsCommand, HysteresisZeroKeepsTheMeanCrossingsAndTheDefaultBandDropsTheN
   };
   const auto peaks = meanCrossings(kChAcceleration, 0.5 * 32.174).first;
   const std::size_t heaveCycles = meanCrossings(kChHeight, 0.3).second;
-  const auto largest = *std::max_element(peaks.begin(), peaks.end());
+  const auto largest = *std::max_element(peaks.begin(), peaks.end(), [](auto& a, auto& b) { return a.first < b.first; });
 
   const json zero = json::parse(RunCli({"stats", run, "--hysteresis", "0"}).out);
   EXPECT_EQ(zero["Impacts"]["Hysteresis"], 0.0);

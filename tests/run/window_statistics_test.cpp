@@ -132,7 +132,7 @@ TEST(WindowStatistics, TheDeadBandIsTheRequestsFractionOfEachChannelsRangeInDisp
   request.Hysteresis = 0.1;
   const WindowStatistics w = ComputeWindowStatistics(Pulses().input, request);
   ASSERT_TRUE(w.Impacts.has_value());
-  EXPECT_NEAR(w.Impacts->Hysteresis, 0.1 * 4.0, 1e-6);  // pulses of 0 to 4 g
+  EXPECT_NEAR(w.Impacts->Hysteresis, 0.1 * static_cast<double>(Pulse(350)) * kFtPerS2ToG, 1e-12);  // 0 to 4 g
   const double heaveRange = 2 * kHeave, pitchRange = 2 * kPitch * kRadToDeg;
   ASSERT_TRUE(w.Motions[0].second.has_value() && w.Motions[1].second.has_value());
   EXPECT_NEAR(w.Motions[0].second->Hysteresis, 0.1 * heaveRange, 1e-5);
