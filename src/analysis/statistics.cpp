@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 #include <numeric>
+#include <string>
 
 namespace hulvex::analysis {
 
@@ -13,11 +14,44 @@ double MeanOf(std::span<const double> v) {
   return std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
 }
 
-// Empty when the series can be analysed, else why not.
-std::string Unusable(const Series& series) {
+// Empty when the series can be analysed (with a dead band of `hysteresisFraction` of its range),
+// else why not.
+std::string Unusable(const Series& series, double hysteresisFraction = 0) {
   if (std::string problem = SeriesProblem(series); !problem.empty()) return problem;
   if (series.Time.empty()) return "the window holds no step";
+  if (!std::isfinite(hysteresisFraction) || hysteresisFraction < 0) {
+    return "the hysteresis must be a fraction of the range of at least 0, not " + std::to_string(hysteresisFraction);
+  }
   return {};
+}
+
+// An iterator to sample i of v.
+std::span<const double>::iterator Sample(std::span<const double> v, std::size_t i) {
+  return v.begin() + static_cast<std::ptrdiff_t>(i);
+}
+
+// The dead band's half-width: `fraction` of the range (max - min) of the non-empty `v`; 0 for 0.
+double HalfWidth(std::span<const double> v, double fraction) {
+  const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+  return fraction * (*hi - *lo);
+}
+
+// The crossings of the band mean +- half (see ComputeImpacts in the header), as sample indices in
+// order: up-crossings at even elements, each followed by its down-crossing, if any, at the next.
+std::vector<std::size_t> BandCrossings(std::span<const double> v, double mean, double half) {
+  const double low = mean - half, high = mean + half;  // both the mean itself for half 0
+  enum class State { Unknown, Low, High } state = State::Unknown;
+  std::vector<std::size_t> at;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    if (v[i] <= low) {
+      if (state == State::High) at.push_back(i);
+      state = State::Low;
+    } else if (v[i] > high && state == State::Low) {
+      at.push_back(i);
+      state = State::High;
+    }
+  }
+  return at;
 }
 
 // floor(count / fraction) highest of `sortedDescending`, averaged.
@@ -67,26 +101,20 @@ Maybe<ChannelStatistics> ComputeChannelStatistics(const Series& series) {
   return Maybe<ChannelStatistics>::Of(s);
 }
 
-Maybe<ImpactStatistics> ComputeImpacts(const Series& acceleration, double threshold) {
-  if (std::string problem = Unusable(acceleration); !problem.empty()) return Maybe<ImpactStatistics>::Missing(problem);
+Maybe<ImpactStatistics> ComputeImpacts(const Series& acceleration, double threshold, double hysteresisFraction) {
+  if (std::string problem = Unusable(acceleration, hysteresisFraction); !problem.empty()) {
+    return Maybe<ImpactStatistics>::Missing(problem);
+  }
   const std::span<const double> v = acceleration.Value;
-  const std::size_t n = v.size();
   ImpactStatistics r;
   r.Mean = MeanOf(v);
+  r.Hysteresis = HalfWidth(v, hysteresisFraction);
   r.Threshold = threshold;
 
-  std::size_t excursions = 0;
-  std::size_t i = 0;
-  while (i < n && v[i] > r.Mean) ++i;  // a run above the mean at the start is cut by the window
-  while (true) {
-    while (i < n && !(v[i] > r.Mean)) ++i;
-    if (i == n) break;
-    std::size_t top = i;
-    for (; i < n && v[i] > r.Mean; ++i) {
-      if (v[i] > v[top]) top = i;
-    }
-    if (i == n) break;  // cut by the end of the window
-    ++excursions;
+  const std::vector<std::size_t> at = BandCrossings(v, r.Mean, r.Hysteresis);
+  const std::size_t excursions = at.size() / 2;  // an up-crossing left without a down-crossing is cut
+  for (std::size_t k = 0; k < excursions; ++k) {
+    const auto top = static_cast<std::size_t>(std::max_element(Sample(v, at[2 * k]), Sample(v, at[2 * k + 1])) - v.begin());
     const double height = v[top] - r.Mean;
     if (height >= threshold) r.Peaks.push_back({acceleration.FirstStep + top, acceleration.Time[top], height});
   }
@@ -118,25 +146,21 @@ Maybe<ImpactStatistics> ComputeImpacts(const Series& acceleration, double thresh
   return Maybe<ImpactStatistics>::Of(std::move(r));
 }
 
-Maybe<MotionStatistics> ComputeMotions(const Series& motion) {
-  if (std::string problem = Unusable(motion); !problem.empty()) return Maybe<MotionStatistics>::Missing(problem);
+Maybe<MotionStatistics> ComputeMotions(const Series& motion, double hysteresisFraction) {
+  if (std::string problem = Unusable(motion, hysteresisFraction); !problem.empty()) {
+    return Maybe<MotionStatistics>::Missing(problem);
+  }
   const std::span<const double> v = motion.Value;
   MotionStatistics r;
   r.Mean = MeanOf(v);
+  r.Hysteresis = HalfWidth(v, hysteresisFraction);
 
+  // A cycle runs from one up-crossing (an even element) to the sample before the next.
+  const std::vector<std::size_t> at = BandCrossings(v, r.Mean, r.Hysteresis);
   std::vector<double> heights;
-  bool inCycle = false;
-  double hi = 0, lo = 0;
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    const bool upCrossing = i > 0 && v[i] > r.Mean && !(v[i - 1] > r.Mean);
-    if (upCrossing) {
-      if (inCycle) heights.push_back(hi - lo);
-      inCycle = true;
-      hi = lo = v[i];
-    } else if (inCycle) {
-      hi = std::max(hi, v[i]);
-      lo = std::min(lo, v[i]);
-    }
+  for (std::size_t k = 2; k < at.size(); k += 2) {
+    const auto [lo, hi] = std::minmax_element(Sample(v, at[k - 2]), Sample(v, at[k]));
+    heights.push_back(*hi - *lo);
   }
 
   r.Cycles = heights.size();

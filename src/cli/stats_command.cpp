@@ -34,6 +34,7 @@ struct StatsRequest {
   double To = kInf;
   std::vector<int> Channels{kChHeight, kChAcceleration, kChPitch, kChSpeed};
   double Threshold = 0;
+  double Hysteresis = 0.02;  // impacts' and motions' dead band, a fraction of each channel's range
   bool Csv = false;
   bool Timing = false;
 };
@@ -76,7 +77,7 @@ void ComputeRun(const StatsRequest& req, Diagnostics& diag, RunOutcome& out) {
   }
   StatisticsInput input{h.StepTimes, 0, last, {}};
   for (const ChannelSeries& s : run.Series) input.Series.emplace_back(s.Channel, s.Values);
-  WindowStatistics w = ComputeWindowStatistics(input, {req.From, req.To, req.Channels, req.Threshold});
+  WindowStatistics w = ComputeWindowStatistics(input, {req.From, req.To, req.Channels, req.Threshold, req.Hysteresis});
   if (w.Window.Count() == 0) {
     throw Error("No step of " + run.RunPath + " lies between " + Number(w.From) + " s and " + Number(w.To) +
                 " s (its steps run from " + Number(h.StepTimes.front()) + " s to " + Number(h.StepTimes.back()) + " s)");
@@ -151,6 +152,7 @@ std::string JsonOf(const RunOutcome& o, bool oneLine, bool timing) {
     j.Key("Channel").Integer(kChAcceleration);
     j.Key("Unit").String(ChannelInfoOf(kChAcceleration).Unit);
     j.Key("Threshold").Number(s.Threshold);
+    j.Key("Hysteresis").Number(s.Hysteresis);
     j.Key("Mean").Number(s.Mean);
     j.Key("PeakCount").Integer(static_cast<std::int64_t>(s.PeakCount));
     Figure(j, "PeaksPerMinute", s.PeaksPerMinute);
@@ -169,9 +171,11 @@ std::string JsonOf(const RunOutcome& o, bool oneLine, bool timing) {
     j.Key("Channel").Integer(c);
     j.Key("Unit").String(ChannelInfoOf(c).Unit);
     if (stats.has_value()) {
+      j.Key("Hysteresis").Number(stats->Hysteresis);
       j.Key("Cycles").Integer(static_cast<std::int64_t>(stats->Cycles));
       Figure(j, "SignificantDoubleAmplitude", stats->SignificantDoubleAmplitude);
     } else {
+      j.Key("Hysteresis").Null();
       j.Key("Cycles").Null();
       j.Key("SignificantDoubleAmplitude").Null();
       j.Key("Reason").String(stats.Reason);
@@ -262,6 +266,7 @@ std::vector<CsvColumn> CsvColumns(const StatsRequest& req) {
     }
   }
   using Impacts = an::ImpactStatistics;
+  block("Hysteresis" + g, &WindowStatistics::Impacts, [](const Impacts& s) { return Number(s.Hysteresis); });
   block("PeakCount", &WindowStatistics::Impacts, [](const Impacts& s) { return std::to_string(s.PeakCount); });
   block("PeaksPerMinute", &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.PeaksPerMinute); });
   block("A1_3" + g, &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.A1_3); });
@@ -274,6 +279,10 @@ std::vector<CsvColumn> CsvColumns(const StatsRequest& req) {
   for (std::size_t k = 0; k < kMotionChannels.size(); ++k) {
     const int c = kMotionChannels[k];
     const std::string prefix = "ch" + std::to_string(c) + "_";
+    figure(prefix + "Hysteresis_" + ChannelInfoOf(c).Unit, [k](const WindowStatistics& w) {
+      const auto& m = w.Motions[k].second;
+      return m.has_value() ? Number(m->Hysteresis) : "";
+    });
     figure(prefix + "Cycles", [k](const WindowStatistics& w) {
       const auto& m = w.Motions[k].second;
       return m.has_value() ? std::to_string(m->Cycles) : "";
@@ -365,6 +374,10 @@ void RegisterStatsCommand(Tool& tool) {
   CLI::App* cmd = AddCommand(tool, "stats", "Seakeeping statistics of one or more runs, as JSON (Lines) or CSV", [=, &tool] {
     if (std::isnan(req->From) || std::isnan(req->To)) throw CLI::ValidationError("--from/--to", "not a number");
     if (req->From > req->To) throw CLI::ValidationError("--from", "is after --to");
+    if (!(req->Hysteresis >= 0) || std::isinf(req->Hysteresis)) {
+      throw CLI::ValidationError("--hysteresis", "must be a number of at least 0 (a fraction of each channel's range), not " +
+                                                     Number(req->Hysteresis));
+    }
     return CommandBody([=, &tool](std::istream&, std::ostream& out, Diagnostics& d) { return Stats(*req, out, d, *tool.errors); });
   });
   cmd->add_option("RUN", req->Runs, "The runs' .HVX files, or their paths without extension")->required();
@@ -375,6 +388,9 @@ void RegisterStatsCommand(Tool& tool) {
       ->check(CLI::Range(0, time_history_layout::kMaxChannels - 1));
   cmd->add_option("--threshold", req->Threshold, "Least height of a counted impact peak above the mean, g (default 0)")
       ->check(CLI::NonNegativeNumber);
+  cmd->add_option("--hysteresis", req->Hysteresis,
+                  "Dead band of impacts and motions about the mean, a fraction of each channel's range in the window: "
+                  "a crossing needs a sample beyond mean +- fraction x (max - min) (default 0.02; 0: the mean itself)");
   CLI::Option* csv = cmd->add_flag("--csv", req->Csv, "One CSV row per run with the main figures instead of JSON");
   cmd->add_flag("--timing", req->Timing,
                 "Add to each run's JSON a Timing object: HistoryPasses, the bytes read from its history over the "

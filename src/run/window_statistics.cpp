@@ -59,9 +59,10 @@ WindowStatistics ComputeWindowStatistics(const StatisticsInput& input, const Sta
     w.Channels.emplace_back(c, Over(input, indices, c, DisplayFactorOf(c), buffer, an::ComputeChannelStatistics));
   }
   w.Impacts = Over(input, indices, kChAcceleration, DisplayFactorOf(kChAcceleration), buffer,
-                   [&](const an::Series& s) { return an::ComputeImpacts(s, request.Threshold); });
+                   [&](const an::Series& s) { return an::ComputeImpacts(s, request.Threshold, request.Hysteresis); });
   for (int c : kMotionChannels) {
-    w.Motions.emplace_back(c, Over(input, indices, c, DisplayFactorOf(c), buffer, an::ComputeMotions));
+    w.Motions.emplace_back(c, Over(input, indices, c, DisplayFactorOf(c), buffer,
+                                   [&](const an::Series& s) { return an::ComputeMotions(s, request.Hysteresis); }));
   }
   w.Iso = iso.get();
   return w;

@@ -30,6 +30,7 @@ struct StatisticsRequest {
   double To = std::numeric_limits<double>::infinity();
   std::vector<int> Channels;  // the per-channel rows, in this order
   double Threshold = 0;       // least height of a counted impact peak above the mean, g
+  double Hysteresis = 0.02;   // impacts' and motions' dead band: this fraction (>= 0) of each channel's range
 };
 
 // The channels of the motion amplitudes, in the order of WindowStatistics::Motions.

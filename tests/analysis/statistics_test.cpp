@@ -4,6 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
+#include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace hulvex::analysis {
@@ -118,6 +123,120 @@ TEST(Motions, FullCyclesAndSignificantDoubleAmplitude) {
     if (!c.sda) {
       EXPECT_EQ(r->SignificantDoubleAmplitude.Reason, "needs at least 3 full cycles, found 2");
     }
+  }
+}
+
+// The dead band worked out the plain way: each sample is low (at or below m - h), high (above
+// m + h) or in the band; a crossing is a low or high sample whose side differs from the last
+// sample that was not in the band, the first one a rise. Peaks and cycles then by direct scans.
+struct DeadBandReference {
+  std::vector<std::pair<std::size_t, double>> peaks;  // index of the top, height above the mean
+  std::vector<double> cycles;                          // heights, in order
+
+  DeadBandReference(const std::vector<double>& v, double fraction) {
+    double mean = 0;
+    for (double x : v) mean += x;
+    mean /= static_cast<double>(v.size());
+    const double h = fraction * (*std::max_element(v.begin(), v.end()) - *std::min_element(v.begin(), v.end()));
+    std::vector<std::size_t> ups, downs;
+    int last = 0;  // -1 low, +1 high, 0 none yet
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      const int side = v[i] <= mean - h ? -1 : v[i] > mean + h ? 1 : 0;
+      if (side == 0) continue;
+      if (side == 1 && last == -1) ups.push_back(i);
+      if (side == -1 && last == 1 && !ups.empty()) downs.push_back(i);  // none before the first rise
+      last = side;
+    }
+    for (std::size_t k = 0; k < downs.size(); ++k) {
+      std::size_t top = ups[k];
+      for (std::size_t i = ups[k]; i < downs[k]; ++i) top = v[i] > v[top] ? i : top;
+      peaks.emplace_back(top, v[top] - mean);
+    }
+    for (std::size_t k = 1; k < ups.size(); ++k) {
+      double lo = v[ups[k - 1]], hi = lo;
+      for (std::size_t i = ups[k - 1]; i < ups[k]; ++i) {
+        lo = std::min(lo, v[i]);
+        hi = std::max(hi, v[i]);
+      }
+      cycles.push_back(hi - lo);
+    }
+  }
+};
+
+// Impacts and motions as the reference has them: every peak (threshold 0) and every cycle.
+void ExpectAsReference(const std::vector<double>& v, double fraction, const std::string& name) {
+  SCOPED_TRACE(name + ", fraction " + std::to_string(fraction));
+  const DeadBandReference ref(v, fraction);
+  const Steps s(v);
+  const auto impacts = ComputeImpacts(s.series(), 0, fraction);
+  const auto motions = ComputeMotions(s.series(), fraction);
+  ASSERT_TRUE(impacts.has_value() && motions.has_value());
+  const double h = fraction * (*std::max_element(v.begin(), v.end()) - *std::min_element(v.begin(), v.end()));
+  EXPECT_EQ(impacts->Hysteresis, h);
+  EXPECT_EQ(motions->Hysteresis, h);
+  ASSERT_EQ(impacts->Peaks.size(), ref.peaks.size());
+  for (std::size_t k = 0; k < ref.peaks.size(); ++k) {
+    EXPECT_EQ(impacts->Peaks[k].Step, ref.peaks[k].first) << k;
+    EXPECT_EQ(impacts->Peaks[k].Height, ref.peaks[k].second) << k;
+  }
+  EXPECT_EQ(motions->Cycles, ref.cycles.size());
+  EXPECT_EQ(motions->SignificantDoubleAmplitude.Value, MeanOfHighest(ref.cycles, 3, "full cycles").Value);
+}
+
+TEST(DeadBand, HandCasesAtTheBandsEdges) {
+  // Mean 0, range 10: the band is +-1 for fraction 0.1, the mean itself for 0.
+  const std::vector<double> edges{2, -5, -4.5, -5, 1, -1, 3, -0.5, 4, -1, -0.5, 5, 5, -5, 2, -1, 1.5};
+  struct Case {
+    const char* name;
+    std::vector<double> v;
+    double fraction;
+    std::vector<std::pair<std::size_t, double>> peaks;  // step, height
+    std::size_t cycles;
+    std::optional<double> sda;
+  };
+  const Case cases[] = {
+      // 2 precedes any low sample; 1 (at m + h) does not cross up, -1 (at m - h) crosses down; the
+      // tie of 5 keeps the first; 1.5 starts an excursion cut by the end. Cycles from steps 6, 11, 14 to 16.
+      {"band 1", edges, 0.1, {{8, 4}, {11, 5}, {14, 2}}, 3, 10},
+      {"band 0", edges, 0, {{4, 1}, {6, 3}, {8, 4}, {11, 5}, {14, 2}}, 5, 10},
+      {"samples at the mean", {-1, 0, 2, 0, -1, 0}, 0, {{2, 2}}, 0, std::nullopt},
+      {"wide band", edges, 0.5, {}, 0, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    ExpectAsReference(c.v, c.fraction, c.name);
+    const auto impacts = ComputeImpacts(Steps(c.v).series(), 0, c.fraction);
+    const auto motions = ComputeMotions(Steps(c.v).series(), c.fraction);
+    ASSERT_TRUE(impacts.has_value() && motions.has_value()) << c.name;
+    EXPECT_EQ(impacts->Mean, 0.0) << c.name;
+    std::vector<std::pair<std::size_t, double>> peaks;
+    for (const Peak& p : impacts->Peaks) peaks.emplace_back(p.Step, p.Height);
+    EXPECT_EQ(peaks, c.peaks) << c.name;
+    EXPECT_EQ(motions->Cycles, c.cycles) << c.name;
+    EXPECT_EQ(motions->SignificantDoubleAmplitude.Value, c.sda) << c.name;
+  }
+  EXPECT_EQ(ComputeImpacts(Steps(edges).series(), 0, 0.1)->Hysteresis, 1.0);
+}
+
+TEST(DeadBand, RandomSeriesMatchTheReference) {
+  // Quantised noise on a slow swell: ties, samples on the band's edges and noise crossings abound.
+  std::mt19937 random(23);
+  std::uniform_int_distribution<int> noise(-3, 3);
+  for (int series = 0; series < 40; ++series) {
+    const double swell = series % 4 == 0 ? 0 : series % 4 * 4.0;
+    std::vector<double> v;
+    for (int i = 0; i < 300; ++i) v.push_back(std::round(swell * std::sin(i * 0.07 + series)) + noise(random));
+    for (double fraction : {0.0, 0.01, 0.05, 0.1, 0.2, 0.5}) ExpectAsReference(v, fraction, "series " + std::to_string(series));
+  }
+}
+
+TEST(DeadBand, AFractionBelowZeroOrNotFiniteIsRefused) {
+  const Steps s({-1, 1, -1, 1});
+  for (double fraction : {-0.01, std::nan(""), std::numeric_limits<double>::infinity()}) {
+    const auto impacts = ComputeImpacts(s.series(), 0, fraction);
+    const auto motions = ComputeMotions(s.series(), fraction);
+    EXPECT_FALSE(impacts.has_value() || motions.has_value()) << fraction;
+    EXPECT_EQ(impacts.Reason.rfind("the hysteresis must be a fraction of the range of at least 0", 0), 0u) << impacts.Reason;
+    EXPECT_EQ(motions.Reason, impacts.Reason);
   }
 }
 

@@ -12,11 +12,15 @@
 #include "demo/demo_runs.h"
 #include "support/file_edit.h"
 #include "demo/run_writers.h"
+#include "runfiles/channel_vocabulary.h"
+#include "runfiles/time_history.h"
+#include "support/run_builder.h"
 
 namespace hulvex::cli {
 namespace {
 using json = nlohmann::json;
 using test::RunCli;
+using test_support::RunBuilder;
 using test_support::TempDir;
 
 // Two demonstration runs, written once for the whole suite.
@@ -122,6 +126,70 @@ TEST(StatsCommand, OneRunMatchesAnIndependentPassOverItsSteps) {
   EXPECT_EQ(shortWindow["Iso2631Reason"], "the window lasts 1 s, less than 2 s");
 }
 
+// 5 s of a flat sea (constant values with a quantised noise of a few 1e-4 ft/s^2 or ft), then
+// 10 s of a 1 Hz swell: 0.5 g of acceleration and 0.3 ft of heave.
+float Swell(std::int32_t s, double amplitude) {
+  const double noise = 1e-4 * ((s * 7919) % 5 - 2);
+  return static_cast<float>(s < 500 ? noise : amplitude * std::sin(2 * 3.141592653589793 * (s - 500) * 0.01) + noise);
+}
+
+TEST(StatsCommand, HysteresisZeroKeepsTheMeanCrossingsAndTheDefaultBandDropsTheNoise) {
+  TempDir dir;
+  RunBuilder builder;
+  builder.Steps(1500, 0.01).History.values = [](std::int32_t s, std::span<float> ch) {
+    ch[kChHeight] = 1.0f + Swell(s, 0.3);
+    ch[kChAcceleration] = Swell(s, 0.5 * 32.174);
+    return s * 0.01;
+  };
+  const std::string run = builder.Write(dir);
+
+  // The figures about the mean itself, worked out here: a peak tops a run of steps above the mean
+  // that starts and ends inside the run; a cycle runs between up-crossings of the mean.
+  auto meanCrossings = [](int channel, double amplitude) {
+    std::vector<double> v;
+    for (std::int32_t s = 0; s < 1500; ++s) {
+      const float raw = channel == kChHeight ? 1.0f + Swell(s, amplitude) : Swell(s, amplitude);
+      v.push_back(static_cast<double>(raw) * DisplayFactorOf(channel));
+    }
+    double mean = 0;
+    for (double x : v) mean += x;
+    mean /= static_cast<double>(v.size());
+    std::vector<std::size_t> ups;
+    std::vector<std::pair<double, double>> peaks;  // height, time
+    for (std::size_t i = 1; i < v.size(); ++i) {
+      if (v[i] > mean && !(v[i - 1] > mean)) ups.push_back(i);
+      if (!(v[i] > mean) && v[i - 1] > mean && !ups.empty()) {
+        const auto top = std::max_element(v.begin() + static_cast<std::ptrdiff_t>(ups.back()), v.begin() + static_cast<std::ptrdiff_t>(i));
+        peaks.emplace_back(*top - mean, static_cast<double>(top - v.begin()) * 0.01);
+      }
+    }
+    return std::pair{peaks, ups.empty() ? 0 : ups.size() - 1};
+  };
+  const auto peaks = meanCrossings(kChAcceleration, 0.5 * 32.174).first;
+  const std::size_t heaveCycles = meanCrossings(kChHeight, 0.3).second;
+  const auto largest = *std::max_element(peaks.begin(), peaks.end(), [](auto& a, auto& b) { return a.first < b.first; });
+
+  const json zero = json::parse(RunCli({"stats", run, "--hysteresis", "0"}).out);
+  EXPECT_EQ(zero["Impacts"]["Hysteresis"], 0.0);
+  EXPECT_EQ(zero["Impacts"]["PeakCount"], peaks.size());
+  EXPECT_GT(peaks.size(), 100u);  // the noise of the flat part counts
+  EXPECT_EQ(zero["Impacts"]["Largest"], largest.first);
+  EXPECT_NEAR(zero["Impacts"]["LargestTime"].get<double>(), largest.second, 1e-9);
+  EXPECT_EQ(zero["Motions"][0]["Hysteresis"], 0.0);
+  EXPECT_EQ(zero["Motions"][0]["Cycles"], heaveCycles);
+
+  // The default band, 2 % of each range, is far above the noise, which stays inside it: the swell's
+  // first rise follows no low sample, so 9 of its 10 peaks count, and 9 up-crossings give 8 cycles.
+  const json band = json::parse(RunCli({"stats", run}).out);
+  const json& g = band["Channels"][1];
+  const json& heave = band["Channels"][0];
+  EXPECT_NEAR(band["Impacts"]["Hysteresis"].get<double>(), 0.02 * (g["Max"].get<double>() - g["Min"].get<double>()), 1e-12);
+  EXPECT_EQ(band["Impacts"]["PeakCount"], 9);
+  EXPECT_NEAR(band["Impacts"]["Largest"].get<double>(), 0.5, 1e-3);
+  EXPECT_NEAR(band["Motions"][0]["Hysteresis"].get<double>(), 0.02 * (heave["Max"].get<double>() - heave["Min"].get<double>()), 1e-12);
+  EXPECT_EQ(band["Motions"][0]["Cycles"], 8);
+}
+
 TEST(StatsCommand, SeveralRunsGiveOneLineEachInOrderAndAFailureDoesNotStopTheOthers) {
   const Demo& d = Runs();
   const std::string missing = d.dir / "NONE";
@@ -143,7 +211,7 @@ TEST(StatsCommand, SeveralRunsGiveOneLineEachInOrderAndAFailureDoesNotStopTheOth
 // Where the JSON holds the figure each CSV column names: the block and key of the columns that
 // are not per channel.
 const std::map<std::string, std::pair<std::string, std::string>> kJsonOfColumn = {
-    {"PeakCount", {"Impacts", "PeakCount"}},       {"PeaksPerMinute", {"Impacts", "PeaksPerMinute"}},
+    {"Hysteresis_g", {"Impacts", "Hysteresis"}},   {"PeakCount", {"Impacts", "PeakCount"}},       {"PeaksPerMinute", {"Impacts", "PeaksPerMinute"}},
     {"A1_3_g", {"Impacts", "A1_3"}},               {"A1_10_g", {"Impacts", "A1_10"}},
     {"A1_100_g", {"Impacts", "A1_100"}},           {"Largest_g", {"Impacts", "Largest"}},
     {"LargestTime_s", {"Impacts", "LargestTime"}}, {"Iso2631Location", {"Iso2631", "Location"}},
@@ -255,12 +323,15 @@ TEST(StatsCommand, BadRequests) {
     const char* name;
     std::vector<std::string> args;
     int code;
-    std::string error;  // start of the run's Error, for code 1
+    std::string error;  // start of the run's Error for code 1, of the message on stderr for code 2
   };
   const Case cases[] = {
       {"from after to", {"stats", d.head, "--from", "5", "--to", "1"}, 2, ""},
       {"channel out of range", {"stats", d.head, "--channels", "0,110"}, 2, ""},
       {"negative threshold", {"stats", d.head, "--threshold", "-1"}, 2, ""},
+      {"negative hysteresis", {"stats", d.head, "--hysteresis", "-0.01"}, 2,
+       "--hysteresis: must be a number of at least 0 (a fraction of each channel's range), not -0.01"},
+      {"hysteresis not a number", {"stats", d.head, "--hysteresis", "nan"}, 2, "--hysteresis: must be a number"},
       {"no run", {"stats"}, 2, ""},
       {"channel not stored", {"stats", d.head, "--channels", "12"}, 1, "Channel 12 is not stored: the last channel of"},
       {"window beside the run", {"stats", d.head, "--from", "1000"}, 1, "No step of " + d.head + " lies between 1000 s"},
@@ -270,6 +341,8 @@ TEST(StatsCommand, BadRequests) {
     EXPECT_EQ(r.code, c.code) << c.name << "\n" << r.err;
     if (c.code == 1) {
       EXPECT_EQ(json::parse(r.out)["Error"].get<std::string>().substr(0, c.error.size()), c.error) << c.name;
+    } else {
+      EXPECT_EQ(r.err.substr(0, c.error.size()), c.error) << c.name;
     }
   }
 }

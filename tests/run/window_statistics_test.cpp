@@ -25,7 +25,9 @@ constexpr double kHeave = 1.5;         // ft, at 0.5 Hz: whole periods in the ru
 constexpr double kPitch = 0.05;        // rad, at 0.25 Hz
 constexpr float kSpeed = 45.0f;        // ft/s
 
-// A one-step acceleration pulse every second (steps 50, 150, ...), 1 to 4 g in turn, else 0.
+// A one-step acceleration pulse every second (steps 50, 150, ...), 1 to 4 g in turn, else 0. The
+// baseline lies inside any dead band about the mean, so the peaks are taken about the mean itself
+// (Hysteresis 0).
 float Pulse(std::int32_t s) { return s % 100 == 50 ? static_cast<float>(32.174 * (1 + (s / 100) % 4)) : 0.0f; }
 
 // A run with a sine heave and pitch, the pulse train and a steady speed, opened with channels 0,
@@ -64,7 +66,7 @@ const an::ChannelStatistics& StatsOf(const WindowStatistics& w, int channel) {
 }
 
 TEST(WindowStatistics, TheWholeRunGivesTheClosedForms) {
-  const WindowStatistics w = ComputeWindowStatistics(Pulses().input, {-kInf, kInf, {kChSpeed, kChHeight, kChAcceleration}, 0});
+  const WindowStatistics w = ComputeWindowStatistics(Pulses().input, {-kInf, kInf, {kChSpeed, kChHeight, kChAcceleration}, 0, 0});
   EXPECT_EQ(w.From, 0.0);
   EXPECT_DOUBLE_EQ(w.To, 19.99);
   EXPECT_EQ(w.Window.Begin, 0u);
@@ -114,7 +116,7 @@ TEST(WindowStatistics, TheWholeRunGivesTheClosedForms) {
 }
 
 TEST(WindowStatistics, WindowsAreNumberedWithTheRunsSteps) {
-  const WindowStatistics w = ComputeWindowStatistics(Pulses().input, {5.0, 10.0, {kChHeight}, 0});
+  const WindowStatistics w = ComputeWindowStatistics(Pulses().input, {5.0, 10.0, {kChHeight}, 0, 0});
   EXPECT_EQ(w.Window.Begin, 500u);
   EXPECT_EQ(w.Window.End, 1001u);
   EXPECT_EQ(StatsOf(w, kChHeight).Count, 501u);
@@ -122,6 +124,23 @@ TEST(WindowStatistics, WindowsAreNumberedWithTheRunsSteps) {
   ASSERT_EQ(w.Impacts->Peaks.size(), 5u);
   EXPECT_EQ(w.Impacts->Peaks.front().Step, 550u);
   EXPECT_EQ(w.Impacts->Peaks.back().Step, 950u);
+}
+
+TEST(WindowStatistics, TheDeadBandIsTheRequestsFractionOfEachChannelsRangeInDisplayUnits) {
+  StatisticsRequest request{-kInf, kInf, {}, 0};
+  EXPECT_EQ(request.Hysteresis, 0.02);
+  request.Hysteresis = 0.1;
+  const WindowStatistics w = ComputeWindowStatistics(Pulses().input, request);
+  ASSERT_TRUE(w.Impacts.has_value());
+  EXPECT_NEAR(w.Impacts->Hysteresis, 0.1 * static_cast<double>(Pulse(350)) * kFtPerS2ToG, 1e-12);  // 0 to 4 g
+  const double heaveRange = 2 * kHeave, pitchRange = 2 * kPitch * kRadToDeg;
+  ASSERT_TRUE(w.Motions[0].second.has_value() && w.Motions[1].second.has_value());
+  EXPECT_NEAR(w.Motions[0].second->Hysteresis, 0.1 * heaveRange, 1e-5);
+  EXPECT_NEAR(w.Motions[1].second->Hysteresis, 0.1 * pitchRange, 1e-5);
+  // The sines start at 0, inside the band: their first rise is no up-crossing. 10 periods of
+  // heave and 5 of pitch give 9 and 4 up-crossings, 8 and 3 full cycles.
+  EXPECT_EQ(w.Motions[0].second->Cycles, 8u);
+  EXPECT_EQ(w.Motions[1].second->Cycles, 3u);
 }
 
 TEST(WindowStatistics, MissingChannelsAndEmptyWindowsGiveReasons) {
@@ -163,7 +182,7 @@ TEST(WindowStatistics, ASnapshotGivesTheSameFiguresAfterTheArraysChange) {
   input.StepTimes = times;
   for (std::size_t k = 0; k < values.size(); ++k) input.Series[k].second = values[k];
 
-  const StatisticsRequest request{4.0, 12.5, {0, 2, 3, 7}, 0.5};
+  const StatisticsRequest request{4.0, 12.5, {0, 2, 3, 7}, 0.5, 0};
   const WindowStatistics whole = ComputeWindowStatistics(input, request);
   const StatisticsSnapshot snapshot(input, request.From, request.To);
   std::ranges::fill(times, std::numeric_limits<double>::quiet_NaN());
