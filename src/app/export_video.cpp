@@ -8,18 +8,24 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSpinBox>
 
 #include <exception>
 #include <memory>
 
 #include "app/gui_messages.h"
+#include "common/error.h"
+#include "common/number_format.h"
 #include "export/video_export.h"
 #include "export/video_file_writer.h"
+#include "video/playback.h"
 
 namespace hulvex {
 namespace {
 
 constexpr int kProgressSteps = 1000;
+// The frame-rate bound the dialog offers for a name of no known format (refused after it).
+constexpr int kMaxAnyFps = 120;
 
 // The save dialog with a filter per format, proposing `proposed` (a path without extension); a
 // name typed without a known extension gets the one of the chosen filter.
@@ -37,14 +43,22 @@ QString AskForVideoFile(QWidget* parent, const QString& proposed = QString()) {
   return file + QStringLiteral(".mp4");
 }
 
-// The time range to export: From and To in seconds within [first, last], proposed as given.
-// False when the dialog is cancelled.
-bool AskForRange(QWidget* parent, double first, double last, double& from, double& to) {
+QString LengthText(std::int64_t frames, int fps) {
+  return QStringLiteral("%1 frames, %2")
+      .arg(frames)
+      .arg(QString::fromStdString(FormatSeconds(static_cast<double>(frames) / fps)));
+}
+
+// The range, frame rate and scale to export (ExportVideoCommand::ChooseRange), with the multiplier
+// and the resulting file's length shown as they change. False when the dialog is cancelled.
+bool AskForSettings(QWidget* parent, const TimeHistory& history, int maxFps, ExportSettings& settings) {
+  const std::vector<double>& times = history.StepTimes;
+  const double first = times.front(), last = times.back();
   QDialog dialog(parent);
   dialog.setWindowTitle(QStringLiteral("Export Video"));
   auto* layout = new QFormLayout(&dialog);
   layout->addRow(new QLabel(QStringLiteral("The run lasts from %1 s to %2 s.").arg(first).arg(last), &dialog));
-  auto box = [&](double value) {
+  auto seconds = [&](double value) {
     auto* spin = new QDoubleSpinBox(&dialog);
     spin->setDecimals(3);
     spin->setRange(first, last);
@@ -52,26 +66,65 @@ bool AskForRange(QWidget* parent, double first, double last, double& from, doubl
     spin->setValue(value);
     return spin;
   };
-  QDoubleSpinBox* fromBox = box(from);
-  QDoubleSpinBox* toBox = box(to);
+  auto whole = [&](int low, int high, int value) {
+    auto* spin = new QSpinBox(&dialog);
+    spin->setRange(low, high);
+    spin->setValue(value);
+    return spin;
+  };
+  QDoubleSpinBox* fromBox = seconds(settings.From.value_or(first));
+  QDoubleSpinBox* toBox = seconds(settings.To.value_or(last));
+  QSpinBox* fpsBox = whole(1, maxFps, settings.Fps);
+  QSpinBox* scaleBox = whole(1, kMaxExportScale, settings.Scale);
+  fromBox->setObjectName(QStringLiteral("From"));
+  toBox->setObjectName(QStringLiteral("To"));
+  fpsBox->setObjectName(QStringLiteral("Fps"));
+  scaleBox->setObjectName(QStringLiteral("Scale"));
+  scaleBox->setToolTip(QStringLiteral("1 is 620 x 300 pixels, 2 is 1240 x 600 ..."));
+  auto* length = new QLabel(&dialog);
+  length->setObjectName(QStringLiteral("Length"));
   layout->addRow(QStringLiteral("From"), fromBox);
   layout->addRow(QStringLiteral("To"), toBox);
+  layout->addRow(QStringLiteral("Frames per second"), fpsBox);
+  layout->addRow(QStringLiteral("Scale"), scaleBox);
+  layout->addRow(QStringLiteral("Multiplier"),
+                 new QLabel(QString::fromStdString(ShortestVideoMult(static_cast<float>(settings.Multiplier))), &dialog));
+  layout->addRow(QStringLiteral("Video"), length);
+  auto chosen = [&] {
+    ExportSettings s = settings;
+    s.From = fromBox->value();
+    s.To = toBox->value();
+    s.Fps = fpsBox->value();
+    s.Scale = scaleBox->value();
+    return s;
+  };
+  auto update = [&] { length->setText(ExportLengthText(history, chosen())); };
+  for (QDoubleSpinBox* box : {fromBox, toBox}) QObject::connect(box, &QDoubleSpinBox::valueChanged, &dialog, update);
+  for (QSpinBox* box : {fpsBox, scaleBox}) QObject::connect(box, &QSpinBox::valueChanged, &dialog, update);
+  update();
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   layout->addRow(buttons);
   if (dialog.exec() != QDialog::Accepted) return false;
-  from = fromBox->value();
-  to = toBox->value();
+  settings = chosen();
   return true;
 }
 
 }  // namespace
 
+QString ExportLengthText(const TimeHistory& history, const ExportSettings& settings) {
+  try {
+    return LengthText(PlanExport(history, settings).Frames, settings.Fps);
+  } catch (const Error& e) {
+    return QString::fromStdString(e.what());
+  }
+}
+
 VideoExportCommand::VideoExportCommand(QWidget* parent) : QObject(parent), parent_(parent) {
   ChooseFile = [this] { return AskForVideoFile(parent_); };
-  ChooseRange = [this](double first, double last, double& from, double& to) {
-    return AskForRange(parent_, first, last, from, to);
+  ChooseRange = [this](const TimeHistory& history, int maxFps, ExportSettings& settings) {
+    return AskForSettings(parent_, history, maxFps, settings);
   };
   Present = [this](const QString& text) { QMessageBox::warning(parent_, QStringLiteral("Export Video"), text); };
   poll_.setInterval(100);
@@ -101,16 +154,14 @@ void VideoExportCommand::Start(const LoadedRun& run, double from, double to, flo
   }
   const QString file = ChooseFile();
   if (file.isEmpty()) return;
-  const std::vector<double>& times = run.History.StepTimes;
-  if (!times.empty()) {
-    if (!ChooseRange(times.front(), times.back(), from, to)) return;
-    settings.From = from;
-    settings.To = to;
-  }
   const std::string path = file.toStdString();
+  if (!run.History.StepTimes.empty()) {
+    const auto format = VideoFormatOfPath(path);
+    if (!ChooseRange(run.History, format ? MaxFramesPerSecond(*format) : kMaxAnyFps, settings)) return;
+  }
   try {
     CheckExportTarget(path, settings);
-    PlanExport(source->History(), settings);
+    wroteText_ = QStringLiteral("Wrote %1 (%2)").arg(file, LengthText(PlanExport(source->History(), settings).Frames, settings.Fps));
   } catch (const std::exception& e) {
     Present(QString::fromStdString(e.what()));
     return;
@@ -175,6 +226,7 @@ void VideoExportCommand::WorkerDone() {
   if (!text.isEmpty() && !reported_.isEmpty()) text += QStringLiteral("\n");
   text += reported_;
   if (!text.isEmpty()) Present(text);
+  if (written_) emit Wrote(wroteText_);
   emit Finished(written_);
 }
 
@@ -190,8 +242,8 @@ VideoExportCommand* AddExportVideoCommand(QWidget* owner, const ViewerSession& s
     const QFileInfo run(QString::fromStdString(session.Reference().RunPath));
     return AskForVideoFile(dialogOwner(), run.absoluteDir().filePath(run.completeBaseName()));
   };
-  command->ChooseRange = [dialogOwner](double first, double last, double& from, double& to) {
-    return AskForRange(dialogOwner(), first, last, from, to);
+  command->ChooseRange = [dialogOwner](const TimeHistory& history, int maxFps, ExportSettings& settings) {
+    return AskForSettings(dialogOwner(), history, maxFps, settings);
   };
   auto* action = new QAction(QStringLiteral("Export Video..."), fileMenu);
   action->setObjectName(QStringLiteral("ExportVideo1"));

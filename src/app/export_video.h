@@ -16,10 +16,16 @@
 #include <functional>
 #include <string>
 
+#include "export/playback_frames.h"
 #include "run/loaded_run.h"
 #include "session/viewer_session.h"
 
 namespace hulvex {
+
+// What an export of `settings` over `history` makes, as the range dialog shows it: "N frames,
+// D s" with N the frame count of PlanExport (the plan the export writes) and D = N / Fps; the
+// refusal's text when PlanExport refuses the settings.
+QString ExportLengthText(const TimeHistory& history, const ExportSettings& settings);
 
 class VideoExportCommand : public QObject {
   Q_OBJECT
@@ -29,12 +35,13 @@ public:
   // Cancels an export still running and waits for its thread.
   ~VideoExportCommand() override;
 
-  // Asks for the file (ChooseFile) and the range (ChooseRange, proposing [from, to] s), then
-  // writes the playback of that range of `run` at the viewer's `multiplier`, 25 frames per
-  // second, scale 1. Returns at once: the frames are written
+  // Asks for the file (ChooseFile), then the range, frame rate and scale (ChooseRange, proposing
+  // [from, to] s, 25 frames per second, scale 1), then writes the playback of that range of
+  // `run` at the viewer's `multiplier`. Returns at once: the frames are written
   // on a worker thread from a copy of what the video needs, so the run may be closed or another
   // opened meanwhile. A problem found before the start, or a failed export, is shown in one box
-  // (Present); a cancelled or failed export leaves no file. Does nothing while an export runs.
+  // (Present); a cancelled or failed export leaves no file; a written one is reported by
+  // Wrote. Does nothing while an export runs.
   void Start(const LoadedRun& run, double from, double to, float multiplier);
 
   bool Running() const { return worker_ != nullptr; }
@@ -43,15 +50,18 @@ public:
 
   // Asks for the file to write; an empty result is a cancelled dialog. Tests replace it.
   std::function<QString()> ChooseFile;
-  // Asks for the range to export within [first, last] s, proposing `from` and `to` and leaving
-  // the choice in them; false when cancelled. Tests replace it.
-  std::function<bool(double first, double last, double& from, double& to)> ChooseRange;
+  // Asks for the stretch of `history` to export, the frame rate (1 ... maxFps) and the scale,
+  // proposing `settings`' From, To, Fps and Scale (From and To given) and showing its Multiplier;
+  // leaves the choice in `settings`. False when cancelled. Tests replace it.
+  std::function<bool(const TimeHistory& history, int maxFps, ExportSettings& settings)> ChooseRange;
   // Shows one message box. The main window passes its own; tests replace it.
   std::function<void(const QString&)> Present;
 
 signals:
   // The export has ended: written is true when the file is complete.
   void Finished(bool written);
+  // A file has been written, before Finished: "Wrote PATH (N frames, D s)", for a status line.
+  void Wrote(const QString& text);
 
 private:
   void ShowProgress();
@@ -66,6 +76,7 @@ private:
   std::atomic<std::int64_t> total_{0};
   // Written by the worker, read after it has finished.
   bool written_ = false;
+  QString wroteText_;  // what Wrote says when the file is written
   std::string error_;
   QString reported_;  // the summary of the messages the export reported (CommandMessages)
 };
@@ -73,7 +84,8 @@ private:
 // Adds File > Export Video... to `fileMenu` ahead of `quit` (and of the separator before it),
 // exporting the reference run of `session` over its visible range (else the whole run) at its
 // multiplier; the item is disabled while an export runs. `dialogOwner` gives the window its
-// dialogs stack above, `present` shows a message box. Returns the command (owned by `owner`).
+// dialogs stack above, `present` shows a message box. Returns the command (owned by `owner`),
+// whose Wrote the caller may show.
 VideoExportCommand* AddExportVideoCommand(QWidget* owner, const ViewerSession& session, QMenu* fileMenu, QAction* quit,
                                           std::function<QWidget*()> dialogOwner,
                                           std::function<void(const QString&)> present);

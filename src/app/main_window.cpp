@@ -78,8 +78,8 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   file->addSeparator();
   Quit1 = file->addAction(QStringLiteral("Quit"), this, &TForm1::Quit1Click);
   Quit1->setObjectName(QStringLiteral("Quit1"));
-  AddExportVideoCommand(this, *session_, file, Quit1, [this] { return DialogOwner(); },
-                        [this](const QString& text) { Messages.present(text); });
+  VideoExportCommand* exporter = AddExportVideoCommand(this, *session_, file, Quit1, [this] { return DialogOwner(); },
+                                                       [this](const QString& text) { Messages.present(text); });
   Go = menuBar()->addAction(QStringLiteral("Go"), this, &TForm1::GoClick);
   Go->setObjectName(QStringLiteral("Go"));
   Stop1 = menuBar()->addAction(QStringLiteral("Stop"), this, &TForm1::Stop1Click);
@@ -131,6 +131,7 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   connect(session_, &ViewerSession::MoveMessage, this, [this](const QString& kind, const QString& text) {
     barMessages_->Message(kind.toStdString(), text.toStdString());
   });
+  connect(exporter, &VideoExportCommand::Wrote, this, [this](const QString& text) { barMessages_->ShowNote(text); });
   connect(session_, &ViewerSession::RunOpened, this, &TForm1::RunOpened);
   connect(session_, &ViewerSession::StepChanged, this, &TForm1::StepChanged);
   connect(session_, &ViewerSession::VideoReadyChanged, this, &TForm1::SetVideoCommands);

@@ -1,5 +1,6 @@
 #include "hull/hull_model.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/file_lookup.h"
@@ -20,14 +21,22 @@ void NotDrawable(HullModel& hull, const std::string& reason) {
 
 }  // namespace
 
+std::vector<std::string> BoatSearchDirectories(const std::string& runDir, const std::vector<std::string>& dataDirs) {
+  std::vector<std::string> dirs;
+  auto add = [&dirs](const std::string& dir) {
+    if (!dir.empty() && std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
+  };
+  add(runDir);
+  for (const std::string& dir : dataDirs) add(dir);
+  return dirs;
+}
+
 std::optional<std::string> FindBoatFile(const std::string& boatFile, const std::string& runDir,
                                         const std::vector<std::string>& dataDirs) {
   const std::string name = LastComponent(boatFile, "\\:/");
   if (name.empty()) return std::nullopt;
-  auto findIn = [&name](const std::string& dir) { return dir.empty() ? std::nullopt : FindInDirectory(dir, name); };
-  if (auto found = findIn(runDir)) return found;
-  for (const std::string& dir : dataDirs)
-    if (auto found = findIn(dir)) return found;
+  for (const std::string& dir : BoatSearchDirectories(runDir, dataDirs))
+    if (auto found = FindInDirectory(dir, name)) return found;
   return std::nullopt;
 }
 
@@ -36,9 +45,21 @@ bool LoadBoat(HullModel& hull, const RunParameters& params, const std::string& r
   const auto path = FindBoatFile(params.BoatFile, runDir, dataDirs);
   const auto record = path ? ReadBoatFile(*path) : std::nullopt;
   if (!record) {
-    diag.Message("boat-file", "Boat File Not Found!");
+    // No boat of an earlier run survives: the picture would show another boat.
+    hull.PB = BoatRecord{};
+    hull.SplineFileName.clear();
+    hull.BoatLoaded = false;
+    hull.BoatPath.clear();
+    hull.Stations = StationTable{};
+    const std::string name = LastComponent(params.BoatFile, "\\:/");
+    hull.MissingBoatFile = name.empty() ? "(no name)" : name;
+    std::string where;
+    for (const std::string& dir : BoatSearchDirectories(runDir, dataDirs)) where += (where.empty() ? "" : ", ") + dir;
+    diag.Message("boat-file", "Boat File Not Found!\n" +
+                                  (name.empty() ? "The run names no boat file" : name + " — looked in " + where));
     return false;
   }
+  hull.MissingBoatFile.clear();
   hull.PB = *record;
   hull.SplineFileName = SplineFileNameOf(hull.PB);
   hull.BoatLoaded = true;
@@ -51,7 +72,7 @@ void PrepareLoadedHull(HullModel& hull, const RunParameters& params, const std::
   hull.Drawable = true;
   hull.NotDrawableReason.clear();
   if (!hull.BoatLoaded) {
-    NotDrawable(hull, "no boat is loaded");
+    NotDrawable(hull, hull.MissingBoatFile.empty() ? "no boat is loaded" : "Boat File Not Found: " + hull.MissingBoatFile);
     return;
   }
   if (hull.PB.HullType < 1) {

@@ -1,6 +1,6 @@
 // The hull of the loaded run: the boat record, the spline curves and the station table, with the
-// steps of opening a run that set them. Owned by the loaded run and kept between opens: a missing
-// boat file keeps the previous boat, and a spline load changes only what it loads.
+// steps of opening a run that set them. Owned by the loaded run and kept between opens: a spline
+// load changes only what it loads; a missing boat file leaves no boat (never the previous run's).
 #pragma once
 
 #include <optional>
@@ -18,8 +18,9 @@ namespace hulvex {
 struct HullModel {
   BoatRecord PB;               // the loaded boat, prepared
   std::string SplineFileName;  // from PB's BoatName when it was read
-  bool BoatLoaded = false;     // a boat file has been read into PB (by this open or an earlier one)
+  bool BoatLoaded = false;     // this run's boat file has been read into PB
   std::string BoatPath;        // the file PB was read from
+  std::string MissingBoatFile; // the boat file the last LoadBoat did not find ("(no name)"); empty when found
   SplineStore Splines;
   StationTable Stations;
   // Whether the picture can show this hull; when not, why (for the window to show).
@@ -33,15 +34,22 @@ struct HullModel {
 std::optional<std::string> FindBoatFile(const std::string& boatFile, const std::string& runDir,
                                         const std::vector<std::string>& dataDirs);
 
+// The directories FindBoatFile looks in, in its order: `runDir`, then `dataDirs`; empty and
+// repeated ones left out.
+std::vector<std::string> BoatSearchDirectories(const std::string& runDir, const std::vector<std::string>& dataDirs);
+
 // Reads the run's boat file into PB and sets SplineFileName. A file not found reports "Boat File
-// Not Found!" and keeps PB and SplineFileName as they were. Throws Error "Read beyond end of
-// file: PATH" for a file shorter than one record. Returns whether a boat was read.
+// Not Found!" with a second line naming the file and the directories searched ("DV30.BOT — looked
+// in /runs, /usr/share/hulvex"), and leaves no boat: PB, the stations and BoatPath are cleared,
+// BoatLoaded is false and MissingBoatFile names the file. Throws Error "Read beyond end of file:
+// PATH" for a file shorter than one record. Returns whether a boat was read.
 bool LoadBoat(HullModel& hull, const RunParameters& params, const std::string& runDir,
               const std::vector<std::string>& dataDirs, Diagnostics& diag);
 
 // Prepares the loaded boat (PrepareHull, with the spline files looked up like the boat file).
-// No boat loaded yet, or a HullType below 1 (reported), leaves the hull not drawable and
-// unprepared. Sets Drawable for the steps that follow.
+// No boat loaded (the reason "Boat File Not Found: NAME" after a missing boat file), or a HullType
+// below 1 (reported), leaves the hull not drawable and unprepared. Sets Drawable for the steps
+// that follow.
 void PrepareLoadedHull(HullModel& hull, const RunParameters& params, const std::string& runDir,
                        const std::vector<std::string>& dataDirs, Diagnostics& diag);
 

@@ -24,7 +24,8 @@ struct LoadedRun {
   std::string SharedDataDir; // looked in after DataDir: PREFIX/share/hulvex of an installed
                              // program (SharedDataDirectory); skipped when empty
   SeaConstants Sea;          // the sea of the run last opened
-  HullModel Hull;            // the boat, its spline curves and stations; carries over between opens
+  HullModel Hull;            // the boat, its spline curves and stations; the curves carry over
+                             // between opens, a missing boat file leaves no boat
   // The channels an open keeps in memory (the viewer's plots); set by the caller, kept across opens.
   std::vector<int> HeldChannels;
   // Their raw values at every step, for those the history stores, in the order of HeldChannels

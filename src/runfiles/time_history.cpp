@@ -226,7 +226,7 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
   const std::string path = SiblingPath(runPath, ".TTS");
   auto file = ReadOnlyFile::Open(path);
   if (!file) {
-    diag.Message("history-missing", "No file");
+    diag.Message("history-missing", "No file\n" + path);
     return HistoryOpenResult::Missing;
   }
   const std::optional<HistoryHeader> header = AcceptedHeader(*file, path, diag);

@@ -71,14 +71,14 @@ struct ChannelSeries {
 
 enum class HistoryOpenResult {
   Opened,   // indexed; step 0 was read once (its step number checked)
-  Missing,  // the file could not be opened; "No file" was reported
+  Missing,  // the file could not be opened; "No file" (and its path) was reported
   Refused,  // the header was refused (wrong magic, channel count, no steps); the reason was reported
 };
 
 // Opens runPath + ".TTS" (the extension found case-insensitively beside the run), checks the header,
 // builds StepTimes and reads step 0 with conversion. Any history open before is closed first; on
 // any result but Opened the history is left closed. `speedSpecified` is that of the run parameters
-// (it selects the conversion of channel 8). Messages go to `diag`: "No file", "OLD KVR FILE
+// (it selects the conversion of channel 8). Messages go to `diag`: "No file\nPATH", "OLD KVR FILE
 // FORMAT, MUST CONVERT", refusals of LastChannel and LastStep, a truncated file (the open succeeds
 // with the complete steps found) and the step-number check of step 0.
 // Throws Error "Read beyond end of file: PATH" when the file is shorter than its header.

@@ -27,10 +27,12 @@ void StatusLineDiagnostics::Report(const Diagnostic& d) {
   line_->setStyleSheet(kMessageLine);
 }
 
-void StatusLineDiagnostics::Clear() {
+void StatusLineDiagnostics::Clear() { ShowNote(QString()); }
+
+void StatusLineDiagnostics::ShowNote(const QString& text) {
   summary_.Clear();
-  line_->clear();
-  line_->setToolTip(QString());
+  line_->setText(text);
+  line_->setToolTip(text);
   line_->setStyleSheet(kQuietLine);
 }
 

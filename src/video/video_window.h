@@ -29,6 +29,8 @@ public:
   explicit StatusLineDiagnostics(QLabel* line);
   void Report(const Diagnostic& d) override;
   void Clear();
+  // Clears the messages and shows `text` (a command's outcome, not a fault) unhighlighted.
+  void ShowNote(const QString& text);
 
 private:
   QLabel* line_;

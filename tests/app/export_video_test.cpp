@@ -1,6 +1,12 @@
 #include "app/export_video.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -14,6 +20,7 @@
 
 #include "app/channels_frm.h"
 #include "app/main_window.h"
+#include "common/number_format.h"
 #include "export/video_decoding.h"
 #include "viewer_fixture.h"
 
@@ -36,9 +43,11 @@ protected:
     action = form->findChild<QAction*>(QStringLiteral("ExportVideo1"));
     ASSERT_TRUE(command && action);
     command->ChooseFile = [this] { return QString::fromStdString(out); };
-    command->ChooseRange = [this](double, double, double& from, double& to) {
-      proposed = {from, to};
-      if (chosen) std::tie(from, to) = *chosen;
+    command->ChooseRange = [this](const TimeHistory&, int, ExportSettings& settings) {
+      proposed = {settings.From.value_or(-1), settings.To.value_or(-1)};
+      if (chosen) std::tie(settings.From, settings.To) = *chosen;
+      settings.Fps = fps;
+      settings.Scale = scale;
       return chosen.has_value() || !cancelRange;
     };
   }
@@ -56,6 +65,7 @@ protected:
   std::vector<std::string> shown;
   std::pair<double, double> proposed;
   std::optional<std::pair<double, double>> chosen;  // what the range dialog returns
+  int fps = 25, scale = 1;                           // and the frame rate and scale it returns
   bool cancelRange = false;
 };
 
@@ -145,6 +155,69 @@ TEST_F(ExportVideoCommandTest, StepFaultsOnEveryFrameMakeOneShortBox) {
   EXPECT_TRUE(shown[0].starts_with("KVR JT ERROR!")) << shown[0];
   EXPECT_EQ(shown[0].find('\n'), std::string::npos) << shown[0];
   EXPECT_TRUE(shown[0].ends_with(" times)")) << shown[0];
+}
+
+TEST_F(ExportVideoCommandTest, TheDialogShowsTheMultiplierAndTheLengthOfTheFile) {
+  form->OpenRunFile(QString::fromStdString(WriteRun(dir, "DIALOG", 8.0) + ".HVX"));
+  VideoExportCommand real(form.get());  // its own dialog, driven below
+  struct Case {
+    double from, to;
+    int fps, scale;
+    std::int64_t frames;  // round((to - from) x 16 x fps)
+  } cases[] = {{0.0, 8.0, 25, 1, 3200}, {1.0, 1.5, 10, 3, 80}, {2.0, 2.001, 1, 1, 1}, {0.0, 0.01, 1, 2, 1}};
+  for (const Case& c : cases) {
+    ExportSettings settings;
+    settings.From = 3.0;
+    settings.To = 4.0;
+    settings.Multiplier = 16;
+    QString multiplier, length;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_TRUE(dialog);
+      // The "Multiplier" row shows the multiplier the export uses.
+      for (auto* label : dialog->findChildren<QLabel*>())
+        if (label->text() == "16") multiplier = label->text();
+      dialog->findChild<QDoubleSpinBox*>("To")->setValue(c.to);  // To first: From stays before it
+      dialog->findChild<QDoubleSpinBox*>("From")->setValue(c.from);
+      dialog->findChild<QSpinBox*>("Fps")->setValue(c.fps);
+      dialog->findChild<QSpinBox*>("Scale")->setValue(c.scale);
+      length = dialog->findChild<QLabel*>("Length")->text();
+      dialog->accept();
+    });
+    ASSERT_TRUE(real.ChooseRange(form->Session().Reference().History, 50, settings));
+    EXPECT_EQ(multiplier, "16");
+    EXPECT_EQ(length.toStdString(), std::to_string(c.frames) + " frames, " +
+                                        FormatSeconds(static_cast<double>(c.frames) / c.fps)) << c.fps;
+    EXPECT_EQ(std::tuple(settings.From, settings.To, settings.Fps, settings.Scale),
+              std::tuple(std::optional(c.from), std::optional(c.to), c.fps, c.scale));
+  }
+  // Settings the export refuses give the refusal's text.
+  ExportSettings late;
+  late.From = 9.0;
+  EXPECT_TRUE(ExportLengthText(form->Session().Reference().History, late).startsWith("The start time 9 s"))
+      << ExportLengthText(form->Session().Reference().History, late).toStdString();
+}
+
+TEST_F(ExportVideoCommandTest, AWrittenFileIsReportedInTheStatusLine) {
+  form->OpenRunFile(QString::fromStdString(WriteRun(dir, "STATUS", 4.0) + ".HVX"));
+  chosen = std::pair(1.0, 3.0);
+  fps = 10;
+  scale = 2;
+  form->Session().SetVideoMult(1.5f);
+  QSignalSpy finished(command, &VideoExportCommand::Finished);
+  action->trigger();
+  ASSERT_TRUE(Written(finished));
+  const auto video = test::DecodeVideo(out);
+  EXPECT_EQ(video.frames, 30);  // 2 s x 1.5 x 10 frames per second
+  EXPECT_EQ(video.width, 1240);
+  EXPECT_EQ(form->StatusLine->text().toStdString(), "Wrote " + out + " (30 frames, 3 s)");
+  EXPECT_TRUE(shown.empty());
+  // A cancelled export reports nothing there.
+  form->StatusLine->clear();
+  cancelRange = true;
+  chosen.reset();
+  action->trigger();
+  EXPECT_EQ(form->StatusLine->text(), "");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "app/start_frm.h"
 #include "app/start_up.h"
+#include "common/file_lookup.h"
 #include "runfiles/run_parameters_layout.h"
 #include "runfiles/time_history_layout.h"
 #include "demo/boat_writer.h"
@@ -231,7 +232,7 @@ TEST_F(MainWindowTest, BadRunsLeaveTheProgramUsable) {
 
   Open(good);
   Open(noTts);
-  EXPECT_EQ(shown, std::vector<std::string>{"No file\nMissing KVR file"});
+  EXPECT_EQ(shown, std::vector<std::string>{"No file\n" + noTts + ".TTS\nMissing KVR file"});
   EXPECT_EQ(form->Memo1->toPlainText(), "Case NOTTS\n");
   EXPECT_FALSE(form->TimeBar->isEnabled());
   EXPECT_FALSE(form->VidFrm->isVisible());
@@ -352,6 +353,34 @@ TEST_F(MainWindowTest, UndrawableHullOpensForTheReadoutsOnly) {
   EXPECT_EQ(form->At_T->text(), "at _JT=1");
   form->GoClick();
   EXPECT_FALSE(form->VidFrm->Player().Playing());
+}
+
+TEST_F(MainWindowTest, AMissingBoatFileIsNamedAndNoOtherRunsHullIsDrawn) {
+  const std::string withBoat = WritePlaningRun(dir.path(), "WITHBOAT", 50);
+  auto noBoat = RunBuilder::Named("NOBOAT");
+  noBoat.Steps(50).Params.BoatFile = "C:\\BOATS\\DV30.BOT";
+  const std::string missing = noBoat.Write(dir);
+  Open(withBoat);
+  ASSERT_TRUE(form->VidFrm->isVisible());
+  shown.clear();
+  Open(missing);
+  // One box: the specified text, the file and where it was looked for, then why no video.
+  EXPECT_EQ(shown, std::vector<std::string>{"Boat File Not Found!\nDV30.BOT — looked in " + dir.path() + ", " +
+                                            SharedDataDirectory(dir.path()) +
+                                            "\nThe video is not shown for this run: Boat File Not Found: DV30.BOT"});
+  const HullModel& hull = form->Session().Reference().Hull;
+  EXPECT_FALSE(hull.BoatLoaded);  // nothing of WITHBOAT's boat
+  EXPECT_EQ(hull.Stations.StationCount, 0);
+  EXPECT_FALSE(form->VidFrm->isVisible());
+  EXPECT_FALSE(form->VidFrm->Player().VideoOpen());
+  EXPECT_FALSE(form->Go->isEnabled());
+  form->GoClick();
+  EXPECT_FALSE(form->VidFrm->Player().Playing());
+  EXPECT_TRUE(form->TimeBar->isEnabled());  // the readouts still follow the bar
+  form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(form->At_T->text(), "at _JT=1");
+  Open(withBoat);  // the run with its boat shows its video again
+  EXPECT_TRUE(form->VidFrm->isVisible());
 }
 
 TEST_F(MainWindowTest, PlaybackMessagesGoToTheStatusLineNotToBoxes) {

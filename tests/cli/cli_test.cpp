@@ -146,7 +146,7 @@ TEST(Cli, MissingHistoryFailsWithItsMessages) {
   std::filesystem::remove(run + ".TTS");
   const auto r = RunCli({"info", run});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "message: No file\nerror: Missing KVR file: " + run + ".TTS\n");
+  EXPECT_EQ(r.err, "message: No file\n" + run + ".TTS\nerror: Missing KVR file: " + run + ".TTS\n");
 }
 
 TEST(Cli, MakeDemoWritesARunThatInfoReads) {

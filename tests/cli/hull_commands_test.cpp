@@ -122,7 +122,7 @@ TEST(HullCommands, FailuresEndTheCommand) {
   demo::WriteBoatFile(dir / "BOAT.BOT", demo::SampleBoat(1));
   const auto noHistory = RunCli({"stations", run});
   EXPECT_EQ(noHistory.code, 1);
-  EXPECT_EQ(noHistory.err, "message: No file\nmessage: Missing KVR file\nerror: Missing KVR file: " + run + ".TTS\n");
+  EXPECT_EQ(noHistory.err, "message: No file\n" + run + ".TTS\nmessage: Missing KVR file\nerror: Missing KVR file: " + run + ".TTS\n");
 }
 
 }  // namespace

@@ -84,21 +84,25 @@ TEST(HullModel, EveryHullTypeAndLayoutBuildsADrawableTable) {
   }
 }
 
-TEST(HullModel, MissingBoatFileKeepsThePreviousBoat) {
+TEST(HullModel, MissingBoatFileLeavesNoBoat) {
   TempDir dir;
   demo::WriteBoatFile(dir / "A.BOT", demo::SampleBoat(5));
-  HullModel hull;
-  EXPECT_EQ(Open(hull, Params("MISSING.BOT"), dir.path()), std::vector<std::string>{"Boat File Not Found!"});
-  EXPECT_FALSE(hull.BoatLoaded);
-  EXPECT_FALSE(hull.Drawable);
-  EXPECT_EQ(hull.NotDrawableReason, "no boat is loaded");
-
-  ASSERT_TRUE(Open(hull, Params("A.BOT"), dir.path()).empty());
-  const HullSection before = hull.Stations.Sections[10];
-  EXPECT_EQ(Open(hull, Params("OTHER.BOT"), dir.path()), std::vector<std::string>{"Boat File Not Found!"});
-  EXPECT_EQ(hull.PB.HullType, 5);
-  EXPECT_TRUE(hull.Drawable);
-  EXPECT_EQ(hull.Stations.Sections[10].ChineZ, before.ChineZ);
+  struct Case {
+    std::string boatFile, message, reason;
+  } cases[] = {
+      {"C:\\B\\OTHER.BOT", "Boat File Not Found!\nOTHER.BOT — looked in " + dir.path(), "Boat File Not Found: OTHER.BOT"},
+      {"C:\\B\\", "Boat File Not Found!\nThe run names no boat file", "Boat File Not Found: (no name)"},
+  };
+  for (const Case& c : cases) {
+    HullModel hull;
+    ASSERT_TRUE(Open(hull, Params("A.BOT"), dir.path()).empty());
+    EXPECT_EQ(Open(hull, Params(c.boatFile), dir.path()), std::vector<std::string>{c.message});
+    EXPECT_FALSE(hull.BoatLoaded);
+    EXPECT_EQ(hull.PB.HullType, 0);
+    EXPECT_EQ(hull.Stations.StationCount, 0);
+    EXPECT_FALSE(hull.Drawable);
+    EXPECT_EQ(hull.NotDrawableReason, c.reason);
+  }
 }
 
 TEST(HullModel, ShortBoatFileEndsTheCommand) {

@@ -63,7 +63,7 @@ struct BadRun {
   // What the open gives: an error with this text, or a result.
   std::string Thrown;
   RunOpenResult Result = RunOpenResult::Loaded;
-  // Messages in order; "{RUN}", "{TTS}", "{HVX}", "{BOT}", "{SPLINE}" stand for the run's paths.
+  // Messages in order; "{DIR}", "{RUN}", "{TTS}", "{HVX}", "{BOT}", "{SPLINE}" stand for the run's paths.
   std::vector<std::string> Messages{};
   bool Drawable = false;  // for a loaded run
   std::string RunName = "BAD";
@@ -71,7 +71,7 @@ struct BadRun {
 
 std::string Expand(std::string text, const RunFiles& f) {
   const std::pair<const char*, const std::string*> keys[] = {
-      {"{RUN}", &f.Run}, {"{TTS}", &f.Tts}, {"{HVX}", &f.Hvx}, {"{BOT}", &f.Bot}, {"{SPLINE}", &f.Spline}};
+      {"{DIR}", &f.Dir}, {"{RUN}", &f.Run}, {"{TTS}", &f.Tts}, {"{HVX}", &f.Hvx}, {"{BOT}", &f.Bot}, {"{SPLINE}", &f.Spline}};
   for (const auto& [key, value] : keys)
     for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value->size()))
       text.replace(at, std::strlen(key), *value);
@@ -158,12 +158,13 @@ std::vector<BadRun> Catalogue() {
   // Missing files.
   c.push_back({"MissingHvx", kType1, Remove(&RunFiles::Hvx), "File not found: {HVX}"});
   c.push_back({"MissingTts", kType1, Remove(&RunFiles::Tts), "", RunOpenResult::HistoryMissing,
-               {"No file", "Missing KVR file"}});
+               {"No file\n{TTS}", "Missing KVR file"}});
   c.push_back({"MissingTxt", kType1, Remove(&RunFiles::Txt), "", RunOpenResult::Loaded, {"Cannot open file {RUN}.TXT"},
                true});
   c.push_back({"MissingTxtAndTts", kType1, Both(Remove(&RunFiles::Txt), Remove(&RunFiles::Tts)), "",
-               RunOpenResult::HistoryMissing, {"No file", "Cannot open file {RUN}.TXT", "Missing KVR file"}});
-  c.push_back({"MissingBoat", kType1, Remove(&RunFiles::Bot), "", RunOpenResult::Loaded, {"Boat File Not Found!"}});
+               RunOpenResult::HistoryMissing, {"No file\n{TTS}", "Cannot open file {RUN}.TXT", "Missing KVR file"}});
+  c.push_back({"MissingBoat", kType1, Remove(&RunFiles::Bot), "", RunOpenResult::Loaded,
+               {"Boat File Not Found!\nTEST.BOT — looked in {DIR}"}});
   c.push_back({"MissingHullLines", kPlainChine, Remove(&RunFiles::Spline), "", RunOpenResult::Loaded,
                {"No Spline File for=C:\\BOATS\\TEST.BOT", kNoLines}});
   c.push_back({"MissingSlopeFactors", kSlopeFactors, Remove(&RunFiles::Spline), "", RunOpenResult::Loaded,

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "common/error.h"
+#include "common/file_lookup.h"
 #include "demo/boat_writer.h"
 #include "support/run_builder.h"
 #include "demo/run_writers.h"
@@ -44,7 +45,7 @@ TEST(LoadedRun, MissingHistoryStillLoadsTheDescription) {
   LoadedRun run;
   CollectingDiagnostics diag;
   EXPECT_EQ(OpenRun(run, path, diag), RunOpenResult::HistoryMissing);
-  EXPECT_EQ(diag.messages, (std::vector<std::string>{"No file", "Missing KVR file"}));
+  EXPECT_EQ(diag.messages, (std::vector<std::string>{"No file\n" + path + ".TTS", "Missing KVR file"}));
   EXPECT_EQ(run.Description, "Case A\r\nHead sea\r\n");
   EXPECT_FALSE(run.History.IsOpen);
   // The boat was read, but the hull is prepared only for a run whose history opened.
@@ -119,31 +120,53 @@ std::string WriteBoatRun(const TempDir& dir, const std::string& name, const std:
   return run.Write(dir);
 }
 
-TEST(LoadedRun, MissingBoatFileKeepsThePreviousBoat) {
-  TempDir dir;
-  LoadedRun run;
-  CollectingDiagnostics diag;
-  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "FIRST", "DEEP.BOT", demo::SampleBoat(5)), diag), RunOpenResult::Loaded);
-  ASSERT_TRUE(diag.messages.empty());
-  const HullSection first10 = run.Hull.Stations.Sections[10];
-
-  ASSERT_EQ(OpenRun(run, WriteBoatRun(dir, "SECOND", "GONE.BOT", std::nullopt, 20), diag), RunOpenResult::Loaded);
-  EXPECT_EQ(diag.messages, std::vector<std::string>{"Boat File Not Found!"});
-  EXPECT_EQ(run.Hull.PB.HullType, 5);
-  EXPECT_EQ(run.Hull.SplineFileName, "");
-  EXPECT_TRUE(run.Hull.Drawable);
-  // The previous boat, prepared again, at the new run's 20 stations.
-  EXPECT_EQ(run.Hull.Stations.StationCount, 20);
-  EXPECT_EQ(run.Hull.Stations.Sections[5].KeelZ, first10.KeelZ);
-  EXPECT_EQ(run.Hull.Stations.Sections[5].ChineZ, first10.ChineZ);
-
-  // A fresh context has no boat to fall back on.
-  LoadedRun fresh;
-  CollectingDiagnostics d2;
-  ASSERT_EQ(OpenRun(fresh, dir.path() + "/SECOND", d2), RunOpenResult::Loaded);
-  EXPECT_EQ(d2.messages, std::vector<std::string>{"Boat File Not Found!"});
-  EXPECT_FALSE(fresh.Hull.Drawable);
-  EXPECT_EQ(fresh.Hull.NotDrawableReason, "no boat is loaded");
+TEST(LoadedRun, MissingBoatFileLeavesNoBoatAndNamesWhereItLooked) {
+  TempDir dir, data, shared;
+  const std::string first = WriteBoatRun(dir, "FIRST", "DEEP.BOT", demo::SampleBoat(5));
+  const std::string second = WriteBoatRun(dir, "SECOND", "GONE.BOT", std::nullopt, 20);
+  const std::string runDir = DirectoryOf(second);
+  struct Case {
+    const char* name;
+    std::string dataDir, sharedDir;
+    std::string looked;  // the directories the message names
+  };
+  const Case cases[] = {
+      {"both data directories", data.path(), shared.path(), runDir + ", " + data.path() + ", " + shared.path()},
+      {"empty ones skipped", "", shared.path(), runDir + ", " + shared.path()},
+      {"repeated ones once", runDir, runDir, runDir},
+  };
+  for (const Case& c : cases) {
+    // After a run with a boat, and in a fresh context: the same state, no boat of the run before.
+    LoadedRun after, fresh;
+    for (LoadedRun* run : {&after, &fresh}) {
+      run->DataDir = c.dataDir;
+      run->SharedDataDir = c.sharedDir;
+    }
+    CollectingDiagnostics diag;
+    ASSERT_EQ(OpenRun(after, first, diag), RunOpenResult::Loaded) << c.name;
+    ASSERT_TRUE(after.Hull.Drawable) << c.name;
+    ASSERT_EQ(OpenRun(after, second, diag), RunOpenResult::Loaded) << c.name;
+    CollectingDiagnostics freshDiag;
+    ASSERT_EQ(OpenRun(fresh, second, freshDiag), RunOpenResult::Loaded) << c.name;
+    const std::vector<std::string> expected{"Boat File Not Found!\nGONE.BOT — looked in " + c.looked};
+    EXPECT_EQ(diag.messages, expected) << c.name;
+    EXPECT_EQ(freshDiag.messages, expected) << c.name;
+    for (const LoadedRun* run : {&after, &fresh}) {
+      EXPECT_FALSE(run->Hull.BoatLoaded) << c.name;
+      EXPECT_FALSE(run->Hull.Drawable) << c.name;
+      EXPECT_EQ(run->Hull.NotDrawableReason, "Boat File Not Found: GONE.BOT") << c.name;
+      EXPECT_EQ(run->Hull.PB.HullType, 0) << c.name;
+      EXPECT_EQ(run->Hull.BoatPath, "") << c.name;
+      EXPECT_EQ(run->Hull.Stations.StationCount, 0) << c.name;
+      EXPECT_EQ(run->Hull.Stations.Sections[5].KeelZ, 0) << c.name;
+    }
+    // The run with its boat opens as before.
+    diag.messages.clear();
+    ASSERT_EQ(OpenRun(after, first, diag), RunOpenResult::Loaded) << c.name;
+    EXPECT_TRUE(diag.messages.empty()) << c.name;
+    EXPECT_TRUE(after.Hull.Drawable) << c.name;
+    EXPECT_EQ(after.Hull.MissingBoatFile, "") << c.name;
+  }
 }
 
 TEST(LoadedRun, BoatAndSplineFilesAreFoundInTheDataDirectory) {
@@ -154,7 +177,8 @@ TEST(LoadedRun, BoatAndSplineFilesAreFoundInTheDataDirectory) {
   LoadedRun run;
   CollectingDiagnostics diag;
   ASSERT_EQ(OpenRun(run, path, diag), RunOpenResult::Loaded);
-  EXPECT_EQ(diag.messages, std::vector<std::string>{"Boat File Not Found!"});
+  ASSERT_EQ(diag.messages.size(), 1u);
+  EXPECT_TRUE(diag.messages[0].starts_with("Boat File Not Found!\nspline.bot — looked in ")) << diag.messages[0];
   run.DataDir = data.path();
   diag.messages.clear();
   ASSERT_EQ(OpenRun(run, path, diag), RunOpenResult::Loaded);

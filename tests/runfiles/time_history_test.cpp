@@ -152,7 +152,7 @@ TEST(TimeHistory, StepNumberMismatchIsReportedOncePerRead) {
 TEST(TimeHistory, MissingFileReportsNoFile) {
   Opened o;
   EXPECT_EQ(Open(o), HistoryOpenResult::Missing);
-  EXPECT_EQ(o.diag.messages, std::vector<std::string>{"No file"});
+  EXPECT_EQ(o.diag.messages, std::vector<std::string>{"No file\n" + o.run() + ".TTS"});  // the path looked for
   EXPECT_FALSE(o.history.IsOpen);
   EXPECT_TRUE(o.history.HistoryPath.empty());
 }
