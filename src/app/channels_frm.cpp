@@ -2,7 +2,6 @@
 
 #include <QAbstractSlider>
 #include <QClipboard>
-#include <QDoubleValidator>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,6 +15,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <limits>
 #include <set>
@@ -239,10 +239,6 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
     edit->setObjectName(name);
     edit->setToolTip(tip);
     edit->setPlaceholderText(QStringLiteral("default"));
-    auto* validator = new QDoubleValidator(0, 1e9, 17, edit);
-    validator->setNotation(QDoubleValidator::StandardNotation);
-    validator->setLocale(QLocale::c());
-    edit->setValidator(validator);
     edit->setMaximumWidth(80);
     impactHead->addWidget(edit);
     connect(edit, &QLineEdit::editingFinished, this, &TChannelsFrm::ReadImpactFields);
@@ -688,12 +684,26 @@ void TChannelsFrm::RemoveChannel(int channel) {
 }
 
 void TChannelsFrm::ReadImpactFields() {
-  // Empty is the default; the validator admits only numbers >= 0.
-  bool ok = false;
-  const double threshold = ThresholdEdit->text().trimmed().toDouble(&ok);
-  session_.SetImpactThreshold(ok ? threshold : 0.0);
-  const double percent = HysteresisEdit->text().trimmed().toDouble(&ok);
-  session_.SetHysteresis(ok ? std::optional<double>(percent / 100) : std::nullopt);
+  // Empty is the default. A field that is not a number >= 0 is marked and leaves its value as it was.
+  const auto read = [this](QLineEdit* edit, const char* what) -> std::optional<std::optional<double>> {
+    const QString text = edit->text().trimmed();
+    if (text.isEmpty()) {
+      edit->setStyleSheet(QString());
+      return std::optional<double>();
+    }
+    bool ok = false;
+    const double v = QLocale::c().toDouble(text, &ok);
+    if (ok && v >= 0 && std::isfinite(v)) {
+      edit->setStyleSheet(QString());
+      return std::optional<double>(v);
+    }
+    edit->setStyleSheet(QStringLiteral("QLineEdit { background: #ffd0d0; }"));
+    session_.MoveMessages().Message("bad-field", std::string(what) + " is not a number of 0 or more: \"" + text.toStdString() + "\"");
+    return std::nullopt;
+  };
+  if (const auto threshold = read(ThresholdEdit, "The threshold")) session_.SetImpactThreshold(threshold->value_or(0.0));
+  if (const auto percent = read(HysteresisEdit, "The hysteresis"))
+    session_.SetHysteresis(*percent ? std::optional<double>(**percent / 100) : std::nullopt);
 }
 
 void TChannelsFrm::ShowTableMenu(QTableWidget* table, const QPoint& global) {

@@ -527,6 +527,34 @@ TEST_F(ChannelsTest, TablesStateTheirRangeAndCopyAtFullPrecision) {
   EXPECT_EQ(TableText(*stats, false).split('\n', Qt::SkipEmptyParts).size(), 5);
 }
 
+TEST_F(ChannelsTest, ThresholdAndHysteresisFieldsSetTheSessionsValues) {
+  Open(WriteRun(dir, "RUN", 3001));
+  WaitForStatistics();
+  const std::size_t all = Channels().Impacts()->PeakCount;
+  // Each entry as typed, and the threshold and dead band the session holds after it.
+  struct Case {
+    const char* threshold;
+    const char* hysteresis;
+    double heldThreshold;
+    std::optional<double> heldHysteresis;
+  };
+  for (const Case& c : {Case{"0.5", "5", 0.5, 0.05}, Case{"", "", 0.0, std::nullopt}, Case{"0.25", "0", 0.25, 0.0},
+                        Case{"-1", "abc", 0.25, 0.0}}) {
+    SCOPED_TRACE(c.threshold);
+    Channels().ThresholdEdit->setText(c.threshold);
+    Channels().HysteresisEdit->setText(c.hysteresis);
+    emit Channels().ThresholdEdit->editingFinished();
+    WaitForStatistics();
+    EXPECT_EQ(form->Session().ImpactThreshold(), c.heldThreshold);
+    EXPECT_EQ(form->Session().Hysteresis(), c.heldHysteresis);
+    ASSERT_TRUE(Channels().Impacts().has_value());
+    for (const analysis::Peak& p : Channels().Impacts()->Peaks) EXPECT_GE(p.Height, c.heldThreshold);
+    if (c.heldThreshold == 0) EXPECT_EQ(Channels().Impacts()->PeakCount, all);
+    else EXPECT_LT(Channels().Impacts()->PeakCount, all);
+  }
+  EXPECT_TRUE(form->StatusLine->text().contains("The threshold is not a number of 0 or more")) << form->StatusLine->text().toStdString();
+}
+
 TEST_F(ChannelsTest, PeakMarksAreTheCountedPeaksAfterReAddingAndResizing) {
   Open(WriteRun(dir, "RUN", 3001));
   WaitForStatistics();
