@@ -1,18 +1,28 @@
 #include "app/channels_frm.h"
 
 #include <QAbstractSlider>
+#include <QClipboard>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <limits>
+#include <set>
 
 #include "analysis/iso2631.h"
+#include "common/error.h"
+#include "common/number_format.h"
 #include "run/channel_series.h"
 
 namespace hulvex {
@@ -23,14 +33,17 @@ constexpr double kFewestSteps = 4;
 
 namespace an = analysis;
 
-const QStringList kStatsColumns{QStringLiteral("Count"), QStringLiteral("Mean"), QStringLiteral("Min"),
-                                QStringLiteral("Max"),   QStringLiteral("StdDev"), QStringLiteral("Rms")};
-// Short enough for a narrow window; each header's tooltip names the figure as `hulvex stats` does.
-const QStringList kImpactColumns{QStringLiteral("Peaks"),          QStringLiteral("Per\nminute"),
-                                 QStringLiteral("A1/3\ng"),         QStringLiteral("A1/10\ng"),
-                                 QStringLiteral("A1/100\ng"),       QStringLiteral("Largest\ng"),
-                                 QStringLiteral("Weighted\nrms m/s²"), QStringLiteral("VDV\nm/s^1.75"),
-                                 QStringLiteral("MTVV\nm/s²")};
+// The figures are in each row's unit (its header); times in seconds.
+const QStringList kStatsColumns{QStringLiteral("Count"),     QStringLiteral("Mean"),   QStringLiteral("Min"),
+                                QStringLiteral("Min at, s"), QStringLiteral("Max"),    QStringLiteral("Max at, s"),
+                                QStringLiteral("StdDev"),    QStringLiteral("Rms")};
+const QStringList kMotionColumns{QStringLiteral("Cycles"), QStringLiteral("Significant double amplitude")};
+// Each header's tooltip names the figure as `hulvex stats` does.
+const QStringList kImpactColumns{QStringLiteral("Peaks"),        QStringLiteral("Per minute"),
+                                 QStringLiteral("A1/3, g"),       QStringLiteral("A1/10, g"),
+                                 QStringLiteral("A1/100, g"),     QStringLiteral("Largest, g"),
+                                 QStringLiteral("Weighted rms, m/s²"), QStringLiteral("VDV, m/s^1.75"),
+                                 QStringLiteral("MTVV, m/s²")};
 const QStringList kImpactFields{QStringLiteral("PeakCount"), QStringLiteral("PeaksPerMinute"), QStringLiteral("A1_3"),
                                 QStringLiteral("A1_10"),     QStringLiteral("A1_100"),         QStringLiteral("Largest"),
                                 QStringLiteral("WeightedRms"), QStringLiteral("Vdv"),          QStringLiteral("Mtvv")};
@@ -41,13 +54,18 @@ QTableWidget* NewTable(const QString& name, const QStringList& columns, QWidget*
   table->setObjectName(name);
   table->setHorizontalHeaderLabels(columns);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table->setFocusPolicy(Qt::NoFocus);  // the window's keys stay the window's
-  table->setSelectionMode(QAbstractItemView::NoSelection);
+  table->setFocusPolicy(Qt::ClickFocus);  // for Ctrl+C; the window's keys stay the window's
+  table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  table->setContextMenuPolicy(Qt::CustomContextMenu);
+  table->setWordWrap(false);
+  table->setTextElideMode(Qt::ElideNone);
   table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Columns as wide as their contents: a narrow window scrolls instead of cutting a figure.
+  table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
   table->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table->horizontalHeader()->setStretchLastSection(false);
   table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   return table;
 }
@@ -59,14 +77,20 @@ void SetCell(QTableWidget* table, int row, int column, const QString& text, cons
   if (!reason.empty()) item->setToolTip(QString::fromStdString(reason));
   table->setItem(row, column, item);
 }
+// A figure at 4 significant digits; every digit in the tooltip and in the cell's Qt::UserRole.
+void SetFigure(QTableWidget* table, int row, int column, double v) {
+  SetCell(table, row, column, FigureText(v));
+  QTableWidgetItem* item = table->item(row, column);
+  item->setData(Qt::UserRole, v);
+  item->setToolTip(QString::fromStdString(FormatJsonNumber(v)));
+}
 void SetFigure(QTableWidget* table, int row, int column, const an::Maybe<double>& v) {
   if (v.has_value()) {
-    SetCell(table, row, column, FigureText(*v));
+    SetFigure(table, row, column, *v);
   } else {
     SetCell(table, row, column, QStringLiteral("—"), v.Reason);
   }
 }
-void SetFigure(QTableWidget* table, int row, int column, double v) { SetCell(table, row, column, FigureText(v)); }
 void SetMissingRow(QTableWidget* table, int row, int firstColumn, int endColumn, const std::string& reason) {
   for (int c = firstColumn; c < endColumn; ++c) SetCell(table, row, c, QStringLiteral("—"), reason);
 }
@@ -87,7 +111,38 @@ QString MissingText(const std::vector<int>& missing, int lastChannel) {
 
 }  // namespace
 
-QString FigureText(double v) { return QString::number(v, 'g', 5); }
+QString FigureText(double v) { return QString::fromStdString(FormatSignificant(v, 4)); }
+
+QString TableText(const QTableWidget& table, bool selectedOnly) {
+  const QList<QTableWidgetItem*> selected = table.selectedItems();
+  const bool some = selectedOnly && !selected.isEmpty();
+  std::set<int> rows, columns;
+  if (some) {
+    for (const QTableWidgetItem* item : selected) {
+      rows.insert(item->row());
+      columns.insert(item->column());
+    }
+  } else {
+    for (int r = 0; r < table.rowCount(); ++r) rows.insert(r);
+    for (int c = 0; c < table.columnCount(); ++c) columns.insert(c);
+  }
+  const auto header = [](const QTableWidgetItem* item) { return item ? item->text() : QString(); };
+  QString text;
+  for (int c : columns) text += QLatin1Char('\t') + header(table.horizontalHeaderItem(c));
+  text += QLatin1Char('\n');
+  for (int r : rows) {
+    text += header(table.verticalHeaderItem(r));
+    for (int c : columns) {
+      text += QLatin1Char('\t');
+      const QTableWidgetItem* item = table.item(r, c);
+      if (!item || (some && !item->isSelected())) continue;
+      const QVariant full = item->data(Qt::UserRole);
+      text += full.isValid() ? QString::fromStdString(FormatJsonNumber(full.toDouble())) : item->text();
+    }
+    text += QLatin1Char('\n');
+  }
+  return text;
+}
 
 TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessages& messages,
                            std::function<QRect()> busyArea)
@@ -113,6 +168,8 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
   controls->addWidget(ChannelBox);
   AddBtn = new QPushButton(QStringLiteral("Add plot"), this);
   AddBtn->setObjectName(QStringLiteral("AddBtn"));
+  AddBtn->setFocusPolicy(Qt::NoFocus);  // Space plays or stops; it never presses this button
+  AddBtn->setAutoDefault(false);
   controls->addWidget(AddBtn);
   controls->addStretch();
   layout->addLayout(controls);
@@ -128,25 +185,71 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
   MissingLbl->hide();
   layout->addWidget(MissingLbl);
 
-  EmptyLbl = new QLabel(QStringLiteral("No run is open."), this);
-  EmptyLbl->setAlignment(Qt::AlignCenter);
-  layout->addWidget(EmptyLbl, 1);
-
-  plotLayout_ = new QVBoxLayout;
+  // The plots, at least kMinPlotHeight each, in a vertical scroll area; the tables below them,
+  // the two sharing the height through a splitter.
+  Splitter = new QSplitter(Qt::Vertical, this);
+  Splitter->setObjectName(QStringLiteral("Splitter"));
+  Splitter->setChildrenCollapsible(false);
+  layout->addWidget(Splitter, 1);
+  PlotArea = new QScrollArea(Splitter);
+  PlotArea->setObjectName(QStringLiteral("PlotArea"));
+  PlotArea->setWidgetResizable(true);
+  PlotArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  PlotArea->setFrameShape(QFrame::NoFrame);
+  PlotArea->setFocusPolicy(Qt::NoFocus);
+  plotPane_ = new QWidget;
+  plotLayout_ = new QVBoxLayout(plotPane_);
+  plotLayout_->setContentsMargins(0, 0, 0, 0);
   plotLayout_->setSpacing(0);
-  layout->addLayout(plotLayout_, 1);
+  EmptyLbl = new QLabel(QStringLiteral("Open a run (File ▸ Open)"), plotPane_);
+  EmptyLbl->setObjectName(QStringLiteral("EmptyLbl"));
+  EmptyLbl->setAlignment(Qt::AlignCenter);
+  plotLayout_->addWidget(EmptyLbl, 1);
+  PlotArea->setWidget(plotPane_);
 
-  StatsTable = NewTable(QStringLiteral("StatsTable"), kStatsColumns, this);
-  StatsTable->setToolTip(QStringLiteral("Statistics of the visible time range, in the plots' units"));
-  layout->addWidget(StatsTable);
+  auto* tablesArea = new QScrollArea(Splitter);
+  tablesArea->setWidgetResizable(true);
+  tablesArea->setFrameShape(QFrame::NoFrame);
+  tablesArea->setFocusPolicy(Qt::NoFocus);
+  auto* tablesPane = new QWidget;
+  auto* tables = new QVBoxLayout(tablesPane);
+  tables->setContentsMargins(0, 2, 0, 0);
+  tables->setSpacing(4);
+  RangeLbl = new QLabel(tablesPane);
+  RangeLbl->setObjectName(QStringLiteral("RangeLbl"));
+  tables->addWidget(RangeLbl);
+  StatsTable = NewTable(QStringLiteral("StatsTable"), kStatsColumns, tablesPane);
+  StatsTable->setToolTip(QStringLiteral("Statistics of the visible time range, in each row's unit"));
+  tables->addWidget(StatsTable);
+  MotionTable = NewTable(QStringLiteral("MotionTable"), kMotionColumns, tablesPane);
+  MotionTable->setRowCount(static_cast<int>(kMotionChannels.size()));
+  tables->addWidget(MotionTable);
+
+  auto* impactHead = new QHBoxLayout;
   ImpactLbl = new QLabel(QStringLiteral("Impacts of the vertical acceleration (heights above the visible range's mean); "
                                         "ISO 2631-1 ride quality %1")
                              .arg(QString::fromUtf8(an::kIsoLocationNote.data(), static_cast<qsizetype>(an::kIsoLocationNote.size()))),
-                         this);
+                         tablesPane);
   ImpactLbl->setObjectName(QStringLiteral("ImpactLbl"));
   ImpactLbl->setWordWrap(true);
-  layout->addWidget(ImpactLbl);
-  ImpactTable = NewTable(QStringLiteral("ImpactTable"), kImpactColumns, this);
+  impactHead->addWidget(ImpactLbl, 1);
+  const auto field = [&](const QString& label, const QString& name, const QString& tip) {
+    impactHead->addWidget(new QLabel(label, tablesPane));
+    auto* edit = new QLineEdit(tablesPane);
+    edit->setObjectName(name);
+    edit->setToolTip(tip);
+    edit->setPlaceholderText(QStringLiteral("default"));
+    edit->setMaximumWidth(80);
+    impactHead->addWidget(edit);
+    connect(edit, &QLineEdit::editingFinished, this, &TChannelsFrm::ReadImpactFields);
+    return edit;
+  };
+  ThresholdEdit = field(QStringLiteral("Threshold, g:"), QStringLiteral("ThresholdEdit"),
+                        QStringLiteral("Least height above the mean of a counted peak, g (empty: 0)"));
+  HysteresisEdit = field(QStringLiteral("Hysteresis, % of range:"), QStringLiteral("HysteresisEdit"),
+                         QStringLiteral("Dead band of the crossings, % of the channel's range in the window (empty: the default)"));
+  tables->addLayout(impactHead);
+  ImpactTable = NewTable(QStringLiteral("ImpactTable"), kImpactColumns, tablesPane);
   ImpactTable->setRowCount(1);
   ImpactTable->setVerticalHeaderLabels({QStringLiteral("vertical acceleration, g")});
   for (int c = 0; c < ImpactTable->columnCount(); ++c) {
@@ -155,28 +258,113 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
       tip += QStringLiteral(", ") + QString::fromUtf8(an::kIsoLocationNote.data(), static_cast<qsizetype>(an::kIsoLocationNote.size()));
     ImpactTable->horizontalHeaderItem(c)->setToolTip(tip);
   }
-  layout->addWidget(ImpactTable);
+  tables->addWidget(ImpactTable);
+  tables->addStretch();
+  tablesArea->setWidget(tablesPane);
+  for (QTableWidget* t : {StatsTable, MotionTable, ImpactTable})
+    connect(t, &QWidget::customContextMenuRequested, this,
+            [this, t](const QPoint& at) { ShowTableMenu(t, t->viewport()->mapToGlobal(at)); });
+  Splitter->setStretchFactor(0, 3);
+  Splitter->setStretchFactor(1, 2);
 
   auto* hint = new QLabel(QStringLiteral("Click or drag: go to that time   Wheel: zoom   Right-drag or Shift-drag: pan   "
                                          "Ctrl-drag: zoom to a range   Double-click: whole run   ← →: one step   "
-                                         "] [: next / previous peak above A1/10"),
+                                         "] [: next / previous peak   Shift+] [: peaks above A1/3   Right click: menu"),
                           this);
   hint->setStyleSheet(QStringLiteral("QLabel { color: #555; }"));
   hint->setWordWrap(true);  // the window may be narrower than the line
   layout->addWidget(hint);
+
+  ChooseImageFile = [this] {
+    return QFileDialog::getSaveFileName(this, QStringLiteral("Save Plots As"), QString(),
+                                        QStringLiteral("PNG image (*.png);;PDF document (*.pdf)"));
+  };
+  WatchKeys(this);
+  ShowStatistics();
+  Relabel();
 
   // The window goes when the main window is closed (not when it is only minimized).
   owner_->installEventFilter(this);
 }
 
 bool TChannelsFrm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == owner_ && event->type() == QEvent::Hide && !event->spontaneous()) close();
+  if (watched == owner_) {
+    if (event->type() == QEvent::Hide && !event->spontaneous()) close();
+    return QWidget::eventFilter(watched, event);
+  }
+  switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+      auto* w = qobject_cast<QWidget*>(watched);
+      if (w && w->window() != this) break;  // a menu or a dialog of the window keeps its keys
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (!WindowKey(watched, key)) break;
+      // Taken here: neither a spin box nor a button sees it (Space never presses a button).
+      if (event->type() == QEvent::ShortcutOverride) key->accept();
+      return event->type() != QEvent::ShortcutOverride;
+    }
+    case QEvent::ChildAdded:
+      if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child())) WatchKeys(child);
+      break;
+    default: break;
+  }
   return QWidget::eventFilter(watched, event);
 }
 
+void TChannelsFrm::WatchKeys(QWidget* w) {
+  w->installEventFilter(this);  // once per object, however often called
+  for (QWidget* child : w->findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+bool TChannelsFrm::WindowKey(QObject* watched, QKeyEvent* event) {
+  const bool press = event->type() == QEvent::KeyPress;
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  if (event->matches(QKeySequence::Copy)) {
+    auto* table = qobject_cast<QTableWidget*>(watched);
+    if (!table) return false;
+    if (press) QGuiApplication::clipboard()->setText(TableText(*table, true));
+    return true;
+  }
+  const int key = event->key();
+  if (mods == Qt::ControlModifier && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+    if (press) session_.ScaleVideoMult(key == Qt::Key_Up ? 0.5f : 2.0f);
+    return true;
+  }
+  // ] and [; Shift+] and Shift+[, which a US layout gives as } and {.
+  if (key == Qt::Key_BracketRight || key == Qt::Key_BracketLeft || key == Qt::Key_BraceRight || key == Qt::Key_BraceLeft) {
+    const bool large = key == Qt::Key_BraceRight || key == Qt::Key_BraceLeft || (mods & Qt::ShiftModifier);
+    const int direction = key == Qt::Key_BracketRight || key == Qt::Key_BraceRight ? 1 : -1;
+    if (press) MoveToPeak(direction, large ? PeakKind::AboveA1_3 : PeakKind::Counted);
+    return true;
+  }
+  if (mods != Qt::NoModifier) return false;
+  std::optional<StepAction> action;
+  switch (key) {
+    case Qt::Key_Space:
+      if (press && !event->isAutoRepeat()) {
+        try {
+          session_.PlayOrStop(messages_);
+        } catch (const std::exception& e) {
+          messages_.Message("error", e.what());
+        }
+        messages_.Flush();
+      }
+      return true;
+    case Qt::Key_Left: action = StepAction::Previous; break;
+    case Qt::Key_Right: action = StepAction::Next; break;
+    case Qt::Key_PageUp: action = StepAction::PagePrevious; break;
+    case Qt::Key_PageDown: action = StepAction::PageNext; break;
+    case Qt::Key_Home: action = StepAction::First; break;
+    case Qt::Key_End: action = StepAction::Last; break;
+    default: return false;
+  }
+  if (press) session_.Step(*action);
+  return true;
+}
+
 void TChannelsFrm::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_BracketRight || event->key() == Qt::Key_BracketLeft) {
-    MoveToPeak(event->key() == Qt::Key_BracketRight ? 1 : -1);
+  if (WindowKey(this, event)) {
     event->accept();
     return;
   }
@@ -216,6 +404,7 @@ void TChannelsFrm::ShowRun() {
   run_ = &run;
   cursor_ = 0;
   ChannelBox->setRange(0, run.History.Header.LastChannel);
+  setWindowTitle(QStringLiteral("Channels — ") + QFileInfo(QString::fromStdString(run.RunPath)).completeBaseName());
   for (const ChannelSeries& s : run.Series) AddPlot(s);
   const std::vector<int> missing = MissingChannels(run);
   MissingLbl->setText(missing.empty() ? QString() : MissingText(missing, run.History.Header.LastChannel));
@@ -233,14 +422,18 @@ void TChannelsFrm::CloseRun() {
   run_ = nullptr;
   ShowStatistics();
   MissingLbl->hide();
-  EmptyLbl->show();
+  setWindowTitle(QStringLiteral("Channels"));
+  Relabel();
   hide();
 }
 
 ChannelPlot* TChannelsFrm::AddPlot(const ChannelSeries& series) {
-  auto* plot = new ChannelPlot(series.Channel, run_->History.StepTimes, series.Values, this);
+  auto* plot = new ChannelPlot(series.Channel, run_->History.StepTimes, series.Values, plotPane_);
+  plot->setMinimumHeight(kMinPlotHeight);
   plots_.push_back(plot);
   plotLayout_->addWidget(plot, 1);
+  WatchKeys(plot);
+  connect(plot, &ChannelPlot::MenuRequested, this, [this, plot](const QPoint& at) { ShowPlotMenu(plot, at); });
   connect(plot, &ChannelPlot::TimePicked, &session_, &ViewerSession::SetTime);
   connect(plot, &ChannelPlot::RangeRequested, this, &TChannelsFrm::SetTimeRange);
   connect(plot, &ChannelPlot::ResetRequested, this, &TChannelsFrm::ResetTimeRange);
@@ -262,13 +455,26 @@ ChannelPlot* TChannelsFrm::AddPlot(const ChannelSeries& series) {
 
 void TChannelsFrm::Relabel() {
   for (std::size_t k = 0; k < plots_.size(); ++k) plots_[k]->SetTimeLabels(k + 1 == plots_.size());
-  EmptyLbl->setText(run_ ? QStringLiteral("No channel is plotted: add one by its number.") : QStringLiteral("No run is open."));
+  EmptyLbl->setText(run_ ? QStringLiteral("No channel is plotted: add one by its number.") : QStringLiteral("Open a run (File ▸ Open)"));
   EmptyLbl->setVisible(plots_.empty());
+  ChannelBox->setEnabled(run_ != nullptr);
+  AddBtn->setEnabled(run_ != nullptr);
 }
 
-bool TChannelsFrm::MoveToPeak(int direction) {
-  if (!impacts_.has_value() || !impacts_->A1_10.has_value()) return false;
-  const double level = *impacts_->A1_10;
+bool TChannelsFrm::MoveToPeak(int direction, PeakKind kind) {
+  const char* way = direction > 0 ? "after" : "before";
+  if (!impacts_.has_value()) {
+    session_.MoveMessages().Message("no-peaks", "No peak to go to: " + impacts_.Reason);
+    return false;
+  }
+  double level = -std::numeric_limits<double>::infinity();
+  if (kind == PeakKind::AboveA1_3) {
+    if (!impacts_->A1_3.has_value()) {
+      session_.MoveMessages().Message("no-large-peak", "No peak reaches A1/3: " + impacts_->A1_3.Reason);
+      return false;
+    }
+    level = *impacts_->A1_3;
+  }
   const std::vector<an::Peak>& peaks = impacts_->Peaks;
   const auto reaches = [&](const an::Peak& p) { return p.Height >= level; };
   const auto from = static_cast<std::size_t>(std::max(cursor_, 0));
@@ -280,7 +486,12 @@ bool TChannelsFrm::MoveToPeak(int direction) {
     const auto it = std::find_if(peaks.rbegin(), peaks.rend(), [&](const an::Peak& p) { return p.Step < from && reaches(p); });
     if (it != peaks.rend()) to = &*it;
   }
-  if (!to) return false;
+  if (!to) {
+    session_.MoveMessages().Message(
+        kind == PeakKind::AboveA1_3 ? "no-large-peak" : "no-peak", std::string("No ") + (kind == PeakKind::AboveA1_3 ? "peak of A1/3 (" + FormatSignificant(level, 4) + " g) or more" : "counted peak") +
+                    " " + way + " the cursor in the visible range");
+    return false;
+  }
   session_.SetStep(static_cast<std::int32_t>(to->Step));
   return true;
 }
@@ -306,14 +517,48 @@ void TChannelsFrm::ShowStatistics() {
       continue;
     }
     SetCell(StatsTable, row, 0, QString::number(s->Count));
-    SetFigure(StatsTable, row, 1, s->Mean);
-    SetFigure(StatsTable, row, 2, s->Min);
-    SetFigure(StatsTable, row, 3, s->Max);
-    SetFigure(StatsTable, row, 4, s->StdDev);
-    SetFigure(StatsTable, row, 5, s->Rms);
+    const double figures[] = {s->Mean, s->Min, s->MinTime, s->Max, s->MaxTime, s->StdDev, s->Rms};
+    for (int c = 0; c < 7; ++c) SetFigure(StatsTable, row, c + 1, figures[c]);
   }
   StatsTable->setVerticalHeaderLabels(names);
+  ShowRange(stats);
+  ShowMotions(stats, pending);
   ShowImpacts(stats, pending);
+}
+
+void TChannelsFrm::ShowRange(const WindowStatistics* stats) {
+  if (!stats) {
+    RangeLbl->setText(run_ && !plots_.empty() ? QStringLiteral("Statistics being computed") : QString());
+    return;
+  }
+  RangeLbl->setText(QStringLiteral("%1 s – %2 s, %3 steps")
+                        .arg(stats->From, 0, 'f', 2)
+                        .arg(stats->To, 0, 'f', 2)
+                        .arg(stats->Window.Count()));
+}
+
+void TChannelsFrm::ShowMotions(const WindowStatistics* stats, const std::string& pending) {
+  QStringList names;
+  for (std::size_t k = 0; k < kMotionChannels.size(); ++k) {
+    const int row = static_cast<int>(k);
+    const ChannelInfo info = ChannelInfoOf(kMotionChannels[k]);
+    names << QString::fromStdString(info.Name + ", " + info.Unit);
+    const auto found = stats ? std::find_if(stats->Motions.begin(), stats->Motions.end(),
+                                            [&](const auto& m) { return m.first == kMotionChannels[k]; })
+                             : decltype(stats->Motions.begin()){};
+    if (!stats || found == stats->Motions.end()) {
+      SetMissingRow(MotionTable, row, 0, MotionTable->columnCount(), pending);
+      continue;
+    }
+    const an::Maybe<an::MotionStatistics>& m = found->second;
+    if (!m.has_value()) {
+      SetMissingRow(MotionTable, row, 0, MotionTable->columnCount(), m.Reason);
+      continue;
+    }
+    SetCell(MotionTable, row, 0, QString::number(m->Cycles));
+    SetFigure(MotionTable, row, 1, m->SignificantDoubleAmplitude);
+  }
+  MotionTable->setVerticalHeaderLabels(names);
 }
 
 void TChannelsFrm::ShowImpacts(const WindowStatistics* stats, const std::string& pending) {
@@ -403,7 +648,12 @@ void TChannelsFrm::ResetTimeRange() {
 
 void TChannelsFrm::AddChannel(int channel) {
   if (!run_) return;
-  if (std::any_of(plots_.begin(), plots_.end(), [&](ChannelPlot* p) { return p->Channel() == channel; })) return;
+  if (std::any_of(plots_.begin(), plots_.end(), [&](ChannelPlot* p) { return p->Channel() == channel; })) {
+    const ChannelInfo info = ChannelInfoOf(channel);
+    const std::string name = info.Unit != "raw" ? " (" + info.Name + ")" : "";
+    session_.MoveMessages().Message("channel-plotted", "Channel " + std::to_string(channel) + name + " is plotted already");
+    return;
+  }
   try {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     session_.HoldChannel(channel, messages_);
@@ -431,6 +681,94 @@ void TChannelsFrm::RemoveChannel(int channel) {
   session_.ReleaseChannel(channel);  // after the plot that viewed its values is gone
   Relabel();
   ShowStatistics();
+}
+
+void TChannelsFrm::ReadImpactFields() {
+  // Empty is the default. A field that is not a number >= 0 is marked and leaves its value as it was.
+  const auto read = [this](QLineEdit* edit, const char* what) -> std::optional<std::optional<double>> {
+    const QString text = edit->text().trimmed();
+    if (text.isEmpty()) {
+      edit->setStyleSheet(QString());
+      return std::optional<double>();
+    }
+    bool ok = false;
+    const double v = QLocale::c().toDouble(text, &ok);
+    if (ok && v >= 0 && std::isfinite(v)) {
+      edit->setStyleSheet(QString());
+      return std::optional<double>(v);
+    }
+    edit->setStyleSheet(QStringLiteral("QLineEdit { background: #ffd0d0; }"));
+    session_.MoveMessages().Message("bad-field", std::string(what) + " is not a number of 0 or more: \"" + text.toStdString() + "\"");
+    return std::nullopt;
+  };
+  if (const auto threshold = read(ThresholdEdit, "The threshold")) session_.SetImpactThreshold(threshold->value_or(0.0));
+  if (const auto percent = read(HysteresisEdit, "The hysteresis"))
+    session_.SetHysteresis(*percent ? std::optional<double>(**percent / 100) : std::nullopt);
+}
+
+void TChannelsFrm::ShowTableMenu(QTableWidget* table, const QPoint& global) {
+  QMenu menu;  // no parent: its keys are its own
+  menu.addAction(QStringLiteral("Copy"), [table] { QGuiApplication::clipboard()->setText(TableText(*table, true)); });
+  menu.addAction(QStringLiteral("Copy whole table"),
+                 [table] { QGuiApplication::clipboard()->setText(TableText(*table, false)); });
+  menu.exec(global);
+}
+
+void TChannelsFrm::ShowPlotMenu(ChannelPlot* plot, const QPoint& global) {
+  QMenu menu;
+  const int channel = plot->Channel();
+  menu.addAction(QStringLiteral("Show the whole run"), this, &TChannelsFrm::ResetTimeRange);
+  menu.addAction(QStringLiteral("Save Plots As…"), this, &TChannelsFrm::SavePlotsAs);
+  menu.addSeparator();
+  menu.addAction(QStringLiteral("Remove this plot"), this, [this, channel] { RemoveChannel(channel); });
+  menu.exec(global);
+}
+
+void TChannelsFrm::SavePlots(const QString& path) const {
+  if (plots_.empty()) throw Error("No plot to save: no channel is plotted");
+  const int width = plots_.front()->width();
+  int height = 0;
+  for (const ChannelPlot* p : plots_) height += p->height();
+  const auto paint = [&](QPainter& painter) {
+    int y = 0;
+    for (ChannelPlot* p : plots_) {
+      p->render(&painter, QPoint(0, y));
+      y += p->height();
+    }
+  };
+  bool written = false;
+  if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+    QPdfWriter pdf(path);
+    pdf.setResolution(96);
+    pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter;
+    if (painter.begin(&pdf)) {
+      painter.scale(pdf.width() / static_cast<double>(width), pdf.height() / static_cast<double>(height));
+      paint(painter);
+      written = painter.end();
+    }
+  } else {
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paint(painter);
+    painter.end();
+    written = image.save(path, "PNG");
+  }
+  if (!written) throw Error("Cannot write the plots to " + path.toStdString());
+}
+
+void TChannelsFrm::SavePlotsAs() {
+  const QString path = ChooseImageFile ? ChooseImageFile() : QString();
+  if (path.isEmpty()) return;
+  try {
+    SavePlots(path);
+    session_.MoveMessages().Message("saved", "Wrote " + path.toStdString());
+  } catch (const std::exception& e) {
+    messages_.Message("error", e.what());
+  }
+  messages_.Flush();
 }
 
 }  // namespace hulvex

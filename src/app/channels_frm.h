@@ -4,11 +4,15 @@
 // readouts, the video and the cursor follow the one path of a move. The range the plots show is
 // the session's visible range; under the plots, the session's statistics of that range (computed
 // off the GUI thread, shown when they arrive); the counted impact peaks and their A1/10 level on
-// the acceleration plot.
+// the acceleration plot. The main window's keys (Space, arrows, pages, ends, Ctrl+Up/Down) work
+// whatever has the focus inside the window: they go to the session, never to a button.
 #pragma once
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -28,8 +32,15 @@
 
 namespace hulvex {
 
-// A figure as the statistics tables show it: 5 significant digits.
+// A figure as the statistics tables show it: 4 significant digits (the tooltip and a copy carry
+// every digit).
 QString FigureText(double v);
+
+// The cells of `table` as tab-separated lines: a header line (an empty corner, then the column
+// headers), then one line per row (its header, then its cells). Only the rows and columns holding
+// a selected cell, and of them only the selected cells, when `selectedOnly` and a cell is
+// selected; else every cell. Figures at full precision (FormatJsonNumber), others as shown.
+QString TableText(const QTableWidget& table, bool selectedOnly);
 
 class TChannelsFrm : public QWidget {
   Q_OBJECT
@@ -64,10 +75,20 @@ public:
   // The impacts of the vertical acceleration over the visible range (missing, with the reason,
   // when it is not plotted).
   const analysis::Maybe<analysis::ImpactStatistics>& Impacts() const { return impacts_; }
-  // Moves to the next (direction > 0) or previous counted peak of the visible range whose height
-  // reaches the A1/10 level, from the cursor step (keys ] and [). False when there is none (or
-  // the statistics of the range have not arrived yet).
-  bool MoveToPeak(int direction);
+  // Which peaks the peak keys go to: every counted peak (] and [) or those at least A1/3 high
+  // (Shift+] and Shift+[).
+  enum class PeakKind { Counted, AboveA1_3 };
+  // Moves to the next (direction > 0) or previous peak of `kind` of the visible range from the
+  // cursor step. False, and the session's move messages say why, when there is none (or the
+  // statistics of the range have not arrived yet).
+  bool MoveToPeak(int direction, PeakKind kind = PeakKind::Counted);
+  // Writes the plots, stacked as shown, to `path`: PNG, or PDF by its extension (".pdf"). Throws
+  // Error when there is no plot or the file cannot be written.
+  void SavePlots(const QString& path) const;
+  // Asks for a file (FileDialog) and saves the plots there; errors go to the messages.
+  void SavePlotsAs();
+  // Asks for the file of SavePlotsAs; tests replace it. Empty: cancelled.
+  std::function<QString()> ChooseImageFile;
   // Shows the session's statistics in the tables, the peak marks and the A1/10 line; rows of
   // channels the result does not cover yet say so.
   void ShowStatistics();
@@ -75,12 +96,24 @@ public:
   QSpinBox* ChannelBox = nullptr;
   QPushButton* AddBtn = nullptr;
   QLabel* MissingLbl = nullptr;
-  QLabel* EmptyLbl = nullptr;
-  // One row per plot, as plotted: Count, Mean, Min, Max, StdDev, Rms in display units.
+  QLabel* EmptyLbl = nullptr;  // in the plots' area while it has no plot
+  QScrollArea* PlotArea = nullptr;  // the plots, each at least kMinPlotHeight high
+  QSplitter* Splitter = nullptr;    // the plots' area above, the tables below
+  // "12.30 s – 24.50 s, 1221 steps": the range the tables cover.
+  QLabel* RangeLbl = nullptr;
+  // One row per plot, as plotted: Count, Mean, Min, its time, Max, its time, StdDev, Rms in
+  // display units. Each figure's cell holds it at full precision (Qt::UserRole, tooltip).
   QTableWidget* StatsTable = nullptr;
+  // One row per motion channel (heave, pitch): cycles and significant double amplitude.
+  QTableWidget* MotionTable = nullptr;
   // One row: the impacts (g above the mean) and the ISO 2631-1 figures of the acceleration.
   QTableWidget* ImpactTable = nullptr;
   QLabel* ImpactLbl = nullptr;
+  // The impact threshold (g) and the dead band (% of the range); empty is the default.
+  QLineEdit* ThresholdEdit = nullptr;
+  QLineEdit* HysteresisEdit = nullptr;
+
+  static constexpr int kMinPlotHeight = 90;
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -89,6 +122,15 @@ protected:
   void hideEvent(QHideEvent* event) override;
 
 private:
+  // The window's keys, from whichever child has the focus; false for other keys.
+  bool WindowKey(QObject* watched, QKeyEvent* event);
+  // Sends the keys of `w` and its children through eventFilter (WindowKey).
+  void WatchKeys(QWidget* w);
+  void ShowTableMenu(QTableWidget* table, const QPoint& global);
+  void ShowPlotMenu(ChannelPlot* plot, const QPoint& global);
+  void ReadImpactFields();
+  void ShowRange(const WindowStatistics* stats);
+  void ShowMotions(const WindowStatistics* stats, const std::string& pending);
   ChannelPlot* AddPlot(const ChannelSeries& series);
   void Relabel();
   void PlaceBeside();
@@ -107,6 +149,7 @@ private:
   const LoadedRun* run_ = nullptr;
   std::vector<ChannelPlot*> plots_;
   QVBoxLayout* plotLayout_ = nullptr;
+  QWidget* plotPane_ = nullptr;
   std::int32_t cursor_ = 0;
   bool placed_ = false;
   analysis::Maybe<analysis::ImpactStatistics> impacts_;

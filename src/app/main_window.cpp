@@ -75,11 +75,17 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   Open2 = file->addAction(QStringLiteral("Open"), this, &TForm1::Open2Click);
   Open2->setObjectName(QStringLiteral("Open2"));
-  file->addSeparator();
+  QAction* beforeQuit = file->addSeparator();
   Quit1 = file->addAction(QStringLiteral("Quit"), this, &TForm1::Quit1Click);
   Quit1->setObjectName(QStringLiteral("Quit1"));
   VideoExportCommand* exporter = AddExportVideoCommand(this, *session_, file, Quit1, [this] { return DialogOwner(); },
                                                        [this](const QString& text) { Messages.present(text); });
+  auto* savePlots = new QAction(QStringLiteral("Save Plots As…"), file);
+  savePlots->setObjectName(QStringLiteral("SavePlots1"));
+  connect(savePlots, &QAction::triggered, this, [this] {
+    if (ChannelsFrm) ChannelsFrm->SavePlotsAs();
+  });
+  file->insertAction(beforeQuit, savePlots);
   Go = menuBar()->addAction(QStringLiteral("Go"), this, &TForm1::GoClick);
   Go->setObjectName(QStringLiteral("Go"));
   Stop1 = menuBar()->addAction(QStringLiteral("Stop"), this, &TForm1::Stop1Click);
@@ -363,12 +369,7 @@ void TForm1::PlayOrStop() {
   Command([&] { session_->PlayOrStop(Messages); });
 }
 
-void TForm1::ScaleVideoMult(float factor) {
-  constexpr float kFastest = 1.0f / 1024, kSlowest = 1024;
-  const float next = session_->VideoMult() * factor;
-  if (factor < 1 ? next < kFastest : next > kSlowest) return;
-  session_->SetVideoMult(next);
-}
+void TForm1::ScaleVideoMult(float factor) { session_->ScaleVideoMult(factor); }
 
 void TForm1::VideoTimeAdj1Click() {
   VmultFrm->Edit1->setText(QString::fromStdString(FormatVideoMult(session_->VideoMult())));

@@ -1,7 +1,10 @@
 #include "plots/channel_plot.h"
 
 #include <QAbstractSlider>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QStyleHints>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -50,9 +53,15 @@ ChannelPlot::ChannelPlot(int channel, std::span<const double> stepTimes, std::sp
   RemoveButton->setText(QStringLiteral("×"));
   RemoveButton->setToolTip(QStringLiteral("Remove this plot"));
   RemoveButton->setAutoRaise(true);
+  RemoveButton->setFocusPolicy(Qt::NoFocus);  // Space is the window's key, never a press of this button
   RemoveButton->setGeometry(2, 1, kHeader - 2, kHeader - 2);
   connect(RemoveButton, &QToolButton::clicked, this, [this] { emit RemoveRequested(channel_); });
   band_ = new QRubberBand(QRubberBand::Rectangle, this);
+  pickTimer_.setSingleShot(true);
+  connect(&pickTimer_, &QTimer::timeout, this, [this] {
+    if (drag_ == Drag::Press) drag_ = Drag::None;
+    emit TimePicked(pressTime_);
+  });
 
   const std::size_t n = std::min(times_.size(), values_.size());
   times_ = times_.first(n);
@@ -90,11 +99,24 @@ void ChannelPlot::Rebuild() {
     if (!(pad > 0)) pad = std::max(std::abs(envelope_.Max) * 0.05, 1e-3);
     yAxis->setRange(envelope_.Min - pad, envelope_.Max + pad);
   }
+  PlaceMarks();
   replot();
 }
 
 void ChannelPlot::SetMarks(std::span<const double> times, std::span<const double> values, double level) {
   const std::size_t n = std::min(times.size(), values.size());
+  markTimes_.assign(times.begin(), times.begin() + static_cast<std::ptrdiff_t>(n));
+  markValues_.assign(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n));
+  level_->setVisible(std::isfinite(level));
+  level_->point1->setCoords(0, level);
+  level_->point2->setCoords(1, level);
+  PlaceMarks();
+  replot();
+}
+
+void ChannelPlot::PlaceMarks() {
+  const std::span<const double> times = markTimes_, values = markValues_;
+  const std::size_t n = times.size();
   QVector<QCPGraphData> points;
   points.reserve(static_cast<qsizetype>(std::min<std::size_t>(n, 4096)));
   // Marks closer than a pixel would be drawn over each other: the highest of a column stands for them.
@@ -109,10 +131,6 @@ void ChannelPlot::SetMarks(std::span<const double> times, std::span<const double
     }
   }
   marks_->data()->set(points, true);
-  level_->setVisible(std::isfinite(level));
-  level_->point1->setCoords(0, level);
-  level_->point2->setCoords(1, level);
-  replot();
 }
 
 std::size_t ChannelPlot::MarkCount() const { return static_cast<std::size_t>(marks_->data()->size()); }
@@ -196,8 +214,11 @@ void ChannelPlot::mousePressEvent(QMouseEvent* event) {
     band_->setGeometry(QRect(at.x(), area.top(), 1, area.height()));
     band_->show();
   } else if (left) {
-    drag_ = Drag::Scrub;
-    emit TimePicked(TimeOfPixel(at.x()));
+    // A click moves once the double-click interval is over: the first press of a double click
+    // (which shows the whole run) must not move the cursor.
+    drag_ = Drag::Press;
+    pressTime_ = TimeOfPixel(at.x());
+    pickTimer_.start(QGuiApplication::styleHints()->mouseDoubleClickInterval());
   }
   event->accept();
 }
@@ -206,6 +227,11 @@ void ChannelPlot::mouseMoveEvent(QMouseEvent* event) {
   const QRect area = axisRect()->rect();
   const int x = std::clamp(event->position().toPoint().x(), area.left(), area.right());
   switch (drag_) {
+    case Drag::Press:
+      if ((event->position().toPoint() - pressAt_).manhattanLength() < QApplication::startDragDistance()) break;
+      pickTimer_.stop();
+      drag_ = Drag::Scrub;
+      [[fallthrough]];
     case Drag::Scrub: emit TimePicked(TimeOfPixel(x)); break;
     case Drag::Pan: {
       const double shift = (event->position().x() - pressAt_.x()) * pressRange_.size() / std::max(1, area.width());
@@ -228,13 +254,23 @@ void ChannelPlot::mouseReleaseEvent(QMouseEvent* event) {
     if (std::abs(x - pressAt_.x()) >= kMinBand)
       emit RangeRequested(TimeOfPixel(std::min(x, pressAt_.x())), TimeOfPixel(std::max(x, pressAt_.x())));
   }
+  if (drag_ == Drag::Pan && event->button() == Qt::RightButton &&
+      (event->position().toPoint() - pressAt_).manhattanLength() < kMinBand)
+    emit MenuRequested(event->globalPosition().toPoint());  // a right click, not a pan
   if (drag_ == Drag::None) QCustomPlot::mouseReleaseEvent(event);
-  drag_ = Drag::None;
+  drag_ = Drag::None;  // a pending click stays pending until its interval is over
+}
+
+void ChannelPlot::contextMenuEvent(QContextMenuEvent* event) {
+  // The mouse's menu comes with the release of a right click (a right drag pans).
+  if (event->reason() != QContextMenuEvent::Mouse) emit MenuRequested(event->globalPos());
+  event->accept();
 }
 
 void ChannelPlot::mouseDoubleClickEvent(QMouseEvent* event) {
   if (axisRect()->rect().contains(event->position().toPoint())) {
     drag_ = Drag::None;
+    pickTimer_.stop();  // the first click of the two moves nothing
     emit ResetRequested();
     event->accept();
     return;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QRubberBand>
+#include <QTimer>
 #include <QToolButton>
 
 #include <qcustomplot.h>
@@ -45,8 +46,9 @@ public:
   QString CursorText() const;
 
   // Marks the points (times[i], values[i]) (display units; times increasing) over the curve, at
-  // most one per pixel column of the current time range (the highest), and draws a horizontal line
-  // at `level` (none when NaN). Replaces the marks and line of the call before.
+  // most one per pixel column of the time range shown (the highest), and draws a horizontal line
+  // at `level` (none when NaN). Replaces the marks and line of the call before. The points are
+  // kept: the marks are merged again whenever the range or the width changes.
   void SetMarks(std::span<const double> times, std::span<const double> values, double level);
   std::size_t MarkCount() const;  // marks drawn
   std::vector<QPointF> Marks() const;  // the marks drawn: (time, value), in time order
@@ -61,7 +63,8 @@ public:
   QToolButton* RemoveButton = nullptr;
 
 signals:
-  // A left click or drag at time t (the window moves there as the time bar would).
+  // A left drag at time t, or a left click at t once it is plain that no double click follows
+  // (the double-click interval after the press): the window moves there as the time bar would.
   void TimePicked(double t);
   // The wheel, a pan or a rubber band asks for this time range; a double click for the whole run.
   void RangeRequested(double t0, double t1);
@@ -69,6 +72,8 @@ signals:
   // A key that moves the time bar (QAbstractSlider::SliderAction).
   void SliderActionRequested(int action);
   void RemoveRequested(int channel);
+  // A right click without a drag, or the menu key: the window's menu for this plot at `global`.
+  void MenuRequested(const QPoint& global);
 
 protected:
   void paintEvent(QPaintEvent* event) override;
@@ -79,9 +84,12 @@ protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
   void Rebuild();
+  // Merges the points of the last SetMarks per pixel column of the range and width shown.
+  void PlaceMarks();
   // Where the cursor and its readout are drawn (widget pixels); empty without a cursor.
   QRect CursorStrip() const;
   QRect ReadoutRect() const;
@@ -96,9 +104,14 @@ private:
   QCPItemStraightLine* level_ = nullptr;
   std::int32_t cursor_ = -1;
 
-  enum class Drag { None, Scrub, Pan, Band };
+  std::vector<double> markTimes_, markValues_;
+
+  // Press: a left press not yet a drag nor known to be a click (a double click may follow).
+  enum class Drag { None, Press, Scrub, Pan, Band };
   Drag drag_ = Drag::None;
   QPoint pressAt_;
+  double pressTime_ = 0;
+  QTimer pickTimer_;  // ends the double-click interval after a left press: then it is a click
   QCPRange pressRange_;
   QRubberBand* band_ = nullptr;
 };

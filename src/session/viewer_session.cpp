@@ -151,6 +151,13 @@ void ViewerSession::SetVideoMult(float videoMult) {
   emit VideoMultChanged(videoMult);
 }
 
+void ViewerSession::ScaleVideoMult(float factor) {
+  constexpr double kFastest = 1.0 / 1024, kSlowest = 1024;
+  const double next = static_cast<double>(videoMult_) * static_cast<double>(factor);  // exact: factor is 0.5 or 2
+  if (factor < 1 ? next < kFastest : next > kSlowest) return;  // a step toward the limits only
+  SetVideoMult(static_cast<float>(next));
+}
+
 void ViewerSession::PlaybackEnded(std::int32_t last) {
   try {
     GoToStep(last, moveMessages_);
@@ -170,6 +177,19 @@ void ViewerSession::SetVisibleRange(double t0, double t1) {
   ScheduleStatistics();
 }
 
+void ViewerSession::SetImpactThreshold(double threshold) {
+  if (!(threshold >= 0) || threshold == threshold_) return;
+  threshold_ = threshold;
+  ScheduleStatistics();
+}
+
+void ViewerSession::SetHysteresis(std::optional<double> fraction) {
+  if (fraction && !(*fraction >= 0)) return;
+  if (fraction == hysteresis_) return;
+  hysteresis_ = fraction;
+  ScheduleStatistics();
+}
+
 void ViewerSession::ClearVisibleRange() {
   visible_.reset();
   statistics_.reset();
@@ -184,6 +204,7 @@ StatisticsRequest ViewerSession::CurrentRequest() const {
   }
   for (const ChannelSeries& s : Reference().Series) request.Channels.push_back(s.Channel);
   request.Threshold = threshold_;
+  if (hysteresis_) request.Hysteresis = *hysteresis_;
   return request;
 }
 

@@ -113,6 +113,9 @@ public:
   float VideoMult() const { return videoMult_; }
   // Sets the multiplier (> 0) for the playback's next interval; tells VideoMultChanged.
   void SetVideoMult(float videoMult);
+  // Ctrl+Up / Ctrl+Down: the multiplier times `factor` (0.5 or 2); nothing when a step down
+  // would go below 1/1024 or a step up above 1024.
+  void ScaleVideoMult(float factor);
 
   // Reports of the video engine.
   void SetVideoEngine(VideoEngine* engine) { engine_ = engine; }
@@ -138,6 +141,15 @@ public:
   bool StatisticsPending() const { return running_ || queued_; }
   // The impact threshold of the statistics (g above the mean).
   double ImpactThreshold() const { return threshold_; }
+  // Sets the impact threshold (g above the mean, >= 0; other values are ignored) and schedules
+  // the statistics again when it changed.
+  void SetImpactThreshold(double threshold);
+  // The dead band of the impact and motion crossings, as a fraction of each channel's range in
+  // the window; nothing for the statistics' default.
+  std::optional<double> Hysteresis() const { return hysteresis_; }
+  // Sets the dead band (a fraction >= 0, or nothing for the default; a negative or NaN fraction
+  // is ignored) and schedules the statistics again when it changed.
+  void SetHysteresis(std::optional<double> fraction);
 
 signals:
   void RunClosing();           // before the run's data are freed: drop every view of them
@@ -176,6 +188,7 @@ private:
   MoveSink moveMessages_{*this};
   std::optional<std::pair<double, double>> visible_;
   double threshold_ = 0;
+  std::optional<double> hysteresis_;
   std::optional<WindowStatistics> statistics_;
   std::uint64_t generation_ = 0;  // of the range and channels asked for last
   bool running_ = false;

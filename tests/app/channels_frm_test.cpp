@@ -1,6 +1,9 @@
 #include "app/channels_frm.h"
 
+#include <QClipboard>
+#include <QFile>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -43,7 +46,32 @@ protected:
   void SetUp() override {
     ViewerTest::SetUp();
     form->show();
+    // A click on a plot moves once the double-click interval is over: a short one here.
+    doubleClick_ = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(kClickInterval);
   }
+  void TearDown() override {
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(doubleClick_);
+    ViewerTest::TearDown();
+  }
+  static constexpr int kClickInterval = 60;
+  int doubleClick_ = 400;
+  // A left click at time t, and the wait for the interval after which it moves; the step it
+  // lands on (as the plot was laid out when clicked).
+  std::int32_t Click(ChannelPlot& plot, double t) {
+    const std::int32_t step = StepAt(plot, t);
+    QTest::mouseClick(&plot, Qt::LeftButton, {}, At(plot, t));
+    // The playback's frames are driven by hand here (Timer1Timer), not by its timer meanwhile.
+    const QSignalBlocker frames(form->VidFrm->Timer1);
+    QTest::qWait(kClickInterval + 40);
+    return step;
+  }
+  void GoTo(std::int32_t s) {
+    form->TimeBar->setSliderPosition(s);
+    form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
+  }
+  // A figure's full precision, as its cell keeps it.
+  double Figure(QTableWidget* table, int row, int column) { return table->item(row, column)->data(Qt::UserRole).toDouble(); }
   TChannelsFrm& Channels() { return *form->ChannelsFrm; }
   ChannelPlot& Plot(std::size_t k) { return *Channels().Plots().at(k); }
   QPoint At(ChannelPlot& plot, double t) {
@@ -139,8 +167,7 @@ TEST_F(ChannelsTest, BarKeysClicksAndPlaybackPutTheCursorWhereTheRunIs) {
   ExpectOnStep(500);
   QTest::keyClick(&Plot(0), Qt::Key_PageDown);  // the bar's page: 20 steps
   ExpectOnStep(520);
-  QTest::mouseClick(&Plot(1), Qt::LeftButton, {}, At(Plot(1), 2.5));
-  ExpectOnStep(StepAt(Plot(1), 2.5));
+  ExpectOnStep(Click(Plot(1), 2.5));
   // Dragging scrubs through the steps under the mouse.
   QTest::mousePress(&Plot(3), Qt::LeftButton, {}, At(Plot(3), 3.0));
   QTest::mouseMove(&Plot(3), At(Plot(3), 7.0));
@@ -157,8 +184,7 @@ TEST_F(ChannelsTest, BarKeysClicksAndPlaybackPutTheCursorWhereTheRunIs) {
   ExpectOnStep(dragged + 4, false);
   EXPECT_EQ(form->At_T->text(), QStringLiteral("at _JT=%1").arg(dragged));
   // A click during playback goes there as a bar move does, and the playback goes on from there.
-  QTest::mouseClick(&Plot(0), Qt::LeftButton, {}, At(Plot(0), 1.0));
-  const std::int32_t clicked = StepAt(Plot(0), 1.0);
+  const std::int32_t clicked = Click(Plot(0), 1.0);
   ExpectOnStep(clicked);
   EXPECT_TRUE(form->VidFrm->Player().Playing());
   form->VidFrm->Timer1Timer();
@@ -228,8 +254,12 @@ TEST_F(ChannelsTest, ZoomAndPanOnOnePlotMoveThemAll) {
   expectRange(0.0, 10.0);
   Channels().SetTimeRange(3.0, 3.0);
   expectRange(3.0, 3.04);
+  // A double click shows the whole run and leaves the cursor where it was.
+  const std::int32_t before = form->Session().CurrentStep();
   QTest::mouseDClick(&Plot(0), Qt::LeftButton, {}, At(Plot(0), 3.02));
+  QTest::qWait(kClickInterval + 40);
   expectRange(0.0, 10.0);
+  EXPECT_EQ(form->Session().CurrentStep(), before);
   EXPECT_TRUE(shown.empty());
 }
 
@@ -268,9 +298,19 @@ TEST_F(ChannelsTest, StatisticsTableFollowsTheVisibleRange) {
       double deviations = 0;
       for (double v : w.Value) deviations += (v - mean) * (v - mean);
       EXPECT_EQ(Cell(stats, row, 0), QString::number(w.Value.size()));
-      const double figures[] = {mean, lo, hi, std::sqrt(deviations / n), std::sqrt(squares / n)};
-      for (int k = 0; k < 5; ++k)
-        EXPECT_NEAR(Cell(stats, row, k + 1).toDouble(), figures[k], 1e-4 * std::abs(figures[k]) + 1e-12) << row << " " << k;
+      // Mean, Min, Max, StdDev, Rms: shown at 4 digits, kept whole.
+      const std::pair<int, double> figures[] = {{1, mean}, {2, lo}, {4, hi}, {6, std::sqrt(deviations / n)}, {7, std::sqrt(squares / n)}};
+      for (auto [column, expected] : figures) {
+        EXPECT_NEAR(Figure(stats, row, column), expected, 1e-9 * std::abs(expected) + 1e-12) << row << " " << column;
+        EXPECT_EQ(Cell(stats, row, column), FigureText(Figure(stats, row, column)));
+      }
+      // The times of the extremes hold them.
+      const auto valueAt = [&](double t) {
+        const auto at = std::find(w.Time.begin(), w.Time.end(), t);
+        return at == w.Time.end() ? std::nan("") : w.Value[static_cast<std::size_t>(at - w.Time.begin())];
+      };
+      EXPECT_EQ(valueAt(Figure(stats, row, 3)), lo);
+      EXPECT_EQ(valueAt(Figure(stats, row, 5)), hi);
     }
     if (c.t0 == 0) wholeMean = Cell(stats, 2, 1);
     else EXPECT_NE(Cell(stats, 2, 1), wholeMean);
@@ -306,12 +346,12 @@ TEST_F(ChannelsTest, StatisticsTableFollowsTheVisibleRange) {
     };
     ASSERT_FALSE(heights.empty());
     EXPECT_EQ(Cell(impacts, 0, 0), QString::number(heights.size()));
-    EXPECT_NEAR(Cell(impacts, 0, 5).toDouble(), heights.front(), 1e-4 * heights.front());
+    EXPECT_NEAR(Figure(impacts, 0, 5), heights.front(), 1e-9 * heights.front());
     // A1/n, or "—" and why (too few peaks for A1/100 anywhere here, for A1/10 in the short window).
     for (auto [column, fraction] : {std::pair{2, 3u}, std::pair{3, 10u}, std::pair{4, 100u}}) {
       const std::optional<double> expected = highest(fraction);
       if (expected) {
-        EXPECT_NEAR(Cell(impacts, 0, column).toDouble(), *expected, 1e-4 * *expected) << column;
+        EXPECT_NEAR(Figure(impacts, 0, column), *expected, 1e-9 * *expected) << column;
       } else {
         EXPECT_EQ(Cell(impacts, 0, column), QStringLiteral("—")) << column;
         EXPECT_FALSE(impacts->item(0, column)->toolTip().isEmpty()) << column;
@@ -349,40 +389,211 @@ TEST_F(ChannelsTest, StatisticsTableFollowsTheVisibleRange) {
   EXPECT_EQ(impacts->item(0, 0)->toolTip(), "the vertical acceleration (channel 2) is not plotted");
 }
 
-TEST_F(ChannelsTest, BracketKeysGoToTheNextAndPreviousPeakAboveA1_10) {
+TEST_F(ChannelsTest, BracketKeysGoToCountedPeaksAndShiftedOnesToPeaksAboveA1_3) {
   Open(WriteRun(dir, "RUN", 10001));
   Channels().SetTimeRange(4.0, 84.0);
   WaitForStatistics();
   const auto im = analysis::ComputeImpacts(Window(kChAcceleration, kFtPerS2ToG, 4.0, 84.0), 0.0);
-  ASSERT_TRUE(im.has_value() && im->A1_10.has_value());
-  std::vector<std::int32_t> high;  // the steps of the peaks reaching A1/10, in time order
-  for (const analysis::Peak& p : im->Peaks)
-    if (p.Height >= *im->A1_10) high.push_back(static_cast<std::int32_t>(p.Step));
+  ASSERT_TRUE(im.has_value() && im->A1_3.has_value());
+  std::vector<std::int32_t> all, high;  // the counted peaks' steps, and those reaching A1/3, in time order
+  for (const analysis::Peak& p : im->Peaks) {
+    all.push_back(static_cast<std::int32_t>(p.Step));
+    if (p.Height >= *im->A1_3) high.push_back(static_cast<std::int32_t>(p.Step));
+  }
   ASSERT_GE(high.size(), 3u);
-  form->TimeBar->setSliderPosition(400);
-  form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
-  // Each key from the plot or the window, and the step it leads to (the last peak stays put).
+  ASSERT_GT(all.size(), high.size());
+  GoTo(400);
+  // Each key from a plot, the window or the channel box, and the step it leads to. Shift+] arrives
+  // as } on a US layout, as ] with Shift on others: both are taken.
   struct Press {
     QWidget* to;
     Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
     std::int32_t step;
   };
-  const std::int32_t last = high.back();
   const std::vector<Press> presses{
-      {&Plot(2), Qt::Key_BracketRight, high[0]}, {&Plot(0), Qt::Key_BracketRight, high[1]},
-      {&Channels(), Qt::Key_BracketLeft, high[0]}, {&Plot(3), Qt::Key_BracketLeft, high[0]},
+      {&Plot(2), Qt::Key_BracketRight, {}, all[0]},
+      {&Plot(0), Qt::Key_BracketRight, {}, all[1]},
+      {Channels().ChannelBox, Qt::Key_BracketLeft, {}, all[0]},
+      {&Plot(3), Qt::Key_BraceRight, Qt::ShiftModifier, high[0]},
+      {&Channels(), Qt::Key_BracketRight, Qt::ShiftModifier, high[1]},
+      {Channels().ChannelBox, Qt::Key_BraceLeft, Qt::ShiftModifier, high[0]},
   };
   for (const Press& p : presses) {
-    QTest::keyClick(p.to, p.key);
+    QTest::keyClick(p.to, p.key, p.modifiers);
     ExpectOnStep(p.step);
   }
-  form->TimeBar->setSliderPosition(last);
-  form->TimeBar->triggerAction(QAbstractSlider::SliderMove);
+  // Past the last one the cursor stays and the status line says why.
+  GoTo(high.back());
+  QTest::keyClick(&Plot(1), Qt::Key_BraceRight, Qt::ShiftModifier);
+  ExpectOnStep(high.back());
+  EXPECT_TRUE(form->StatusLine->text().contains("A1/3")) << form->StatusLine->text().toStdString();
+  GoTo(all.back());
   QTest::keyClick(&Plot(1), Qt::Key_BracketRight);
-  ExpectOnStep(last);
+  ExpectOnStep(all.back());
+  EXPECT_TRUE(form->StatusLine->text().contains("No counted peak after the cursor")) << form->StatusLine->text().toStdString();
   QTest::keyClick(&Plot(1), Qt::Key_BracketLeft);
-  ExpectOnStep(high[high.size() - 2]);
+  ExpectOnStep(all[all.size() - 2]);
   EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(ChannelsTest, KeysWorkWhateverHasTheFocusAndNeverPressAButton) {
+  Open(WriteRun(dir, "RUN", 1001));
+  WaitForStatistics();
+  EXPECT_EQ(Plot(0).RemoveButton->focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(Channels().AddBtn->focusPolicy(), Qt::NoFocus);
+  GoTo(500);
+  QWidget* targets[] = {Channels().ChannelBox, Channels().AddBtn, &Plot(1), Plot(2).RemoveButton, Channels().StatsTable,
+                        Channels().ImpactTable, Channels().ThresholdEdit, &Channels()};
+  for (QWidget* w : targets) {
+    SCOPED_TRACE(w->objectName().toStdString());
+    const std::int32_t s = form->Session().CurrentStep();
+    QTest::keyClick(w, Qt::Key_Right);
+    QTest::keyClick(w, Qt::Key_Right);
+    EXPECT_EQ(form->Session().CurrentStep(), s + 2);
+    QTest::keyClick(w, Qt::Key_Left);
+    EXPECT_EQ(form->Session().CurrentStep(), s + 1);
+    QTest::keyClick(w, Qt::Key_PageDown);  // the bar's page: 20 steps
+    EXPECT_EQ(form->Session().CurrentStep(), s + 21);
+    QTest::keyClick(w, Qt::Key_Space);
+    EXPECT_TRUE(form->Session().Playing());
+    QTest::keyClick(w, Qt::Key_Space);
+    EXPECT_FALSE(form->Session().Playing());
+    const float mult = form->Session().VideoMult();
+    QTest::keyClick(w, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(form->Session().VideoMult(), mult / 2);
+    QTest::keyClick(w, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(form->Session().VideoMult(), mult);
+    QCoreApplication::processEvents();  // a pressed × would remove its plot now
+    EXPECT_EQ(Channels().Plots().size(), 4u);
+    EXPECT_EQ(Channels().ChannelBox->value(), 0);
+  }
+  QTest::keyClick(Channels().ChannelBox, Qt::Key_End);
+  EXPECT_EQ(form->Session().CurrentStep(), 1000);
+  QTest::keyClick(&Plot(0), Qt::Key_Home);
+  EXPECT_EQ(form->Session().CurrentStep(), 0);
+  EXPECT_TRUE(shown.empty()) << shown.front();
+}
+
+TEST_F(ChannelsTest, WithoutARunNothingCanBeAddedAndWithOneTheTitleNamesIt) {
+  EXPECT_FALSE(Channels().AddBtn->isEnabled());
+  EXPECT_FALSE(Channels().ChannelBox->isEnabled());
+  EXPECT_EQ(Channels().EmptyLbl->text(), QStringLiteral("Open a run (File ▸ Open)"));
+  Open(WriteRun(dir, "DV30HEAD", 300));
+  EXPECT_TRUE(Channels().AddBtn->isEnabled());
+  EXPECT_TRUE(Channels().ChannelBox->isEnabled());
+  EXPECT_EQ(Channels().windowTitle(), QStringLiteral("Channels — DV30HEAD"));
+  Channels().AddChannel(2);
+  EXPECT_EQ(Channels().Plots().size(), 4u);
+  EXPECT_EQ(form->StatusLine->text(), QStringLiteral("Channel 2 (Vertical acceleration) is plotted already"));
+}
+
+TEST_F(ChannelsTest, TablesStateTheirRangeAndCopyAtFullPrecision) {
+  Open(WriteRun(dir, "RUN", 3001));
+  Channels().SetTimeRange(4.5, 21.3);
+  WaitForStatistics();
+  const WindowStatistics& st = *form->Session().Statistics();
+  EXPECT_EQ(Channels().RangeLbl->text(),
+            QStringLiteral("%1 s – %2 s, %3 steps").arg(st.From, 0, 'f', 2).arg(st.To, 0, 'f', 2).arg(st.Window.Count()));
+  // Every column as wide as its text: nothing cut.
+  QTableWidget* stats = Channels().StatsTable;
+  for (int c = 0; c < stats->columnCount(); ++c)
+    for (int r = 0; r < stats->rowCount(); ++r)
+      EXPECT_GE(stats->columnWidth(c), stats->fontMetrics().horizontalAdvance(Cell(stats, r, c))) << r << " " << c;
+  // The motions: heave and pitch, as the statistics give them.
+  QTableWidget* motions = Channels().MotionTable;
+  ASSERT_EQ(motions->rowCount(), 2);
+  for (int r = 0; r < 2; ++r) {
+    ASSERT_TRUE(st.Motions[static_cast<std::size_t>(r)].second.has_value());
+    const auto& m = *st.Motions[static_cast<std::size_t>(r)].second;
+    EXPECT_EQ(Cell(motions, r, 0), QString::number(m.Cycles));
+    if (m.SignificantDoubleAmplitude.has_value()) EXPECT_EQ(Figure(motions, r, 1), *m.SignificantDoubleAmplitude);
+  }
+  // Ctrl+C on a selection: its rows and columns, headers first, the figures parsed back exactly.
+  stats->setRangeSelected(QTableWidgetSelectionRange(1, 1, 2, 2), true);
+  QTest::keyClick(stats, Qt::Key_C, Qt::ControlModifier);
+  const QStringList lines = QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[0], QStringLiteral("\tMean\tMin"));
+  for (int r = 1; r <= 2; ++r) {
+    const QStringList cells = lines[r].split('\t');
+    ASSERT_EQ(cells.size(), 3);
+    EXPECT_EQ(cells[0], Plot(static_cast<std::size_t>(r)).Title());
+    EXPECT_EQ(cells[1].toDouble(), Figure(stats, r, 1));
+    EXPECT_EQ(cells[2].toDouble(), Figure(stats, r, 2));
+  }
+  // Without a selection: the whole table.
+  EXPECT_EQ(TableText(*Channels().ImpactTable, true).split('\n', Qt::SkipEmptyParts).size(), 2);
+  EXPECT_EQ(TableText(*stats, false).split('\n', Qt::SkipEmptyParts).size(), 5);
+}
+
+TEST_F(ChannelsTest, ThresholdAndHysteresisFieldsSetTheSessionsValues) {
+  Open(WriteRun(dir, "RUN", 3001));
+  WaitForStatistics();
+  const std::size_t all = Channels().Impacts()->PeakCount;
+  // Each entry as typed, and the threshold and dead band the session holds after it.
+  struct Case {
+    const char* threshold;
+    const char* hysteresis;
+    double heldThreshold;
+    std::optional<double> heldHysteresis;
+  };
+  for (const Case& c : {Case{"0.5", "5", 0.5, 0.05}, Case{"", "", 0.0, std::nullopt}, Case{"0.25", "0", 0.25, 0.0},
+                        Case{"-1", "abc", 0.25, 0.0}}) {
+    SCOPED_TRACE(c.threshold);
+    Channels().ThresholdEdit->setText(c.threshold);
+    Channels().HysteresisEdit->setText(c.hysteresis);
+    emit Channels().ThresholdEdit->editingFinished();
+    WaitForStatistics();
+    EXPECT_EQ(form->Session().ImpactThreshold(), c.heldThreshold);
+    EXPECT_EQ(form->Session().Hysteresis(), c.heldHysteresis);
+    ASSERT_TRUE(Channels().Impacts().has_value());
+    for (const analysis::Peak& p : Channels().Impacts()->Peaks) EXPECT_GE(p.Height, c.heldThreshold);
+    if (c.heldThreshold == 0) EXPECT_EQ(Channels().Impacts()->PeakCount, all);
+    else EXPECT_LT(Channels().Impacts()->PeakCount, all);
+  }
+  EXPECT_TRUE(form->StatusLine->text().contains("The threshold is not a number of 0 or more")) << form->StatusLine->text().toStdString();
+}
+
+TEST_F(ChannelsTest, PeakMarksAreTheCountedPeaksAfterReAddingAndResizing) {
+  Open(WriteRun(dir, "RUN", 3001));
+  WaitForStatistics();
+  QTest::mouseClick(Plot(2).RemoveButton, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  WaitForStatistics();
+  Channels().AddChannel(kChAcceleration);
+  WaitForStatistics();
+  ChannelPlot& acceleration = Plot(3);
+  ASSERT_EQ(acceleration.Channel(), kChAcceleration);
+  ASSERT_TRUE(Channels().Impacts().has_value());
+  EXPECT_EQ(acceleration.MarkCount(), Channels().Impacts()->PeakCount);
+  for (QSize size : {QSize(520, 700), QSize(1200, 900)}) {
+    Channels().resize(size);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(acceleration.MarkCount(), Channels().Impacts()->PeakCount) << size.width();
+  }
+}
+
+TEST_F(ChannelsTest, PlotsAreSavedAsPngAndPdf) {
+  Open(WriteRun(dir, "RUN", 300));
+  struct Case {
+    const char* file;
+    QByteArray signature;
+  };
+  for (const Case& c : {Case{"plots.png", QByteArray("\x89PNG\r\n\x1a\n", 8)}, Case{"plots.pdf", QByteArray("%PDF")}}) {
+    const QString path = QString::fromStdString(dir.path() + "/" + c.file);
+    Channels().ChooseImageFile = [&] { return path; };
+    Channels().SavePlotsAs();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.file;
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith(c.signature)) << c.file;
+    EXPECT_GT(bytes.size(), 2000) << c.file;
+  }
+  Channels().ChooseImageFile = [&] { return QString::fromStdString(dir.path() + "/no/such/dir/plots.png"); };
+  Channels().SavePlotsAs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_TRUE(QString::fromStdString(shown[0]).startsWith("Cannot write the plots to")) << shown[0];
 }
 
 TEST_F(ChannelsTest, PlotsAreAddedByNumberAndRemoved) {
@@ -401,8 +612,9 @@ TEST_F(ChannelsTest, PlotsAreAddedByNumberAndRemoved) {
   EXPECT_EQ(added.CursorText(), QString::number(ReadStep(form->Session().Reference().History, 300, false, diag).Channels[12], 'g', 6) + " raw");
   EXPECT_TRUE(added.xAxis->tickLabels());
   EXPECT_FALSE(Plot(3).xAxis->tickLabels());
-  Channels().AddChannel(12);  // shown already
+  Channels().AddChannel(12);  // shown already: the status line says so
   EXPECT_EQ(Channels().Plots().size(), 5u);
+  EXPECT_EQ(form->StatusLine->text(), QStringLiteral("Channel 12 is plotted already"));
   Channels().AddChannel(41);
   EXPECT_EQ(shown, std::vector<std::string>{"Channel 41 is not in this run: it stores channels 0 to 40"});
 
@@ -437,6 +649,7 @@ TEST_F(ChannelsTest, ViewMenuShowsTheWindowsAndQuitClosesThem) {
   form->Channels1->trigger();
   EXPECT_TRUE(Channels().isVisible());
   EXPECT_TRUE(Channels().EmptyLbl->isVisible());  // no run yet
+  EXPECT_EQ(Channels().windowTitle(), QStringLiteral("Channels"));
   Open(WriteRun(dir, "RUN", 300));
   Channels().close();
   form->VidFrm->close();
