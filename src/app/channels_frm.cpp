@@ -109,6 +109,13 @@ QString MissingText(const std::vector<int>& missing, int lastChannel) {
       .arg(missing.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
 }
 
+// The figures of `channel` in a per-channel list of a statistics result, or nullptr.
+template <typename T>
+const T* FiguresOf(const std::vector<std::pair<int, T>>& list, int channel) {
+  const auto it = std::find_if(list.begin(), list.end(), [&](const auto& e) { return e.first == channel; });
+  return it == list.end() ? nullptr : &it->second;
+}
+
 }  // namespace
 
 QString FigureText(double v) { return QString::fromStdString(FormatSignificant(v, 4)); }
@@ -504,14 +511,12 @@ void TChannelsFrm::ShowStatistics() {
   for (std::size_t k = 0; k < plots_.size(); ++k) {
     const int row = static_cast<int>(k);
     names << plots_[k]->Title();
-    const auto found = stats ? std::find_if(stats->Channels.begin(), stats->Channels.end(),
-                                            [&](const auto& c) { return c.first == plots_[k]->Channel(); })
-                             : decltype(stats->Channels.begin()){};
-    if (!stats || found == stats->Channels.end()) {
+    const auto* found = stats ? FiguresOf(stats->Channels, plots_[k]->Channel()) : nullptr;
+    if (!found) {
       SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), pending);
       continue;
     }
-    const an::Maybe<an::ChannelStatistics>& s = found->second;
+    const an::Maybe<an::ChannelStatistics>& s = *found;
     if (!s.has_value()) {
       SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), s.Reason);
       continue;
@@ -543,14 +548,12 @@ void TChannelsFrm::ShowMotions(const WindowStatistics* stats, const std::string&
     const int row = static_cast<int>(k);
     const ChannelInfo info = ChannelInfoOf(kMotionChannels[k]);
     names << QString::fromStdString(info.Name + ", " + info.Unit);
-    const auto found = stats ? std::find_if(stats->Motions.begin(), stats->Motions.end(),
-                                            [&](const auto& m) { return m.first == kMotionChannels[k]; })
-                             : decltype(stats->Motions.begin()){};
-    if (!stats || found == stats->Motions.end()) {
+    const auto* found = stats ? FiguresOf(stats->Motions, kMotionChannels[k]) : nullptr;
+    if (!found) {
       SetMissingRow(MotionTable, row, 0, MotionTable->columnCount(), pending);
       continue;
     }
-    const an::Maybe<an::MotionStatistics>& m = found->second;
+    const an::Maybe<an::MotionStatistics>& m = *found;
     if (!m.has_value()) {
       SetMissingRow(MotionTable, row, 0, MotionTable->columnCount(), m.Reason);
       continue;
