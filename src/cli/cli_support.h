@@ -8,7 +8,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "cli/json_writer.h"
+#include "report/json_writer.h"
 #include "common/diagnostics.h"
 #include "run/loaded_run.h"
 
@@ -48,12 +48,6 @@ void ReportError(std::ostream& err, const std::string& text);
 // and stores it in tool.chosen.
 CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& description,
                      std::function<CommandBody()> make);
-
-// Reads the run parameters and opens the time history of RUN (the ".HVX" path, or the run path
-// without extension), reading run.HeldChannels into run.Series in the same pass (those the
-// history stores, in order). Throws Error when the history cannot be opened (its reason went to
-// `diag`).
-void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag);
 
 // Opens RUN the way the viewer does (boat, hull, sea and stations included), with boat and spline
 // files looked up as SetDataDirectories sets them. Throws Error when the history cannot be opened.

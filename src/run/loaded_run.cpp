@@ -107,4 +107,20 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
   return RunOpenResult::Loaded;
 }
 
+void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag) {
+  CloseRun(run);
+  run.RunPath = RunPathOf(given);
+  run.Params = ReadRunParameters(run.RunPath);
+  std::vector<ChannelSeries> collected;
+  for (int c : run.HeldChannels) collected.push_back({c, {}});
+  switch (OpenTimeHistory(run.History, run.RunPath, run.Params.SpeedSpecified, diag, collected)) {
+    case HistoryOpenResult::Opened: break;
+    case HistoryOpenResult::Missing: throw Error("Missing KVR file: " + run.RunPath + ".TTS");
+    case HistoryOpenResult::Refused: throw Error("The time history of " + run.RunPath + " cannot be read");
+  }
+  for (ChannelSeries& s : collected) {
+    if (s.Channel >= 0 && s.Channel <= run.History.Header.LastChannel) run.Series.push_back(std::move(s));
+  }
+}
+
 }  // namespace hulvex

@@ -70,4 +70,11 @@ public:
 };
 RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& diag, OpenObserver* observer = nullptr);
 
+// Reads the run parameters and opens the time history of RUN (the ".HVX" path, or the run path
+// without extension), reading run.HeldChannels into run.Series in the same pass (those the
+// history stores, in order). Throws Error when the history cannot be opened (its reason went to
+// `diag`).
+void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag);
+
+
 }  // namespace hulvex

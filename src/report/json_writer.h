@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace hulvex::cli {
+namespace hulvex {
 
 class JsonWriter {
 public:
@@ -52,4 +52,4 @@ private:
   bool oneLine_ = false;
 };
 
-}  // namespace hulvex::cli
+}  // namespace hulvex

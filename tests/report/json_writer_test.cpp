@@ -1,10 +1,10 @@
-#include "cli/json_writer.h"
+#include "report/json_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-namespace hulvex::cli {
+namespace hulvex {
 namespace {
 
 TEST(JsonWriter, NestedDocumentParsesBack) {
@@ -28,4 +28,4 @@ TEST(JsonWriter, NestedDocumentParsesBack) {
 }
 
 }  // namespace
-}  // namespace hulvex::cli
+}  // namespace hulvex

@@ -1,11 +1,11 @@
-#include "cli/json_writer.h"
+#include "report/json_writer.h"
 
 #include <cstdio>
 
 #include "common/number_format.h"
 #include "common/text_encoding.h"
 
-namespace hulvex::cli {
+namespace hulvex {
 
 namespace {
 
@@ -97,4 +97,4 @@ JsonWriter& JsonWriter::String(std::string_view utf8) { Raw(Quote(utf8)); return
 
 JsonWriter& JsonWriter::Text8(std::string_view bytes) { return String(Windows1252ToUtf8(bytes)); }
 
-}  // namespace hulvex::cli
+}  // namespace hulvex
