@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
 #include <QScreen>
 
 #include <algorithm>
@@ -23,6 +25,7 @@
 #include "analysis/iso2631.h"
 #include "common/error.h"
 #include "common/number_format.h"
+#include "report/statistics_report.h"
 #include "run/channel_series.h"
 
 namespace hulvex {
@@ -284,7 +287,11 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
 
   ChooseImageFile = [this] {
     return QFileDialog::getSaveFileName(this, QStringLiteral("Save Plots As"), QString(),
-                                        QStringLiteral("PNG image (*.png);;PDF document (*.pdf)"));
+                                        QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)"));
+  };
+  ChooseCsvFile = [this] {
+    return QFileDialog::getSaveFileName(this, QStringLiteral("Save Statistics As"), QString(),
+                                        QStringLiteral("CSV table (*.csv)"));
   };
   WatchKeys(this);
   ShowStatistics();
@@ -714,6 +721,9 @@ void TChannelsFrm::ShowTableMenu(QTableWidget* table, const QPoint& global) {
   menu.addAction(QStringLiteral("Copy"), [table] { QGuiApplication::clipboard()->setText(TableText(*table, true)); });
   menu.addAction(QStringLiteral("Copy whole table"),
                  [table] { QGuiApplication::clipboard()->setText(TableText(*table, false)); });
+  menu.addSeparator();
+  menu.addAction(QStringLiteral("Save Statistics As…"), this, &TChannelsFrm::SaveStatisticsAs)
+      ->setEnabled(session_.Statistics() != nullptr);
   menu.exec(global);
 }
 
@@ -727,6 +737,24 @@ void TChannelsFrm::ShowPlotMenu(ChannelPlot* plot, const QPoint& global) {
   menu.exec(global);
 }
 
+namespace {
+
+// Writes a file through `write` so that it appears only when complete (QSaveFile: a temporary file
+// renamed at the end). Throws Error with the file and the system's reason.
+void WriteWhole(const QString& path, const std::function<bool(QSaveFile&)>& write) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    throw Error("Cannot write " + path.toStdString() + ": " + file.errorString().toStdString());
+  const bool written = write(file);
+  if (!written || file.error() != QFileDevice::NoError || !file.commit()) {
+    const std::string reason = file.errorString().toStdString();
+    file.cancelWriting();
+    throw Error("Cannot write " + path.toStdString() + (reason.empty() ? std::string() : ": " + reason));
+  }
+}
+
+}  // namespace
+
 void TChannelsFrm::SavePlots(const QString& path) const {
   if (plots_.empty()) throw Error("No plot to save: no channel is plotted");
   const int width = plots_.front()->width();
@@ -739,34 +767,63 @@ void TChannelsFrm::SavePlots(const QString& path) const {
       y += p->height();
     }
   };
-  bool written = false;
-  if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
-    QPdfWriter pdf(path);
-    pdf.setResolution(96);
-    pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
-    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter;
-    if (painter.begin(&pdf)) {
+  WriteWhole(path, [&](QSaveFile& file) {
+    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+      QPdfWriter pdf(&file);
+      pdf.setResolution(96);
+      pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
+      pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+      QPainter painter;
+      if (!painter.begin(&pdf)) return false;
       painter.scale(pdf.width() / static_cast<double>(width), pdf.height() / static_cast<double>(height));
       paint(painter);
-      written = painter.end();
+      return painter.end();
     }
-  } else {
+    if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+      QSvgGenerator svg;
+      svg.setOutputDevice(&file);
+      svg.setSize(QSize(width, height));
+      svg.setViewBox(QRect(0, 0, width, height));
+      svg.setTitle(windowTitle());
+      QPainter painter;
+      if (!painter.begin(&svg)) return false;
+      paint(painter);
+      return painter.end();
+    }
     QImage image(width, height, QImage::Format_ARGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     paint(painter);
     painter.end();
-    written = image.save(path, "PNG");
-  }
-  if (!written) throw Error("Cannot write the plots to " + path.toStdString());
+    return image.save(&file, "PNG");
+  });
 }
 
-void TChannelsFrm::SavePlotsAs() {
-  const QString path = ChooseImageFile ? ChooseImageFile() : QString();
+void TChannelsFrm::SavePlotsAs() { SaveAs(ChooseImageFile, [this](const QString& path) { SavePlots(path); }); }
+
+void TChannelsFrm::SaveStatistics(const QString& path) const {
+  const WindowStatistics* stats = session_.Statistics();
+  if (!stats || !session_.RunLoaded()) throw Error("No statistics to save: they have not been computed yet");
+  RunStatistics run;
+  run.Run = session_.Reference().RunPath;
+  run.Figures = *stats;
+  std::vector<int> channels;
+  for (const auto& row : stats->Channels) channels.push_back(row.first);
+  const std::string text = StatisticsCsvHeader(channels) + StatisticsCsvRow(channels, run);
+  WriteWhole(path, [&](QSaveFile& file) {
+    return file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
+  });
+}
+
+void TChannelsFrm::SaveStatisticsAs() {
+  SaveAs(ChooseCsvFile, [this](const QString& path) { SaveStatistics(path); });
+}
+
+void TChannelsFrm::SaveAs(const std::function<QString()>& choose, const std::function<void(const QString&)>& save) {
+  const QString path = choose ? choose() : QString();
   if (path.isEmpty()) return;
   try {
-    SavePlots(path);
+    save(path);
     session_.MoveMessages().Message("saved", "Wrote " + path.toStdString());
   } catch (const std::exception& e) {
     messages_.Message("error", e.what());

@@ -82,13 +82,20 @@ public:
   // cursor step. False, and the session's move messages say why, when there is none (or the
   // statistics of the range have not arrived yet).
   bool MoveToPeak(int direction, PeakKind kind = PeakKind::Counted);
-  // Writes the plots, stacked as shown, to `path`: PNG, or PDF by its extension (".pdf"). Throws
-  // Error when there is no plot or the file cannot be written.
+  // Writes the plots, stacked as shown, to `path`: PDF or SVG by its extension (".pdf", ".svg"),
+  // else PNG. The file appears only when complete: on failure a file of that name stays as it was.
+  // Throws Error naming the file and the reason when there is no plot or it cannot be written.
   void SavePlots(const QString& path) const;
   // Asks for a file (FileDialog) and saves the plots there; errors go to the messages.
   void SavePlotsAs();
-  // Asks for the file of SavePlotsAs; tests replace it. Empty: cancelled.
+  // Writes the statistics of the visible range as CSV, the columns of `hulvex stats --csv` for the
+  // plotted channels, one row for the run. Same file rule and errors as SavePlots; throws when
+  // no statistics have arrived yet.
+  void SaveStatistics(const QString& path) const;
+  void SaveStatisticsAs();
+  // Ask for the files of SavePlotsAs and SaveStatisticsAs; tests replace them. Empty: cancelled.
   std::function<QString()> ChooseImageFile;
+  std::function<QString()> ChooseCsvFile;
   // Shows the session's statistics in the tables, the peak marks and the A1/10 line; rows of
   // channels the result does not cover yet say so.
   void ShowStatistics();
@@ -127,6 +134,8 @@ private:
   // Sends the keys of `w` and its children through eventFilter (WindowKey).
   void WatchKeys(QWidget* w);
   void ShowTableMenu(QTableWidget* table, const QPoint& global);
+  // Asks for a file with `choose` and writes it with `save`; says what was written, or the error.
+  void SaveAs(const std::function<QString()>& choose, const std::function<void(const QString&)>& save);
   void ShowPlotMenu(ChannelPlot* plot, const QPoint& global);
   void ReadImpactFields();
   void ShowRange(const WindowStatistics* stats);

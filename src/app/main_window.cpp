@@ -86,6 +86,12 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
     if (ChannelsFrm) ChannelsFrm->SavePlotsAs();
   });
   file->insertAction(beforeQuit, savePlots);
+  auto* saveStatistics = new QAction(QStringLiteral("Save Statistics As…"), file);
+  saveStatistics->setObjectName(QStringLiteral("SaveStatistics1"));
+  connect(saveStatistics, &QAction::triggered, this, [this] {
+    if (ChannelsFrm) ChannelsFrm->SaveStatisticsAs();
+  });
+  file->insertAction(beforeQuit, saveStatistics);
   Go = menuBar()->addAction(QStringLiteral("Go"), this, &TForm1::GoClick);
   Go->setObjectName(QStringLiteral("Go"));
   Stop1 = menuBar()->addAction(QStringLiteral("Stop"), this, &TForm1::Stop1Click);

@@ -2,13 +2,17 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QImageReader>
 #include <QSignalSpy>
 #include <QStyleHints>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/main_window.h"
+#include "cli/run_tool.h"
 #include "analysis/iso2631.h"
 #include "run/channel_series.h"
 #include "support/run_builder.h"
@@ -507,7 +511,9 @@ TEST_F(ChannelsTest, TablesStateTheirRangeAndCopyAtFullPrecision) {
     ASSERT_TRUE(st.Motions[static_cast<std::size_t>(r)].second.has_value());
     const auto& m = *st.Motions[static_cast<std::size_t>(r)].second;
     EXPECT_EQ(Cell(motions, r, 0), QString::number(m.Cycles));
-    if (m.SignificantDoubleAmplitude.has_value()) EXPECT_EQ(Figure(motions, r, 1), *m.SignificantDoubleAmplitude);
+    if (m.SignificantDoubleAmplitude.has_value()) {
+      EXPECT_EQ(Figure(motions, r, 1), *m.SignificantDoubleAmplitude);
+    }
   }
   // Ctrl+C on a selection: its rows and columns, headers first, the figures parsed back exactly.
   stats->setRangeSelected(QTableWidgetSelectionRange(1, 1, 2, 2), true);
@@ -574,13 +580,17 @@ TEST_F(ChannelsTest, PeakMarksAreTheCountedPeaksAfterReAddingAndResizing) {
   }
 }
 
-TEST_F(ChannelsTest, PlotsAreSavedAsPngAndPdf) {
+TEST_F(ChannelsTest, PlotsAreSavedAsPngSvgAndPdfAndAFailedSaveKeepsTheOldFile) {
   Open(WriteRun(dir, "RUN", 300));
+  QSize shownSize(Channels().Plots().front()->width(), 0);
+  for (const ChannelPlot* p : Channels().Plots()) shownSize.rheight() += p->height();
   struct Case {
     const char* file;
     QByteArray signature;
+    bool image;  // read back as a picture of the plots' size
   };
-  for (const Case& c : {Case{"plots.png", QByteArray("\x89PNG\r\n\x1a\n", 8)}, Case{"plots.pdf", QByteArray("%PDF")}}) {
+  for (const Case& c : {Case{"plots.png", QByteArray("\x89PNG\r\n\x1a\n", 8), true}, Case{"plots.svg", "<?xml", true},
+                        Case{"plots.pdf", "%PDF", false}}) {
     const QString path = QString::fromStdString(dir.path() + "/" + c.file);
     Channels().ChooseImageFile = [&] { return path; };
     Channels().SavePlotsAs();
@@ -589,11 +599,47 @@ TEST_F(ChannelsTest, PlotsAreSavedAsPngAndPdf) {
     const QByteArray bytes = file.readAll();
     EXPECT_TRUE(bytes.startsWith(c.signature)) << c.file;
     EXPECT_GT(bytes.size(), 2000) << c.file;
+    if (c.image) {
+      QImageReader reader(path);
+      // An SVG's size is in physical units: its view box is the plots' size in pixels.
+      if (QString(c.file).endsWith(".svg")) reader.setScaledSize(shownSize);
+      const QImage read = reader.read();
+      EXPECT_EQ(read.size(), shownSize) << c.file << " " << reader.errorString().toStdString();
+      EXPECT_TRUE(bytes.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"").arg(shownSize.width()).arg(shownSize.height()).toUtf8()) ||
+                  !QString(c.file).endsWith(".svg"));
+    } else {
+      EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF")) << c.file;
+    }
   }
+  // A file that cannot be written: the message names it, nothing is left half written.
   Channels().ChooseImageFile = [&] { return QString::fromStdString(dir.path() + "/no/such/dir/plots.png"); };
   Channels().SavePlotsAs();
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_TRUE(QString::fromStdString(shown[0]).startsWith("Cannot write the plots to")) << shown[0];
+  EXPECT_TRUE(QString::fromStdString(shown[0]).startsWith("Cannot write " + QString::fromStdString(dir.path()))) << shown[0];
+  EXPECT_FALSE(std::filesystem::exists(dir.path() + "/no"));
+}
+
+TEST_F(ChannelsTest, SavedStatisticsAreTheToolsCsvOfTheVisibleRange) {
+  const std::string run = WriteRun(dir, "RUN", 1001);
+  Open(run);
+  Channels().SetTimeRange(2.0, 7.5);
+  WaitForStatistics();
+  const QString path = QString::fromStdString(dir.path() + "/stats.csv");
+  Channels().ChooseCsvFile = [&] { return path; };
+  Channels().SaveStatisticsAs();
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QStringList saved = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+  // The plots' order: heave, pitch, acceleration, speed.
+  const auto tool = cli::test::RunCli({"stats", run, "--from", "2", "--to", "7.5", "--channels", "0,3,2,7", "--csv"});
+  ASSERT_EQ(tool.code, 0) << tool.err;
+  const QStringList expected = QString::fromStdString(tool.out).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(saved.size(), 2);
+  ASSERT_EQ(expected.size(), 2);
+  EXPECT_EQ(saved[0].toStdString(), expected[0].toStdString());
+  // The same figures; the run column names the run as each was given it.
+  EXPECT_EQ(saved[1].section(',', 1).toStdString(), expected[1].section(',', 1).toStdString());
+  EXPECT_EQ(saved[1].section(QChar(','), 0, 0), QString::fromStdString(form->Session().Reference().RunPath));
 }
 
 TEST_F(ChannelsTest, PlotsAreAddedByNumberAndRemoved) {
