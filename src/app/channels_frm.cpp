@@ -235,14 +235,15 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
   MotionTable->setRowCount(static_cast<int>(kMotionChannels.size()));
   tables->addWidget(MotionTable);
 
-  auto* impactHead = new QHBoxLayout;
+  // The impacts' caption on a line of its own, the fields that set them below it.
   ImpactLbl = new QLabel(QStringLiteral("Impacts of the vertical acceleration (heights above the visible range's mean); "
                                         "ISO 2631-1 ride quality %1")
                              .arg(QString::fromUtf8(an::kIsoLocationNote.data(), static_cast<qsizetype>(an::kIsoLocationNote.size()))),
                          tablesPane);
   ImpactLbl->setObjectName(QStringLiteral("ImpactLbl"));
   ImpactLbl->setWordWrap(true);
-  impactHead->addWidget(ImpactLbl, 1);
+  tables->addWidget(ImpactLbl);
+  auto* impactHead = new QHBoxLayout;
   const auto field = [&](const QString& label, const QString& name, const QString& tip) {
     impactHead->addWidget(new QLabel(label, tablesPane));
     auto* edit = new QLineEdit(tablesPane);
@@ -256,8 +257,10 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
   };
   ThresholdEdit = field(QStringLiteral("Threshold, g:"), QStringLiteral("ThresholdEdit"),
                         QStringLiteral("Least height above the mean of a counted peak, g (empty: 0)"));
+  impactHead->addSpacing(12);
   HysteresisEdit = field(QStringLiteral("Hysteresis, % of range:"), QStringLiteral("HysteresisEdit"),
                          QStringLiteral("Dead band of the crossings, % of the channel's range in the window (empty: the default)"));
+  impactHead->addStretch(1);
   tables->addLayout(impactHead);
   ImpactTable = NewTable(QStringLiteral("ImpactTable"), kImpactColumns, tablesPane);
   ImpactTable->setRowCount(1);
@@ -387,6 +390,15 @@ void TChannelsFrm::keyPressEvent(QKeyEvent* event) {
 
 void TChannelsFrm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  if (!splitterSized_) {
+    // The tables get the height they need, up to 40 % of the window; the plots the rest.
+    layout()->activate();
+    const int total = Splitter->height() - Splitter->handleWidth();
+    const QWidget* pane = static_cast<QScrollArea*>(Splitter->widget(1))->widget();
+    const int tables = std::min(pane->sizeHint().height(), total * 2 / 5);
+    Splitter->setSizes({total - tables, tables});
+    splitterSized_ = true;
+  }
   PublishRange();
 }
 

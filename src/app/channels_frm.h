@@ -160,6 +160,7 @@ private:
   QVBoxLayout* plotLayout_ = nullptr;
   QWidget* plotPane_ = nullptr;
   std::int32_t cursor_ = 0;
+  bool splitterSized_ = false;  // the splitter's first sizes are set once, when first shown
   bool placed_ = false;
   analysis::Maybe<analysis::ImpactStatistics> impacts_;
 };

@@ -176,9 +176,14 @@ void ChannelPlot::paintEvent(QPaintEvent* event) {
   QCustomPlot::paintEvent(event);  // the buffered curves, axes and grid
   QPainter painter(this);
   painter.setPen(Qt::black);
-  // The title starts over the plot area, clear of the value axis's top tick label.
-  painter.drawText(QRect(kLeftMargin, 0, width() / 2 - kLeftMargin, kHeader), Qt::AlignLeft | Qt::AlignVCenter, Title());
-  painter.drawText(ReadoutRect(), Qt::AlignRight | Qt::AlignVCenter, CursorText());
+  // The title starts over the plot area, clear of the value axis's top tick label, and takes the
+  // width the readout leaves (elided only when both do not fit).
+  const QString readout = CursorText();
+  const int readoutWidth = painter.fontMetrics().horizontalAdvance(readout) + 12;
+  const int titleWidth = std::max(0, width() - kRightMargin - kLeftMargin - std::max(readoutWidth, width() / 4));
+  painter.drawText(QRect(kLeftMargin, 0, titleWidth, kHeader), Qt::AlignLeft | Qt::AlignVCenter,
+                   painter.fontMetrics().elidedText(Title(), Qt::ElideRight, titleWidth));
+  painter.drawText(ReadoutRect(), Qt::AlignRight | Qt::AlignVCenter, readout);
   if (cursor_ >= 0) {
     const QRect strip = CursorStrip();
     if (!strip.isEmpty()) {

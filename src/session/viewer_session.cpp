@@ -53,10 +53,8 @@ RunOpenResult ViewerSession::Open(const std::string& runPath, Diagnostics& diag)
   nav_ = SetUpTimeBar(run.History.StepCount() - 1);
   emit RunOpened();
   emit StepChanged(nav_.CurrentStep, StepOrigin::Opened);
-  if (!run.Hull.Drawable) {
-    diag.Message("video-not-shown", "The video is not shown for this run: " + run.Hull.NotDrawableReason);
-    return result;
-  }
+  // A hull that cannot be drawn leaves the sea and the readouts: never another run's hull.
+  if (!run.Hull.Drawable) diag.Message("hull-not-drawn", "The hull is not drawn: " + run.Hull.NotDrawableReason);
   if (!engine_) return result;
   engine_->PrepareVideo(run);
   emit VideoReadyChanged(true);

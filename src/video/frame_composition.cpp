@@ -39,6 +39,11 @@ private:
 
 FrameGeometry FrameGeometryOf(const HullModel& hull) {
   FrameGeometry g;
+  if (!hull.Drawable) {
+    const float length = hull.PB.Length;
+    g.Length = std::isfinite(length) && length > 0 ? length : kNominalPictureLength;
+    return g;
+  }
   g.Length = hull.PB.Length;
   g.LCG = hull.PB.LCG;
   g.StemRake = hull.PB.StemRake;
@@ -54,7 +59,20 @@ void ComposeFrame(VideoFrame& frame, const FrameGeometry& g, const SeaConstants&
                   const SurfaceTermInputs& term, const StepPose& pose, Diagnostics& diag) {
   if (g.Stations.empty()) {
     frame.List.count = 0;
-    ListWriter(frame.List, Shift).EndList();
+    ListWriter out(frame.List, Shift);
+    if (g.Length > 0) {  // the sea alone, sampled as it is beside a hull
+      const double c = std::cos(static_cast<double>(pose.Theta));
+      out.Start(static_cast<float>(kColourBlue));
+      for (int i = kFirstSampleStation; i <= kLastSampleStation; ++i) {
+        const double H = i * (g.Length / 40.0) * c;
+        const double eta = SeaElevation(sea, pose.Xb, H, T, SurfaceTermInputs{term.Gain, kSurfaceTermOff, term.End}, diag);
+        PicturePoint& p = frame.StationPoints[static_cast<std::size_t>(i - kFirstSampleStation)][0];
+        p = {static_cast<float>(H / g.Length), static_cast<float>(eta / g.Length)};
+        out.Point(p);
+      }
+      out.EndLine();
+    }
+    out.EndList();
     return;
   }
   const int n = std::clamp(std::min(g.StationCount, static_cast<int>(g.Stations.size()) - 1), 0, kMaxStations);

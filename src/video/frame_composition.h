@@ -33,7 +33,13 @@ struct FrameGeometry {
   std::span<const HullSection> Stations;  // at least N + 1 entries
 };
 
+// The boat length the sea is drawn over when the hull cannot be drawn and its boat record gives
+// no length (a missing boat file), ft.
+inline constexpr float kNominalPictureLength = 30.0f;
+
 // The geometry of a prepared hull: its boat record and the stations built (StationCount 1 ... 40).
+// A hull that cannot be drawn gives a sea-only geometry: no stations, and the boat record's length
+// when it is a positive number, else kNominalPictureLength.
 FrameGeometry FrameGeometryOf(const HullModel& hull);
 
 // A picture point in boat lengths.
@@ -62,7 +68,8 @@ struct StepPose {
 // local surface term `term` and the boat at `pose`. Hull points are formed for stations 0 ... N
 // at x = c x StationSpacing; the 55 sea samples lie at x = i x Length / 40 (i = -8 ... 46)
 // whatever N is, and carry the local surface term only where a hull station exists.
-// g.StationCount must be 1 ... 40 and g.Stations hold N + 1 sections. Non-finite inputs give
+// g.StationCount must be 1 ... 40 and g.Stations hold N + 1 sections; with no sections the frame
+// holds only the sea line (none when g.Length is not positive). Non-finite inputs give
 // non-finite points, never a fault.
 void ComposeFrame(VideoFrame& frame, const FrameGeometry& g, const SeaConstants& sea, double T, float Shift,
                   const SurfaceTermInputs& term, const StepPose& pose, Diagnostics& diag);

@@ -90,7 +90,13 @@ void TVidFrm::AttachSession(ViewerSession& session) {
 }
 
 void TVidFrm::PrepareVideo(const LoadedRun& run) {
-  PrepareVideo(run.History, run.SmoothTrack, FrameGeometryOf(run.Hull), run.Sea);
+  const FrameGeometry geometry = FrameGeometryOf(run.Hull);
+  PrepareVideo(run.History, run.SmoothTrack, geometry, run.Sea);
+  if (!run.Hull.Drawable) {
+    tickDiag_.ShowNote(QStringLiteral("Hull not drawn: %1 (sea drawn for a %2 ft boat)")
+                           .arg(QString::fromStdString(run.Hull.NotDrawableReason))
+                           .arg(static_cast<double>(geometry.Length)));
+  }
 }
 
 void TVidFrm::CloseVideo() {

@@ -270,7 +270,7 @@ TEST_F(MainWindowTest, HostileRunsGiveTheirMessagesAndTheNextOpenWorks) {
 
   Open(noStations);
   EXPECT_EQ(shown, std::vector<std::string>{"Station count -5: the hull needs at least one station and is not drawn\n"
-                                            "The video is not shown for this run: the station count is -5"});
+                                            "The hull is not drawn: the station count is -5"});
   form->GoClick();
   form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   form->Stop1Click();
@@ -334,7 +334,7 @@ TEST_F(MainWindowTest, ClosingTheVideoWindowOnlyHidesIt) {
   EXPECT_FALSE(form->VidFrm->Player().Playing());
 }
 
-TEST_F(MainWindowTest, UndrawableHullOpensForTheReadoutsOnly) {
+TEST_F(MainWindowTest, UndrawableHullShowsTheSeaAndTheReadoutsAndSaysWhy) {
   RunParameters p = demo::SampleRunParameters();
   p.BoatFile = "C:\\BOATS\\ZERO.BOT";
   BoatRecord boat = demo::SampleBoat(4);
@@ -345,14 +345,15 @@ TEST_F(MainWindowTest, UndrawableHullOpensForTheReadoutsOnly) {
   const std::string run = demo::WriteSampleRun(dir.path(), "ZERO", p, spec);
   Open(run);
   ASSERT_FALSE(shown.empty());
-  EXPECT_NE(shown.back().find("The video is not shown for this run"), std::string::npos);
+  EXPECT_NE(shown.back().find("The hull is not drawn: "), std::string::npos);
   EXPECT_TRUE(form->TimeBar->isEnabled());
-  EXPECT_FALSE(form->VidFrm->isVisible());
-  EXPECT_FALSE(form->Go->isEnabled());
+  ASSERT_TRUE(form->VidFrm->isVisible());
+  EXPECT_TRUE(form->VidFrm->StatusLine()->text().startsWith("Hull not drawn: ")) << form->VidFrm->StatusLine()->text().toStdString();
   form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(form->At_T->text(), "at _JT=1");
   form->GoClick();
-  EXPECT_FALSE(form->VidFrm->Player().Playing());
+  EXPECT_TRUE(form->VidFrm->Player().Playing());
+  form->Stop1Click();
 }
 
 TEST_F(MainWindowTest, AMissingBoatFileIsNamedAndNoOtherRunsHullIsDrawn) {
@@ -364,19 +365,30 @@ TEST_F(MainWindowTest, AMissingBoatFileIsNamedAndNoOtherRunsHullIsDrawn) {
   ASSERT_TRUE(form->VidFrm->isVisible());
   shown.clear();
   Open(missing);
-  // One box: the specified text, the file and where it was looked for, then why no video.
+  // One box: the specified text, the file and where it was looked for, then that no hull is drawn.
   EXPECT_EQ(shown, std::vector<std::string>{"Boat File Not Found!\nDV30.BOT — looked in " + dir.path() + ", " +
                                             SharedDataDirectory(dir.path()) +
-                                            "\nThe video is not shown for this run: Boat File Not Found: DV30.BOT"});
+                                            "\nThe hull is not drawn: Boat File Not Found: DV30.BOT"});
   const HullModel& hull = form->Session().Reference().Hull;
   EXPECT_FALSE(hull.BoatLoaded);  // nothing of WITHBOAT's boat
   EXPECT_EQ(hull.Stations.StationCount, 0);
-  EXPECT_FALSE(form->VidFrm->isVisible());
-  EXPECT_FALSE(form->VidFrm->Player().VideoOpen());
-  EXPECT_FALSE(form->Go->isEnabled());
+  // The video shows the sea (blue) and the readouts (red), and no hull line (black).
+  ASSERT_TRUE(form->VidFrm->isVisible());
+  EXPECT_EQ(form->VidFrm->StatusLine()->text().toStdString(),
+            "Hull not drawn: Boat File Not Found: DV30.BOT (sea drawn for a 30 ft boat)");
+  const auto count = [&](QRgb colour) {
+    const QImage picture = form->VidFrm->FrameBitmap().convertToFormat(QImage::Format_RGB32);
+    int n = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x) n += (picture.pixel(x, y) & 0xffffff) == (colour & 0xffffff);
+    return n;
+  };
+  EXPECT_EQ(count(qRgb(0, 0, 0)), 0);
+  EXPECT_GT(count(qRgb(0, 0, 255)), 200);
   form->GoClick();
-  EXPECT_FALSE(form->VidFrm->Player().Playing());
-  EXPECT_TRUE(form->TimeBar->isEnabled());  // the readouts still follow the bar
+  EXPECT_TRUE(form->VidFrm->Player().Playing());
+  form->Stop1Click();
+  EXPECT_TRUE(form->TimeBar->isEnabled());  // the readouts follow the bar
   form->TimeBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(form->At_T->text(), "at _JT=1");
   Open(withBoat);  // the run with its boat shows its video again

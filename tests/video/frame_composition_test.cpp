@@ -178,9 +178,14 @@ TEST(FrameComposition, NonFiniteMotionGivesNonFinitePointsNotAFault) {
   ComposeFrame(f, hull.g, FlatSea(), NAN, 0, {}, {INFINITY, NAN, 1e30f}, diag);
   EXPECT_EQ(f.List.count, 199u);
   EXPECT_TRUE(std::isnan(f.ExtraPoints[3].Y));
-  // An empty station table gives an empty picture.
+  // An empty station table gives the sea alone (a start, 55 samples, the line's and the list's
+  // ends), on a flat sea at the mean level; with no length, an empty picture.
   FrameGeometry none = hull.g;
   none.Stations = {};
+  ComposeFrame(f, none, FlatSea(), 0, 0, {}, {}, diag);
+  EXPECT_EQ(f.List.count, 58u);
+  for (std::size_t i = 1; i <= 55; ++i) EXPECT_EQ(f.List.pairs[i].b, 0.0f) << i;
+  none.Length = 0;
   ComposeFrame(f, none, FlatSea(), 0, 0, {}, {}, diag);
   EXPECT_EQ(f.List.count, 1u);
   EXPECT_EQ(f.List.pairs[0].a, kEndListMarker);
