@@ -412,14 +412,14 @@ void TChannelsFrm::PublishRange() {
 }
 
 void TChannelsFrm::PlaceBeside() {
-  // To the right of the main window and of the video window, as wide as the screen allows.
+  // To the right of the main window and of the video window, as wide and as high as the screen allows.
   const QRect mainFrame = owner_->frameGeometry();
   const QRect busy = busyArea_ ? busyArea_() : mainFrame;
   const int left = std::max(mainFrame.right(), busy.right()) + 12;
   const QScreen* screen = owner_->screen() ? owner_->screen() : QGuiApplication::primaryScreen();
   const QRect free = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
   const int width = std::clamp(free.right() - left - 12, 480, 1000);
-  const int height = std::clamp(free.bottom() - mainFrame.top() - 40, 400, 720);
+  const int height = std::clamp(free.bottom() - mainFrame.top() - 40, 400, 1400);
   setGeometry(left, mainFrame.top() + 30, width, height);
   placed_ = true;
 }

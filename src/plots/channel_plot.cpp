@@ -196,9 +196,11 @@ void ChannelPlot::paintEvent(QPaintEvent* event) {
 
 void ChannelPlot::resizeEvent(QResizeEvent* event) {
   QCustomPlot::resizeEvent(event);
-  // About one value label per 22 pixels of height (at least three), so that a short plot's labels
-  // neither overlap nor thin out to one.
-  yAxis->ticker()->setTickCount(std::clamp(axisRect()->height() / 22, 3, 6));
+  // About one value label per 22 pixels of the axis (the plot less its title and time axis), at
+  // least two, and that many even where a rounder step would give more, so that a short plot's
+  // labels neither overlap nor thin out to one.
+  yAxis->ticker()->setTickStepStrategy(QCPAxisTicker::tssMeetTickCount);
+  yAxis->ticker()->setTickCount(std::clamp((height() - 40) / 22, 2, 6));
   Rebuild();  // as many columns as the plot is wide
 }
 
