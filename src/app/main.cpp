@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
       args.RunFile.empty() ? QString() : QDir::current().absoluteFilePath(QString::fromLocal8Bit(args.RunFile.c_str()));
 
   if (args.action == Action::Check) return hulvex::CheckRun(programDir, runFile, std::cout, std::cerr);
-  const auto form = hulvex::StartUp(programDir, runFile);
+  QStringList compared;  // absolute: the start-up makes the program's directory current
+  for (const std::string& r : args.ComparedRuns) compared << QDir::current().absoluteFilePath(QString::fromLocal8Bit(r.c_str()));
+  const auto form = hulvex::StartUp(programDir, runFile, compared);
   return QApplication::exec();
 }

@@ -75,6 +75,20 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   Open2 = file->addAction(QStringLiteral("Open"), this, &TForm1::Open2Click);
   Open2->setObjectName(QStringLiteral("Open2"));
+  QAction* addCompared = file->addAction(QStringLiteral("Add Run to Compare…"), this, [this] {
+    const QStringList files = ChooseComparedFiles ? ChooseComparedFiles() : QStringList();
+    if (!files.isEmpty()) AddComparedRunFiles(files);
+  });
+  addCompared->setObjectName(QStringLiteral("AddCompared1"));
+  addCompared->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+  QAction* removeCompared = file->addAction(QStringLiteral("Remove Compared Runs"), this, [this] { session_->RemoveComparedRuns(); });
+  removeCompared->setObjectName(QStringLiteral("RemoveCompared1"));
+  removeCompared->setEnabled(false);
+  connect(session_, &ViewerSession::ComparedRunsChanged, removeCompared,
+          [this, removeCompared] { removeCompared->setEnabled(session_->ComparedCount() > 0); });
+  connect(session_, &ViewerSession::ComparedRunFailed, this, [this](const QString& run, const QString& text) {
+    Messages.present(QStringLiteral("The run %1 is not compared:\n%2").arg(run, text));
+  });
   QAction* beforeQuit = file->addSeparator();
   Quit1 = file->addAction(QStringLiteral("Quit"), this, &TForm1::Quit1Click);
   Quit1->setObjectName(QStringLiteral("Quit1"));
@@ -155,6 +169,12 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   layout->addWidget(Memo1);
 
   ChooseRunFile = [this] { return RunFileFromDialog(); };
+  ChooseComparedFiles = [this] {
+    const QString start = lastRunDir_.isEmpty() ? QString::fromStdString(programDir_) : lastRunDir_;
+    return QFileDialog::getOpenFileNames(DialogOwner(), QStringLiteral("Add Run to Compare"), start,
+                                         QStringLiteral("Run file (HVX) (*.HVX *.hvx)"), nullptr,
+                                         QFileDialog::DontUseNativeDialog);
+  };
   RunMultiplierDialog = [this] { return VmultFrm->exec() == QDialog::Accepted; };
 }
 
@@ -298,6 +318,12 @@ void TForm1::OpenRunFile(const QString& file) {
     }
     if (result != RunOpenResult::Loaded) ShowOpenFailure();
   });
+}
+
+void TForm1::AddComparedRunFiles(const QStringList& files) {
+  std::vector<std::string> paths;
+  for (const QString& f : files) paths.push_back(RunPathOf(QFileInfo(f).absoluteFilePath().toStdString()));
+  session_->AddComparedRuns(paths);
 }
 
 void TForm1::RunOpened() {

@@ -40,6 +40,9 @@ public:
 
   // Everything Open does after the file dialog, for the run whose ".HVX" file is `file`.
   void OpenRunFile(const QString& file);
+  // Opens `files` (".HVX" files) off the GUI thread as runs compared with the reference; a run
+  // that cannot be opened is told in a box, the others stay.
+  void AddComparedRunFiles(const QStringList& files);
 
   // The state the windows share: the open run, the current step, the playback multiplier.
   ViewerSession& Session() { return *session_; }
@@ -49,6 +52,8 @@ public:
   // completes a name typed without extension with ".HVX" and starts in the directory of the run
   // opened last, else in the program's directory.
   std::function<QString()> ChooseRunFile;
+  // Asks for the runs of File > Add Run to Compare; tests replace it. Empty: cancelled.
+  std::function<QStringList()> ChooseComparedFiles;
   // Runs the multiplier dialog; tests replace it. Returns whether it was closed with OK.
   std::function<bool()> RunMultiplierDialog;
 

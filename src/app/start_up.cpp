@@ -6,7 +6,7 @@
 
 namespace hulvex {
 
-std::unique_ptr<TForm1> StartUp(const QString& programDir, const QString& runFile) {
+std::unique_ptr<TForm1> StartUp(const QString& programDir, const QString& runFile, const QStringList& comparedRuns) {
   auto form = std::make_unique<TForm1>(programDir.toStdString());
   {
     TStartFrm start;
@@ -16,6 +16,7 @@ std::unique_ptr<TForm1> StartUp(const QString& programDir, const QString& runFil
   QDir::setCurrent(programDir);
   form->show();
   if (!runFile.isEmpty()) form->OpenRunFile(runFile);
+  if (!comparedRuns.isEmpty()) form->AddComparedRunFiles(comparedRuns);
   return form;
 }
 

@@ -35,26 +35,30 @@ ViewerArguments ParseViewerArguments(int argc, const char* const* argv) {
       }
       continue;
     }
-    if (!a.RunFile.empty()) {
-      if (a.action != ViewerArguments::Action::BadUsage) refuse("more than one run given");
-      continue;
+    if (a.RunFile.empty()) {
+      a.RunFile = arg;
+    } else {
+      a.ComparedRuns.emplace_back(arg);
     }
-    a.RunFile = arg;
   }
   if (a.action == ViewerArguments::Action::BadUsage) return a;
-  if (check && a.RunFile.empty()) refuse("--check needs RUN");
+  if (a.ComparedRuns.size() > 7) refuse("at most eight runs: RUN and seven to compare with it");
+  else if (check && !a.ComparedRuns.empty()) refuse("--check takes one run");
+  else if (check && a.RunFile.empty()) refuse("--check needs RUN");
   else if (check) a.action = ViewerArguments::Action::Check;
   return a;
 }
 
 std::string ViewerHelp() {
-  return "Usage: hulvex-viewer [OPTION]... [RUN]\n"
+  return "Usage: hulvex-viewer [OPTION]... [RUN [RUN2]...]\n"
          "View a stored HULVEX planing-boat run: step through its time history and play its\n"
          "motion back as a side view of the hull on the sea surface.\n"
          "\n"
          "RUN is the run's .HVX file (run parameters); its .TTS time history and .TXT case\n"
          "description share its path. It is opened after the start-up box, as if chosen with\n"
-         "File > Open. Without RUN the viewer starts with no run open.\n"
+         "File > Open. Without RUN the viewer starts with no run open. Further runs (at most\n"
+         "seven) are compared with RUN, as if added with File > Add Run to Compare: their\n"
+         "curves overlay RUN's in the Channels window, their pictures follow RUN's clock.\n"
          "\n"
          "Options:\n"
          "  --check      open RUN without the start-up box and without waiting for the user,\n"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace hulvex {
 
@@ -16,12 +17,13 @@ struct ViewerArguments {
   };
   Action action = Action::Start;
   std::string RunFile;  // as given on the command line; empty when none
+  std::vector<std::string> ComparedRuns;  // the further runs, compared with RunFile
   std::string Problem;
 };
 
 // argv[0] is the program. Options: -h/--help and --version (the first one seen wins), --check
-// (needs RUN). One optional RUN; after "--" every argument is taken as RUN. Any other argument
-// that starts with '-' is refused.
+// (needs RUN, and only one). RUN, then optionally runs to compare with it (at most seven); after
+// "--" every argument is taken as a run. Any other argument that starts with '-' is refused.
 ViewerArguments ParseViewerArguments(int argc, const char* const* argv);
 
 // The text --help prints (usage, the argument, the options, where boat files are looked for).

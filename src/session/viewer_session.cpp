@@ -3,6 +3,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 
 #include "common/file_lookup.h"
@@ -20,9 +21,13 @@ ViewerSession::ViewerSession(const std::string& programDir, QObject* parent) : Q
   run->SharedDataDir = SharedDataDirectory(programDir);
   runs_.push_back(std::move(run));
   pool_.setMaxThreadCount(1);  // one computation at a time: a newer range waits for it, then the latest runs
+  openPool_.setMaxThreadCount(2);
 }
 
-ViewerSession::~ViewerSession() { pool_.waitForDone(); }
+ViewerSession::~ViewerSession() {
+  openPool_.waitForDone();
+  pool_.waitForDone();
+}
 
 double ViewerSession::CurrentTime() const {
   const std::vector<double>& t = Reference().History.StepTimes;
@@ -38,7 +43,7 @@ void ViewerSession::CloseRuns() {
   if (hadVideo) emit VideoReadyChanged(false);
   emit RunClosing();  // the windows let go of the series before they are freed
   visible_.reset();
-  statistics_.reset();
+  statistics_.clear();
   ++generation_;
   CloseRun(Ref());
   nav_ = TimeNavigation{};
@@ -50,6 +55,7 @@ RunOpenResult ViewerSession::Open(const std::string& runPath, Diagnostics& diag)
   run.HeldChannels.assign(kDefaultPlotChannels.begin(), kDefaultPlotChannels.end());  // read with the step times
   const RunOpenResult result = OpenRun(run, runPath, diag);
   if (result != RunOpenResult::Loaded) return result;
+  SyncComparedChannels();
   nav_ = SetUpTimeBar(run.History.StepCount() - 1);
   emit RunOpened();
   emit StepChanged(nav_.CurrentStep, StepOrigin::Opened);
@@ -64,15 +70,116 @@ RunOpenResult ViewerSession::Open(const std::string& runPath, Diagnostics& diag)
 
 void ViewerSession::HoldChannel(int channel, Diagnostics& diag) {
   hulvex::HoldChannel(Ref(), channel, diag);
+  SyncComparedChannels();
   emit ChannelsChanged();
   ScheduleStatistics();
 }
 
 void ViewerSession::ReleaseChannel(int channel) {
   if (!FindSeries(Reference(), channel)) return;
-  hulvex::ReleaseChannel(Ref(), channel);  // the window that plotted it has let go of it first
+  hulvex::ReleaseChannel(Ref(), channel);  // the windows that plotted it have let go of it first
+  SyncComparedChannels();
   emit ChannelsChanged();
   ScheduleStatistics();
+}
+
+void ViewerSession::SyncComparedChannels() {
+  const LoadedRun& ref = Reference();
+  for (std::size_t k = 1; k < runs_.size(); ++k) {
+    LoadedRun& run = *runs_[k];
+    std::vector<int> drop;
+    for (const ChannelSeries& s : run.Series)
+      if (!FindSeries(ref, s.Channel)) drop.push_back(s.Channel);
+    for (int c : drop) hulvex::ReleaseChannel(run, c);
+    for (const ChannelSeries& s : ref.Series) {
+      if (FindSeries(run, s.Channel) || s.Channel > run.History.Header.LastChannel) continue;
+      CollectingDiagnostics ignored;  // the run's own messages were given when it opened
+      try {
+        hulvex::HoldChannel(run, s.Channel, ignored);
+      } catch (const std::exception&) {
+        // A channel this run cannot give: its plot goes without this run.
+      }
+    }
+  }
+}
+
+// ---- Compared runs --------------------------------------------------------------------------
+
+namespace {
+
+// One compared run being opened, and what came of it.
+struct ComparedOpen {
+  std::string Path;
+  std::unique_ptr<LoadedRun> Run;
+  bool Loaded = false;
+  std::vector<std::string> Messages;
+};
+
+}  // namespace
+
+void ViewerSession::AddComparedRuns(const std::vector<std::string>& runPaths) {
+  if (runPaths.empty()) return;
+  auto batch = std::make_shared<std::vector<ComparedOpen>>(runPaths.size());
+  auto left = std::make_shared<std::atomic<std::size_t>>(runPaths.size());
+  std::vector<int> held;
+  for (const ChannelSeries& s : Reference().Series) held.push_back(s.Channel);
+  if (held.empty()) held.assign(kDefaultPlotChannels.begin(), kDefaultPlotChannels.end());
+  ++opening_;
+  for (std::size_t i = 0; i < runPaths.size(); ++i) {
+    ComparedOpen& slot = (*batch)[i];
+    slot.Path = runPaths[i];
+    slot.Run = std::make_unique<LoadedRun>();
+    slot.Run->DataDir = Reference().DataDir;
+    slot.Run->SharedDataDir = Reference().SharedDataDir;
+    slot.Run->HeldChannels = held;
+    openPool_.start([this, batch, left, &slot] {
+      CollectingDiagnostics diag;
+      try {
+        slot.Loaded = OpenRun(*slot.Run, slot.Path, diag) == RunOpenResult::Loaded;
+      } catch (const std::exception& e) {
+        diag.Message("error", e.what());
+      }
+      slot.Messages = std::move(diag.messages);
+      if (left->fetch_sub(1) != 1) return;
+      // The last of the batch hands all of it to the session's thread (the destructor waits for
+      // this task, so `this` is alive; a call queued to a destroyed object is dropped).
+      QMetaObject::invokeMethod(this, [this, batch] {
+        --opening_;
+        bool added = false;
+        for (ComparedOpen& o : *batch) {
+          if (o.Loaded && runs_.size() < kMaxRuns) {
+            runs_.push_back(std::move(o.Run));
+            added = true;
+            continue;
+          }
+          std::string text;
+          for (const std::string& m : o.Messages) text += (text.empty() ? "" : "\n") + m;
+          if (o.Loaded) text = "At most " + std::to_string(kMaxRuns - 1) + " runs can be compared with the reference";
+          if (text.empty()) text = "The run could not be opened";
+          emit ComparedRunFailed(QString::fromStdString(o.Path), QString::fromStdString(text));
+        }
+        if (!added) return;
+        SyncComparedChannels();
+        emit ComparedRunsChanged();
+        ScheduleStatistics();
+      }, Qt::QueuedConnection);
+    });
+  }
+}
+
+void ViewerSession::RemoveComparedRuns() {
+  if (runs_.size() < 2) return;
+  emit ComparedRunsClosing();
+  runs_.resize(1);
+  emit ComparedRunsChanged();
+  ScheduleStatistics();
+}
+
+std::int32_t ViewerSession::StepOfRunAt(std::size_t k, double t) const {
+  const std::vector<double>& times = Run(k).History.StepTimes;
+  if (times.empty()) return -1;
+  const auto after = std::upper_bound(times.begin(), times.end(), t);
+  return static_cast<std::int32_t>(after == times.begin() ? 0 : after - times.begin() - 1);
 }
 
 // ---- Time -----------------------------------------------------------------------------------
@@ -190,7 +297,7 @@ void ViewerSession::SetHysteresis(std::optional<double> fraction) {
 
 void ViewerSession::ClearVisibleRange() {
   visible_.reset();
-  statistics_.reset();
+  statistics_.clear();
   ++generation_;
 }
 
@@ -218,32 +325,36 @@ void ViewerSession::ScheduleStatistics() {
 
 void ViewerSession::StartStatistics() {
   queued_ = false;
-  const LoadedRun& run = Reference();
-  StatisticsInput input;
-  input.StepTimes = run.History.StepTimes;
-  input.LastChannel = run.History.Header.LastChannel;
-  for (const ChannelSeries& s : run.Series) input.Series.emplace_back(s.Channel, std::span<const float>(s.Values));
   const StatisticsRequest request = CurrentRequest();
-  // The worker reads its own copy of the range's steps: the run may close or change meanwhile.
-  auto snapshot = std::make_shared<const StatisticsSnapshot>(input, request.From, request.To);
+  // The worker reads its own copies of the range's steps: the runs may close or change meanwhile.
+  std::vector<std::shared_ptr<const StatisticsSnapshot>> snapshots;
+  for (const auto& run : runs_) {
+    if (!run->History.IsOpen) continue;
+    StatisticsInput input;
+    input.StepTimes = run->History.StepTimes;
+    input.LastChannel = run->History.Header.LastChannel;
+    for (const ChannelSeries& s : run->Series) input.Series.emplace_back(s.Channel, std::span<const float>(s.Values));
+    snapshots.push_back(std::make_shared<const StatisticsSnapshot>(input, request.From, request.To));
+  }
   const std::uint64_t generation = generation_;
   running_ = true;
-  pool_.start([this, snapshot, request, generation] {
-    auto result = std::make_shared<WindowStatistics>(ComputeWindowStatistics(snapshot->View(), request));
+  pool_.start([this, snapshots = std::move(snapshots), request, generation] {
+    auto result = std::make_shared<std::vector<WindowStatistics>>();
+    for (const auto& snapshot : snapshots) result->push_back(ComputeWindowStatistics(snapshot->View(), request));
     // Queued to the session's thread; the destructor waits for this task, so `this` is alive.
     QMetaObject::invokeMethod(this, [this, generation, result] { StatisticsDone(generation, result); },
                               Qt::QueuedConnection);
   });
 }
 
-void ViewerSession::StatisticsDone(std::uint64_t generation, std::shared_ptr<WindowStatistics> result) {
+void ViewerSession::StatisticsDone(std::uint64_t generation, std::shared_ptr<std::vector<WindowStatistics>> result) {
   running_ = false;
   if (generation == generation_) {
     statistics_ = std::move(*result);
     emit StatisticsReady();
     return;
   }
-  // Stale: the range or the channels changed meanwhile. Compute the latest instead.
+  // Stale: the range, the channels or the runs changed meanwhile. Compute the latest instead.
   if (visible_ && RunLoaded()) StartStatistics();
 }
 

@@ -82,11 +82,30 @@ public:
   // then loaded).
   RunOpenResult Open(const std::string& runPath, Diagnostics& diag);
 
-  // Keeps `channel`'s values in memory (one more pass over the history) and tells ChannelsChanged.
-  // Throws Error as HoldChannel does.
+  // Keeps `channel`'s values in memory (one more pass over each history) and tells
+  // ChannelsChanged. Throws Error as HoldChannel does for the reference; a compared run that does
+  // not store the channel goes without it.
   void HoldChannel(int channel, Diagnostics& diag);
-  // Frees `channel`'s values and tells ChannelsChanged.
+  // Frees `channel`'s values in every run and tells ChannelsChanged.
   void ReleaseChannel(int channel);
+
+  // ---- Compared runs ------------------------------------------------------------------------
+  // At most this many runs: the reference and seven compared runs.
+  static constexpr std::size_t kMaxRuns = 8;
+  std::size_t ComparedCount() const { return runs_.size() - 1; }
+  // Opens each of `runPaths` (paths without extension) off the GUI thread, all in parallel, each
+  // holding the reference's channels. When all have been tried, those that opened join the
+  // compared runs in the order given (ComparedRunsChanged); each that failed, or that would make
+  // more than kMaxRuns, is told by ComparedRunFailed with its messages. The compared runs stay
+  // when the reference is replaced.
+  void AddComparedRuns(const std::vector<std::string>& runPaths);
+  // Closes every compared run (ComparedRunsClosing, then ComparedRunsChanged).
+  void RemoveComparedRuns();
+  // Whether compared runs are being opened.
+  bool ComparedRunsPending() const { return opening_ > 0; }
+  // The step run k shows at time t (s): its last step whose time is at most t, its first step
+  // before it starts. -1 when run k has no step.
+  std::int32_t StepOfRunAt(std::size_t k, double t) const;
 
   // ---- Time ---------------------------------------------------------------------------------
   const TimeNavigation& Navigation() const { return nav_; }
@@ -136,7 +155,10 @@ public:
   // The statistics of the held channels over the visible range, computed off the GUI thread;
   // nothing before the first result, after the range was cleared or the run closed. A result is
   // published (StatisticsReady) only while its range and channels are still the ones asked for.
-  const WindowStatistics* Statistics() const { return statistics_ ? &*statistics_ : nullptr; }
+  // Statistics(k) are run k's over the same range, computed with the same options.
+  const WindowStatistics* Statistics(std::size_t k = 0) const {
+    return k < statistics_.size() ? &statistics_[k] : nullptr;
+  }
   // Whether a computation is running or waiting for one to end.
   bool StatisticsPending() const { return running_ || queued_; }
   // The impact threshold of the statistics (g above the mean).
@@ -163,6 +185,9 @@ signals:
   void MoveMessage(const QString& kind, const QString& text);
   void VisibleRangeChanged(double t0, double t1);
   void StatisticsReady();
+  void ComparedRunsClosing();  // before compared runs' data are freed: drop every view of them
+  void ComparedRunsChanged();  // compared runs were added or removed
+  void ComparedRunFailed(const QString& run, const QString& messages);
 
 private:
   class MoveSink : public Diagnostics {
@@ -178,7 +203,9 @@ private:
   void GoToStep(std::int32_t s, Diagnostics& diag);
   void ScheduleStatistics();
   void StartStatistics();
-  void StatisticsDone(std::uint64_t generation, std::shared_ptr<WindowStatistics> result);
+  void StatisticsDone(std::uint64_t generation, std::shared_ptr<std::vector<WindowStatistics>> result);
+  // Makes the compared runs hold exactly the reference's channels (those each stores).
+  void SyncComparedChannels();
   StatisticsRequest CurrentRequest() const;
 
   std::vector<std::unique_ptr<LoadedRun>> runs_;
@@ -189,7 +216,9 @@ private:
   std::optional<std::pair<double, double>> visible_;
   double threshold_ = 0;
   std::optional<double> hysteresis_;
-  std::optional<WindowStatistics> statistics_;
+  std::vector<WindowStatistics> statistics_;  // one per run, or none
+  int opening_ = 0;       // batches of compared runs being opened
+  QThreadPool openPool_;  // opens compared runs, two at a time
   std::uint64_t generation_ = 0;  // of the range and channels asked for last
   bool running_ = false;
   bool queued_ = false;

@@ -8,11 +8,12 @@ namespace hulvex {
 namespace {
 using Action = ViewerArguments::Action;
 
-TEST(ViewerArguments, OneOptionalRunAndTheOptions) {
+TEST(ViewerArguments, RunsToCompareAndTheOptions) {
   struct Case {
     std::vector<std::string> args;
     Action action;
     std::string runFile;
+    std::size_t compared = 0;
   } cases[] = {
       {{}, Action::Start, ""},
       {{"RUN.HVX"}, Action::Start, "RUN.HVX"},
@@ -26,7 +27,10 @@ TEST(ViewerArguments, OneOptionalRunAndTheOptions) {
       {{"--check"}, Action::BadUsage, ""},
       {{"--bogus", "RUN.HVX"}, Action::BadUsage, "RUN.HVX"},
       {{"-platform", "offscreen"}, Action::BadUsage, "offscreen"},
-      {{"A.HVX", "B.HVX"}, Action::BadUsage, "A.HVX"},
+      {{"A.HVX", "B.HVX"}, Action::Start, "A.HVX", 1},
+      {{"A", "B", "C", "D", "E", "F", "G", "H"}, Action::Start, "A", 7},
+      {{"A", "B", "C", "D", "E", "F", "G", "H", "I"}, Action::BadUsage, "A", 8},
+      {{"--check", "A.HVX", "B.HVX"}, Action::BadUsage, "A.HVX", 1},
       {{"--", "--help"}, Action::Start, "--help"},
   };
   for (const Case& c : cases) {
@@ -36,6 +40,7 @@ TEST(ViewerArguments, OneOptionalRunAndTheOptions) {
     const std::string shown = ::testing::PrintToString(c.args);
     EXPECT_EQ(a.action, c.action) << shown;
     EXPECT_EQ(a.RunFile, c.runFile) << shown;
+    EXPECT_EQ(a.ComparedRuns.size(), c.compared) << shown;
     EXPECT_EQ(a.Problem.empty(), c.action != Action::BadUsage) << shown;
   }
 }
