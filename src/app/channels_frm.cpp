@@ -31,6 +31,12 @@
 namespace hulvex {
 namespace {
 
+// Run k's colour (k >= 1: the compared runs), colour-blind safe (Okabe and Ito).
+QColor RunColour(std::size_t k) {
+  static constexpr QRgb kPalette[] = {0xE69F00, 0x56B4E9, 0x009E73, 0xD55E00, 0xCC79A7, 0x0072B2, 0xF0E442};
+  return QColor(kPalette[(k - 1) % std::size(kPalette)]);
+}
+
 // A zoom stops at this many step intervals across the plot.
 constexpr double kFewestSteps = 4;
 
@@ -166,6 +172,13 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
   connect(&session_, &ViewerSession::StepChanged, this, [this](std::int32_t s) { SetCursorStep(s); });
   connect(&session_, &ViewerSession::FrameShownAt, this, &TChannelsFrm::SetCursorStep);
   connect(&session_, &ViewerSession::StatisticsReady, this, &TChannelsFrm::ShowStatistics);
+  connect(&session_, &ViewerSession::ComparedRunsClosing, this, [this] {
+    for (ChannelPlot* p : plots_) p->SetComparedCurves(QString(), {});  // before their values are freed
+  });
+  connect(&session_, &ViewerSession::ComparedRunsChanged, this, [this] {
+    ShowComparedCurves();
+    ShowStatistics();
+  });
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 4);
@@ -438,8 +451,24 @@ void TChannelsFrm::ShowRun() {
   Relabel();
   if (!placed_) PlaceBeside();
   show();
+  ShowComparedCurves();
   ResetTimeRange();
   SetCursorStep(0);
+}
+
+void TChannelsFrm::ShowComparedCurves() {
+  if (!run_) return;
+  const auto name = [](const LoadedRun& r) { return QFileInfo(QString::fromStdString(r.RunPath)).completeBaseName(); };
+  for (ChannelPlot* plot : plots_) {
+    std::vector<ChannelPlot::ComparedCurve> curves;
+    for (std::size_t k = 1; k < session_.RunCount(); ++k) {
+      const LoadedRun& run = session_.Run(k);
+      const ChannelSeries* series = FindSeries(run, plot->Channel());
+      if (!series) continue;  // a run that does not store the channel
+      curves.push_back({name(run), RunColour(k), run.History.StepTimes, series->Values});
+    }
+    plot->SetComparedCurves(name(*run_), std::move(curves));
+  }
 }
 
 void TChannelsFrm::CloseRun() {
@@ -684,6 +713,7 @@ void TChannelsFrm::AddChannel(int channel) {
     const QCPRange range = plots_.empty() ? QCPRange(run_->History.StepTimes.front(), run_->History.StepTimes.back())
                                           : plots_.front()->TimeRange();
     ChannelPlot* plot = AddPlot(series);
+    ShowComparedCurves();
     Relabel();
     plot->SetTimeRange(range.lower, range.upper);
     plot->SetCursorStep(cursor_);

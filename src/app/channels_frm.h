@@ -134,6 +134,8 @@ private:
   // Sends the keys of `w` and its children through eventFilter (WindowKey).
   void WatchKeys(QWidget* w);
   void ShowTableMenu(QTableWidget* table, const QPoint& global);
+  // Gives every plot the curves of the compared runs that store its channel.
+  void ShowComparedCurves();
   // Asks for a file with `choose` and writes it with `save`; says what was written, or the error.
   void SaveAs(const std::function<QString()>& choose, const std::function<void(const QString&)>& save);
   void ShowPlotMenu(ChannelPlot* plot, const QPoint& global);

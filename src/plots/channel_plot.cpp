@@ -85,19 +85,42 @@ void ChannelPlot::SetTimeLabels(bool shown) {
   replot();
 }
 
+namespace {
+
+void SetGraphPoints(QCPGraph* graph, const Envelope& envelope) {
+  QVector<QCPGraphData> points;
+  points.reserve(static_cast<qsizetype>(envelope.Points.size()));
+  for (const EnvelopePoint& p : envelope.Points) points.append(QCPGraphData(p.t, p.v));
+  graph->data()->set(points, true);
+}
+
+// The step shown at time t by a run with these step times: its last at or before t, its first
+// before it starts.
+std::size_t StepShownAt(std::span<const double> times, double t) {
+  const auto after = std::upper_bound(times.begin(), times.end(), t);
+  return after == times.begin() ? 0 : static_cast<std::size_t>(after - times.begin() - 1);
+}
+
+}  // namespace
+
 void ChannelPlot::Rebuild() {
   const QCPRange range = xAxis->range();
   const int columns = std::max(1, width() - kLeftMargin - kRightMargin);
   BuildEnvelope(times_, values_, display_.Factor, range.lower, range.upper, columns, envelope_);
-  QVector<QCPGraphData> points;
-  points.reserve(static_cast<qsizetype>(envelope_.Points.size()));
-  for (const EnvelopePoint& p : envelope_.Points) points.append(QCPGraphData(p.t, p.v));
-  graph_->data()->set(points, true);
+  SetGraphPoints(graph_, envelope_);
+  double lo = envelope_.Min, hi = envelope_.Max;
+  for (Compared& c : compared_) {
+    BuildEnvelope(c.Curve.Times, c.Curve.Values, display_.Factor, range.lower, range.upper, columns, c.Env);
+    SetGraphPoints(c.Graph, c.Env);
+    if (!c.Graph->visible()) continue;
+    if (std::isfinite(c.Env.Min)) lo = std::isfinite(lo) ? std::min(lo, c.Env.Min) : c.Env.Min;
+    if (std::isfinite(c.Env.Max)) hi = std::isfinite(hi) ? std::max(hi, c.Env.Max) : c.Env.Max;
+  }
 
-  if (std::isfinite(envelope_.Min) && std::isfinite(envelope_.Max)) {
-    double pad = (envelope_.Max - envelope_.Min) * 0.08;
-    if (!(pad > 0)) pad = std::max(std::abs(envelope_.Max) * 0.05, 1e-3);
-    yAxis->setRange(envelope_.Min - pad, envelope_.Max + pad);
+  if (std::isfinite(lo) && std::isfinite(hi)) {
+    double pad = (hi - lo) * 0.08;
+    if (!(pad > 0)) pad = std::max(std::abs(hi) * 0.05, 1e-3);
+    yAxis->setRange(lo - pad, hi + pad);
   }
   PlaceMarks();
   replot();
@@ -145,6 +168,58 @@ double ChannelPlot::Level() const {
   return level_->visible() ? level_->point1->coords().y() : std::numeric_limits<double>::quiet_NaN();
 }
 
+void ChannelPlot::SetComparedCurves(const QString& referenceName, std::vector<ComparedCurve> curves) {
+  for (Compared& c : compared_) removeGraph(c.Graph);
+  compared_.clear();
+  for (ComparedCurve& curve : curves) {
+    const std::size_t n = std::min(curve.Times.size(), curve.Values.size());
+    curve.Times = curve.Times.first(n);
+    curve.Values = curve.Values.first(n);
+    Compared c;
+    c.Graph = addGraph();
+    c.Graph->setPen(QPen(curve.Colour, 1));
+    c.Graph->setAdaptiveSampling(false);
+    c.Graph->setName(curve.Name);
+    c.Curve = std::move(curve);
+    compared_.push_back(std::move(c));
+  }
+  // The plot's own run over the compared ones, and the marks over all.
+  graph_->setName(referenceName);
+  graph_->setLayer(QStringLiteral("main"));
+  marks_->setLayer(QStringLiteral("main"));
+  marks_->removeFromLegend();
+  legend->setVisible(!compared_.empty());
+  if (!compared_.empty()) {
+    legend->setFont(font());
+    legend->setIconSize(14, 8);
+    legend->setBrush(QColor(255, 255, 255, 200));
+    legend->setRowSpacing(0);
+    axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+  }
+  Rebuild();
+  update(ReadoutRect());
+}
+
+bool ChannelPlot::ComparedShown(std::size_t k) const { return compared_.at(k).Graph->visible(); }
+
+void ChannelPlot::SetComparedShown(std::size_t k, bool shown) {
+  Compared& c = compared_.at(k);
+  if (c.Graph->visible() == shown) return;
+  c.Graph->setVisible(shown);
+  if (QCPPlottableLegendItem* item = legend->itemWithPlottable(c.Graph))
+    item->setTextColor(shown ? Qt::black : QColor(160, 160, 160));
+  Rebuild();
+  update(ReadoutRect());
+  emit ComparedShownChanged(k, shown);
+}
+
+double ChannelPlot::ComparedValueAtCursor(std::size_t k) const {
+  const Compared& c = compared_.at(k);
+  if (cursor_ < 0 || c.Curve.Times.empty()) return std::numeric_limits<double>::quiet_NaN();
+  const double t = times_[static_cast<std::size_t>(cursor_)];
+  return static_cast<double>(DisplayValue(c.Curve.Values[StepShownAt(c.Curve.Times, t)], display_.Factor));
+}
+
 QString ChannelPlot::CursorText() const {
   if (cursor_ < 0) return {};
   const float v = DisplayValue(values_[static_cast<std::size_t>(cursor_)], display_.Factor);
@@ -179,11 +254,26 @@ void ChannelPlot::paintEvent(QPaintEvent* event) {
   // The title starts over the plot area, clear of the value axis's top tick label, and takes the
   // width the readout leaves (elided only when both do not fit).
   const QString readout = CursorText();
-  const int readoutWidth = painter.fontMetrics().horizontalAdvance(readout) + 12;
+  // The shown compared runs' values at the cursor, right of the plot's own, each in its colour.
+  std::vector<std::pair<QString, QColor>> others;
+  int othersWidth = 0;
+  for (std::size_t k = 0; k < compared_.size(); ++k) {
+    if (cursor_ < 0 || !compared_[k].Graph->visible()) continue;
+    others.emplace_back(QStringLiteral("  ") + QString::number(ComparedValueAtCursor(k), 'g', 5), compared_[k].Curve.Colour);
+    othersWidth += painter.fontMetrics().horizontalAdvance(others.back().first);
+  }
+  const int readoutWidth = painter.fontMetrics().horizontalAdvance(readout) + othersWidth + 12;
   const int titleWidth = std::max(0, width() - kRightMargin - kLeftMargin - std::max(readoutWidth, width() / 4));
   painter.drawText(QRect(kLeftMargin, 0, titleWidth, kHeader), Qt::AlignLeft | Qt::AlignVCenter,
                    painter.fontMetrics().elidedText(Title(), Qt::ElideRight, titleWidth));
-  painter.drawText(ReadoutRect(), Qt::AlignRight | Qt::AlignVCenter, readout);
+  QRect readoutRect = ReadoutRect();
+  for (auto it = others.rbegin(); it != others.rend(); ++it) {
+    painter.setPen(it->second.darker(120));
+    painter.drawText(readoutRect, Qt::AlignRight | Qt::AlignVCenter, it->first);
+    readoutRect.setRight(readoutRect.right() - painter.fontMetrics().horizontalAdvance(it->first));
+  }
+  painter.setPen(Qt::black);
+  painter.drawText(readoutRect, Qt::AlignRight | Qt::AlignVCenter, readout);
   if (cursor_ >= 0) {
     const QRect strip = CursorStrip();
     if (!strip.isEmpty()) {
@@ -207,6 +297,17 @@ void ChannelPlot::resizeEvent(QResizeEvent* event) {
 void ChannelPlot::mousePressEvent(QMouseEvent* event) {
   const QRect area = axisRect()->rect();
   const QPoint at = event->position().toPoint();
+  // A click on a compared run's legend entry hides or shows its curve.
+  if (legend->visible() && event->button() == Qt::LeftButton) {
+    for (std::size_t k = 0; k < compared_.size(); ++k) {
+      const QCPPlottableLegendItem* item = legend->itemWithPlottable(compared_[k].Graph);
+      if (item && item->outerRect().contains(at)) {
+        SetComparedShown(k, !compared_[k].Graph->visible());
+        event->accept();
+        return;
+      }
+    }
+  }
   if (!area.contains(at) || times_.empty()) {
     QCustomPlot::mousePressEvent(event);
     return;

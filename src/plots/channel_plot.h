@@ -55,6 +55,28 @@ public:
   // The level line's value; NaN without one.
   double Level() const;
 
+  // A further run's curve on the same time axis: its step times (increasing) and raw values of
+  // this plot's channel, which must stay unchanged while the plot shows them, its name and colour.
+  struct ComparedCurve {
+    QString Name;
+    QColor Colour;
+    std::span<const double> Times;
+    std::span<const float> Values;
+  };
+  // Replaces the compared curves (none: the plot's own run alone, without a legend). Each is drawn
+  // as its envelope of the visible range; the value axis fits them all. A legend names the runs,
+  // `referenceName` first; a click on an entry hides or shows that run's curve (the plot's own
+  // run always shows). The readout adds each shown run's value at the cursor's time, in its colour.
+  void SetComparedCurves(const QString& referenceName, std::vector<ComparedCurve> curves);
+  std::size_t ComparedCount() const { return compared_.size(); }
+  bool ComparedShown(std::size_t k) const;
+  // Hides or shows compared curve k (as a click on its legend entry does); tells ComparedShownChanged.
+  void SetComparedShown(std::size_t k, bool shown);
+  // Compared curve k's readout value at the cursor (display units): its last step at or before the
+  // cursor step's time (its first before it starts); NaN without a cursor.
+  double ComparedValueAtCursor(std::size_t k) const;
+  const Envelope& ComparedEnvelope(std::size_t k) const { return compared_.at(k).Env; }
+
   const Envelope& CurrentEnvelope() const { return envelope_; }
   // The pixel column of time t, and the time at pixel column x, on the time axis.
   double PixelOfTime(double t) const { return xAxis->coordToPixel(t); }
@@ -72,6 +94,8 @@ signals:
   // A key that moves the time bar (QAbstractSlider::SliderAction).
   void SliderActionRequested(int action);
   void RemoveRequested(int channel);
+  // A legend click hid or showed compared curve k.
+  void ComparedShownChanged(std::size_t k, bool shown);
   // A right click without a drag, or the menu key: the window's menu for this plot at `global`.
   void MenuRequested(const QPoint& global);
 
@@ -102,6 +126,12 @@ private:
   QCPGraph* graph_ = nullptr;
   QCPGraph* marks_ = nullptr;
   QCPItemStraightLine* level_ = nullptr;
+  struct Compared {
+    ComparedCurve Curve;
+    QCPGraph* Graph = nullptr;
+    Envelope Env;
+  };
+  std::vector<Compared> compared_;
   std::int32_t cursor_ = -1;
 
   std::vector<double> markTimes_, markValues_;
