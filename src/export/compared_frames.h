@@ -57,6 +57,7 @@ public:
   ComparedFrames(std::span<const ComparedRun> runs, ComparedLayout layout, const ExportPlan& plan,
                  const ExportSettings& settings, Diagnostics& diag);
 
+  // As FrameSource: ComparedFrameSize of the runs, the plan's frame count, the next frame.
   QSize FrameSize() const override { return ComparedFrameSize(static_cast<int>(runs_.size()), layout_, scale_); }
   std::int64_t FrameCount() const override { return plan_.Frames; }
   std::int64_t NextFrame() const override { return next_; }
