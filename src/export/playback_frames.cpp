@@ -4,6 +4,7 @@
 
 #include "common/error.h"
 #include "common/number_format.h"
+#include "run/time_navigation.h"
 #include "video/frame_drawing.h"
 #include "video/playback.h"
 #include "video/video_player.h"
@@ -40,15 +41,13 @@ void CheckExportSettings(const ExportSettings& s) {
     throw Error("The start time (" + FormatSeconds(*s.From) + ") must come before the end time (" + FormatSeconds(*s.To) + ")");
 }
 
-ExportPlan PlanExport(const TimeHistory& history, const ExportSettings& settings) {
+ExportPlan PlanWithin(double first, double last, double defaultFrom, double defaultTo, const std::string& what,
+                      const ExportSettings& settings) {
   CheckExportSettings(settings);
-  if (history.StepTimes.empty()) throw Error("The run has no steps");
-  const double first = history.StepTimes.front();
-  const double last = history.StepTimes.back();
   ExportPlan plan;
-  plan.From = settings.From.value_or(first);
-  plan.To = settings.To.value_or(last);
-  const std::string range = " is outside the run (" + FormatSeconds(first) + " to " + FormatSeconds(last) + ")";
+  plan.From = settings.From.value_or(defaultFrom);
+  plan.To = settings.To.value_or(defaultTo);
+  const std::string range = " is outside " + what + " (" + FormatSeconds(first) + " to " + FormatSeconds(last) + ")";
   if (plan.From < first || plan.From > last) throw Error("The start time " + FormatSeconds(plan.From) + range);
   if (plan.To < first || plan.To > last) throw Error("The end time " + FormatSeconds(plan.To) + range);
   if (!(plan.From < plan.To))
@@ -60,42 +59,59 @@ ExportPlan PlanExport(const TimeHistory& history, const ExportSettings& settings
   return plan;
 }
 
-PlaybackFrames::PlaybackFrames(const VideoSource& source, const ExportPlan& plan, const ExportSettings& settings,
-                               Diagnostics& diag)
-    : source_(source),
-      geometry_(source.Geometry()),
-      plan_(plan),
-      framesPerSimulatedSecond_(settings.Fps * settings.Multiplier),
-      scale_(settings.Scale) {
+ExportPlan PlanExport(const TimeHistory& history, const ExportSettings& settings) {
+  CheckExportSettings(settings);
+  if (history.StepTimes.empty()) throw Error("The run has no steps");
+  const double first = history.StepTimes.front();
+  const double last = history.StepTimes.back();
+  return PlanWithin(first, last, first, last, "the run", settings);
+}
+
+RunPlayback::RunPlayback(const VideoSource& source, double from, Diagnostics& diag)
+    : source_(source), geometry_(source.Geometry()) {
   const TimeHistory& history = source.History();
-  const auto& times = history.StepTimes;
-  while (first_ + 1 < history.StepCount() && times[static_cast<std::size_t>(first_) + 1] <= plan_.From + kTimeTolerance)
-    ++first_;
+  first_ = StepAtOrBefore(history.StepTimes, from + kTimeTolerance);
   // As Go does: the camera's offset is taken at the step the playback starts from.
   const StepValues step = ReadStep(history, first_, false, diag);
   trackOffset_ = CameraTrackOffset(source.Track()[static_cast<std::size_t>(first_)], step.Channels[kChDistance]);
 }
 
+bool RunPlayback::ShowTime(double t, Diagnostics& diag) {
+  const TimeHistory& history = source_.History();
+  const std::int32_t s = StepAtOrBefore(history.StepTimes, t + kTimeTolerance);
+  if (s == step_) return false;
+  const StepValues step = ReadStep(history, s, false, diag);
+  if (s == first_) {
+    ComposeStep(frame_, geometry_, source_.Sea(), step, 0.0f, kShowStepThreshold, diag);
+  } else {
+    const float shift = CameraShift(step.Channels[kChDistance], source_.Track()[static_cast<std::size_t>(s)],
+                                    trackOffset_, geometry_.Length);
+    ComposeStep(frame_, geometry_, source_.Sea(), step, shift, kPlaybackThreshold, diag);
+  }
+  stepTime_ = step.StepTime;
+  accel_ = step.Channels[kChAcceleration];
+  speed_ = step.Channels[kChSpeed];
+  step_ = s;
+  return true;
+}
+
+void RunPlayback::Draw(QImage& picture, int scale, Diagnostics& diag) const {
+  DrawFrame(picture, frame_.List, MagnifiedScale(scale), stepTime_, accel_, speed_, diag);
+}
+
+PlaybackFrames::PlaybackFrames(const VideoSource& source, const ExportPlan& plan, const ExportSettings& settings,
+                               Diagnostics& diag)
+    : run_(source, plan.From, diag),
+      plan_(plan),
+      framesPerSimulatedSecond_(settings.Fps * settings.Multiplier),
+      scale_(settings.Scale) {}
+
+QSize PlaybackFrames::FrameSize() const { return {kFrameWidth * scale_, kFrameHeight * scale_}; }
+
 bool PlaybackFrames::Next(QImage& picture, Diagnostics& diag) {
   if (next_ >= plan_.Frames) return false;
-  const TimeHistory& history = source_.History();
-  const auto& times = history.StepTimes;
-  const double t = plan_.From + static_cast<double>(next_) / framesPerSimulatedSecond_ + kTimeTolerance;
-  std::int32_t s = step_ < 0 ? first_ : step_;
-  while (s + 1 < history.StepCount() && times[static_cast<std::size_t>(s) + 1] <= t) ++s;
-  if (s != step_) {
-    const StepValues step = ReadStep(history, s, false, diag);
-    if (step_ < 0) {
-      ComposeStep(frame_, geometry_, source_.Sea(), step, 0.0f, kShowStepThreshold, diag);
-    } else {
-      const float shift = CameraShift(step.Channels[kChDistance], source_.Track()[static_cast<std::size_t>(s)],
-                                      trackOffset_, geometry_.Length);
-      ComposeStep(frame_, geometry_, source_.Sea(), step, shift, kPlaybackThreshold, diag);
-    }
-    DrawFrame(picture, frame_.List, MagnifiedScale(scale_), step.StepTime, step.Channels[kChAcceleration],
-              step.Channels[kChSpeed], diag);
-    step_ = s;
-  }
+  if (run_.ShowTime(plan_.From + static_cast<double>(next_) / framesPerSimulatedSecond_, diag))
+    run_.Draw(picture, scale_, diag);
   ++next_;
   return true;
 }

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "common/diagnostics.h"
@@ -74,44 +76,90 @@ struct ExportPlan {
 // checks of CheckExportSettings).
 ExportPlan PlanExport(const TimeHistory& history, const ExportSettings& settings);
 
+// The plan for a stretch of first ... last (s), `what` naming it in messages ("the run"): From
+// and To default to defaultFrom and defaultTo, and must lie in first ... last, From before To; at
+// most kMaxExportFrames frames. Throws Error otherwise (and for CheckExportSettings' checks).
+ExportPlan PlanWithin(double first, double last, double defaultFrom, double defaultTo, const std::string& what,
+                      const ExportSettings& settings);
+
 // Step times and frame times closer than this (s) count as equal: a frame due at 14.95 s shows
 // the step stored as 14.95 s whatever the last bits of either number.
 inline constexpr double kTimeTolerance = 1e-9;
 
+// One run's side of a playback that starts at time `from`: the step the clock shows at a time and
+// that step composed as the playback composes it. The step of time t is
+// StepAtOrBefore(step times, t + kTimeTolerance) (the first step before the run starts, the last
+// after it ends). The playback's first step (the one `from` shows) is composed as Go shows it
+// (unshifted, the single-step threshold), every other step as a playback tick composes it:
+// shifted by the camera, whose offset is taken at the first step, with kPlaybackThreshold.
+class RunPlayback {
+public:
+  // Reads the first step (for the camera's offset). `source` must outlive this object. Throws
+  // Error when the step cannot be read.
+  RunPlayback(const VideoSource& source, double from, Diagnostics& diag);
+
+  // Composes the step time t shows unless it is the step composed last; true when it composed
+  // (the picture of this run then changes). Throws Error when the step cannot be read.
+  bool ShowTime(double t, Diagnostics& diag);
+
+  // The step composed last (-1 before the first ShowTime) and the playback's first step.
+  std::int32_t Step() const { return step_; }
+  std::int32_t FirstStep() const { return first_; }
+  // The composed step's display list (empty before the first ShowTime).
+  const DisplayList& List() const { return frame_.List; }
+  // Clears `picture` and draws the composed step with its readout (DrawFrame) at magnification
+  // `scale`; `picture` is MakeFrameBitmap(scale)'s size and format. Needs a ShowTime before.
+  void Draw(QImage& picture, int scale, Diagnostics& diag) const;
+
+private:
+  const VideoSource& source_;
+  FrameGeometry geometry_;
+  float trackOffset_ = 0;
+  std::int32_t first_ = 0;
+  std::int32_t step_ = -1;
+  VideoFrame frame_;
+  double stepTime_ = 0;
+  float accel_ = 0;
+  float speed_ = 0;
+};
+
+// Frames of one size drawn one after the other, for ExportFrames.
+class FrameSource {
+public:
+  virtual ~FrameSource() = default;
+  // The size of every frame (a QImage::Format_RGB32 picture).
+  virtual QSize FrameSize() const = 0;
+  virtual std::int64_t FrameCount() const = 0;
+  // The frame Next draws next (0 ... FrameCount()).
+  virtual std::int64_t NextFrame() const = 0;
+  // Draws the next frame into `picture` (FrameSize(), QImage::Format_RGB32, white when new; it
+  // must keep what this source drew before, which may redraw only what changed) and returns
+  // true; false when every frame has been drawn. Throws Error when a step cannot be read.
+  virtual bool Next(QImage& picture, Diagnostics& diag) = 0;
+};
+
 // Draws the frames of the playback of a plan one after the other, reading only the steps they
-// show; no frame is held. Video frame k shows the last step whose time is at most
-// From + k / (Fps x Multiplier) (+ kTimeTolerance); step times are taken as they rise, the walk
-// only moves forward.
-// The first step shown is composed as Go shows it (unshifted, the single-step threshold), every
-// later one as a playback tick composes it: shifted by the camera, whose offset is taken at the
-// first step, with kPlaybackThreshold.
-class PlaybackFrames {
+// show; no frame is held. Video frame k shows the step RunPlayback shows at time
+// From + k / (Fps x Multiplier), composed as RunPlayback composes it; the picture is drawn afresh
+// only when the frame shows another step than the one drawn last.
+class PlaybackFrames : public FrameSource {
 public:
   // Reads the first step (for the camera's offset). `source` must outlive this object. Throws
   // Error when the step cannot be read.
   PlaybackFrames(const VideoSource& source, const ExportPlan& plan, const ExportSettings& settings, Diagnostics& diag);
 
-  std::int64_t FrameCount() const { return plan_.Frames; }
-  // The frame Next draws next (0 ... FrameCount()).
-  std::int64_t NextFrame() const { return next_; }
-
-  // Draws the next frame into `picture` (MakeFrameBitmap(Scale)'s size and format; it is drawn
-  // afresh only when the frame shows another step than the one drawn last, so it must keep what
-  // this object drew) and returns true; false when every frame has been drawn. Throws Error when
-  // a step cannot be read.
-  bool Next(QImage& picture, Diagnostics& diag);
+  // MakeFrameBitmap(Scale)'s size.
+  QSize FrameSize() const override;
+  std::int64_t FrameCount() const override { return plan_.Frames; }
+  std::int64_t NextFrame() const override { return next_; }
+  bool Next(QImage& picture, Diagnostics& diag) override;
 
 private:
-  const VideoSource& source_;
-  FrameGeometry geometry_;
+  RunPlayback run_;
   ExportPlan plan_;
   double framesPerSimulatedSecond_;
   int scale_;
-  float trackOffset_ = 0;
-  std::int32_t first_ = 0;
-  std::int32_t step_ = -1;
   std::int64_t next_ = 0;
-  VideoFrame frame_;
 };
 
 }  // namespace hulvex

@@ -19,6 +19,7 @@ extern "C" {
 
 #include "common/error.h"
 #include "export/four_colour_yuv.h"
+#include "video/run_colours.h"
 
 namespace hulvex {
 namespace {
@@ -67,15 +68,24 @@ const char* CodecName(VideoFormat f) {
   return "";
 }
 
-// Index of an RGB32 pixel's colour in the palette, or -1 for another colour.
+// What a picture holds: only its four colours, those and the further runs' colours, or others.
+enum class PictureColours { Four, Palette, Other };
+
+// Index of an RGB32 pixel's colour in the GIF palette (the picture's four colours, then the
+// further runs' colours), or -1 for another colour.
 int ExactPaletteIndex(QRgb p) {
   switch (p & 0xFFFFFFu) {
     case 0xFFFFFFu: return 0;
     case 0x000000u: return 1;
     case 0x0000FFu: return 2;
     case 0xFF0000u: return 3;
-    default: return -1;
+    default: break;
   }
+  for (std::size_t i = 0; i < kFurtherRunColours.size(); ++i) {
+    const RunRgb c = kFurtherRunColours[i];
+    if (qRgb(c.R, c.G, c.B) == (p | 0xFF000000u)) return static_cast<int>(kGifPalette.size() + i);
+  }
+  return -1;
 }
 
 }  // namespace
@@ -236,11 +246,11 @@ struct VideoFileWriter::State {
   void AllocateFrames();
   void WriteHeader();
 
-  // The picture's pixels as palette indices into `indices`; false (and `indices` incomplete) as
-  // soon as a pixel has another colour.
-  bool IndexFourColours(const QImage& picture);
+  // The picture's pixels as palette indices into `indices` (ExactPaletteIndex); stops (with
+  // `indices` incomplete) as soon as a pixel has a colour outside the palette.
+  PictureColours IndexColours(const QImage& picture);
   // The picture into `frame`: palette indices for a GIF, yuv420p otherwise.
-  void FillGifFrame(const QImage& picture, bool fourColours);
+  void FillGifFrame(const QImage& picture, bool indexed);
   void ConvertPlainly(const QImage& picture);
 
   // Hands every packet the encoder has ready to the container.
@@ -313,7 +323,8 @@ void VideoFileWriter::State::WriteHeader() {
   headerWritten = true;
 }
 
-bool VideoFileWriter::State::IndexFourColours(const QImage& picture) {
+PictureColours VideoFileWriter::State::IndexColours(const QImage& picture) {
+  int highest = 0;
   for (int y = 0; y < height; ++y) {
     const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
     std::uint8_t* out = indices.data() + static_cast<std::ptrdiff_t>(y) * width;
@@ -326,20 +337,25 @@ bool VideoFileWriter::State::IndexFourColours(const QImage& picture) {
         continue;
       }
       const int i = ExactPaletteIndex(in[x]);
-      if (i < 0) return false;
+      if (i < 0) return PictureColours::Other;
+      highest = std::max(highest, i);
       out[x++] = static_cast<std::uint8_t>(i);
     }
   }
-  return true;
+  return highest < static_cast<int>(kGifPalette.size()) ? PictureColours::Four : PictureColours::Palette;
 }
 
-void VideoFileWriter::State::FillGifFrame(const QImage& picture, bool fourColours) {
+void VideoFileWriter::State::FillGifFrame(const QImage& picture, bool indexed) {
   auto* palette = reinterpret_cast<std::uint32_t*>(frame->data[1]);
   std::fill(palette, palette + 256, 0u);  // unused entries: transparent black
   std::copy(kGifPalette.begin(), kGifPalette.end(), palette);
+  for (std::size_t i = 0; i < kFurtherRunColours.size(); ++i) {
+    const RunRgb c = kFurtherRunColours[i];
+    palette[kGifPalette.size() + i] = qRgb(c.R, c.G, c.B);
+  }
   for (int y = 0; y < height; ++y) {
     std::uint8_t* out = frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0];
-    if (fourColours) {
+    if (indexed) {
       std::copy_n(indices.data() + static_cast<std::ptrdiff_t>(y) * width, width, out);
     } else {
       const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
@@ -392,11 +408,11 @@ void VideoFileWriter::AddFrame(const QImage& picture) {
                 std::to_string(s.height) + " pixels");
   int r = av_frame_make_writable(s.frame.get());
   if (r < 0) s.Fail("Cannot encode a frame of " + s.path, r);
-  const bool fourColours = s.IndexFourColours(picture);
+  const PictureColours colours = s.IndexColours(picture);
   AVFrame& f = *s.frame;
   if (s.format == VideoFormat::Gif) {
-    s.FillGifFrame(picture, fourColours);
-  } else if (fourColours) {
+    s.FillGifFrame(picture, colours != PictureColours::Other);
+  } else if (colours == PictureColours::Four) {
     s.coder.Convert(s.indices.data(), s.width, s.height, f.data[0], f.linesize[0], f.data[1], f.linesize[1], f.data[2],
                     f.linesize[2]);
   } else {

@@ -14,7 +14,7 @@ namespace hulvex {
 enum class VideoFormat {
   Mp4,   // H.264, yuv420p, the index at the front of the file
   WebM,  // VP9, yuv420p
-  Gif,   // looping forever, palette of the picture's four colours
+  Gif,   // looping forever, palette of the picture's four colours and the further runs' colours
 };
 
 // The format a file name asks for by its extension, in any letter case: ".mp4", ".webm" or
@@ -51,7 +51,9 @@ public:
   VideoFileWriter& operator=(const VideoFileWriter&) = delete;
 
   // Encodes `picture` (QImage::Format_RGB32, the writer's size) as the next frame, shown for
-  // 1 / fps seconds. A GIF takes each pixel as the nearest of its four colours; MP4 and WebM code
+  // 1 / fps seconds. A GIF keeps the picture's four colours and the further runs' colours
+  // (RunColour) exactly when the picture holds no others, and otherwise takes each pixel as the
+  // nearest of its four colours; MP4 and WebM code
   // a picture of only those colours for the least RGB error (four_colour_yuv.h), any other
   // picture with a plain BT.601 conversion. Throws Error for
   // a picture of another size or format, or when encoding or writing fails (the writer is then

@@ -40,6 +40,17 @@ TimeNavigation SetUpTimeBar(std::int32_t highStep) {
   return nav;
 }
 
+std::int32_t StepAtOrBefore(std::span<const double> stepTimes, double t) {
+  // The first step later than t, by halving; every comparison is false for a NaN t.
+  std::size_t low = 0, high = stepTimes.size();
+  while (low < high) {
+    const std::size_t mid = low + (high - low) / 2;
+    if (stepTimes[mid] <= t) low = mid + 1;
+    else high = mid;
+  }
+  return low == 0 ? 0 : static_cast<std::int32_t>(low - 1);
+}
+
 std::string FormatStepTime(double t) { return Cut(FormatFixed(t, 12, 6), 15); }
 
 RangeLabels MakeRangeLabels(const TimeNavigation& nav, const std::vector<double>& stepTimes) {

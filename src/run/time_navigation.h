@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ std::int32_t ComputePageStep(std::int32_t highStep, std::int32_t lowStep = 0);
 
 // Sets the range to 0 ... highStep, the current step to 0, and the page.
 TimeNavigation SetUpTimeBar(std::int32_t highStep);
+
+// The step a clock at time t shows: the last step whose time is at most t, the first step when t
+// comes before it (or is not a number), the last after the run ends; 0 when there are no steps.
+// `stepTimes` must not decrease (as a history's do); O(log n).
+std::int32_t StepAtOrBefore(std::span<const double> stepTimes, double t);
 
 // A time as the readouts show it: fixed point with 6 decimals right-aligned in 12 characters,
 // a longer number cut to 15.

@@ -78,24 +78,33 @@ bool Clip(PixelPoint& a, PixelPoint& b, const ClipBox& box) {
 // Pixel of a clipped coordinate, rounded to nearest with halves to even.
 int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
 
-}  // namespace
-
-QImage MakeFrameBitmap(int magnification) {
-  const int k = std::max(1, magnification);
-  QImage image(kFrameWidth * k, kFrameHeight * k, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  return image;
+// The picture's typeface at magnification k: size 10 at 96 dots per inch, solid glyphs like the
+// lines (the picture holds only its own colours).
+QFont PictureFont(int k) {
+  QFont font(QStringLiteral("Courier New"));
+  font.setPixelSize(13 * k);
+  font.setStyleHint(QFont::TypeWriter);
+  font.setStyleStrategy(QFont::NoAntialias);
+  return font;
 }
 
-void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scale, double T, double Accel,
-               double Speed, Diagnostics& diag) {
-  bitmap.fill(Qt::white);
-  ClearUpperVectorState();  // Qt's painting leaves the vector registers in use (see vector_state.h)
+// A black frame k pixels wide just inside `box`.
+void DrawBoxFrame(QPainter& painter, const QRect& box, int k) {
+  const QColor black(0, 0, 0);
+  painter.fillRect(QRect(box.left(), box.top(), box.width(), k), black);
+  painter.fillRect(QRect(box.left(), box.bottom() + 1 - k, box.width(), k), black);
+  painter.fillRect(QRect(box.left(), box.top(), k, box.height()), black);
+  painter.fillRect(QRect(box.right() + 1 - k, box.top(), k, box.height()), black);
+}
+
+// Draws the polylines of `list` with solid pens scale.Magnification pixels wide, no
+// antialiasing: in the list's own colours, or all in `only` when given.
+void DrawList(QPainter& painter, const QImage& bitmap, const DisplayList& list, const PictureScale& scale,
+              const std::optional<QColor>& only, Diagnostics& diag) {
   const int k = std::max(1, scale.Magnification);
   const ClipBox box{-kClipMargin, bitmap.width() + kClipMargin, bitmap.height() + kClipMargin};
-  QPainter painter(&bitmap);
   painter.setRenderHint(QPainter::Antialiasing, false);
-  QPen pen(QColor(0, 0, 0));
+  QPen pen(only.value_or(QColor(0, 0, 0)));
   pen.setWidth(k);
   pen.setStyle(Qt::SolidLine);
   pen.setCosmetic(true);
@@ -106,7 +115,7 @@ void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scal
   while (i < count) {
     const DisplayPair start = list.pairs[i];
     if (start.a != kStartMarker) diag.Message("display-list", "Disp Err 1");
-    if (start.b != kStartMarker) {
+    if (start.b != kStartMarker && !only) {
       pen.setColor(ColourOf(start.b));
       painter.setPen(pen);
     }
@@ -126,12 +135,26 @@ void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scal
     ++i;  // the end-of-line marker
     if (i >= count || list.pairs[i].a == kEndListMarker) break;
   }
+}
 
-  QFont font(QStringLiteral("Courier New"));
-  font.setPixelSize(13 * k);  // size 10 at 96 dots per inch
-  font.setStyleHint(QFont::TypeWriter);
-  // Solid glyphs, like the lines: the picture holds only white, black, blue and red.
-  font.setStyleStrategy(QFont::NoAntialias);
+}  // namespace
+
+QImage MakeFrameBitmap(int magnification) {
+  const int k = std::max(1, magnification);
+  QImage image(kFrameWidth * k, kFrameHeight * k, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  return image;
+}
+
+void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scale, double T, double Accel,
+               double Speed, Diagnostics& diag) {
+  bitmap.fill(Qt::white);
+  ClearUpperVectorState();  // Qt's painting leaves the vector registers in use (see vector_state.h)
+  const int k = std::max(1, scale.Magnification);
+  QPainter painter(&bitmap);
+  DrawList(painter, bitmap, list, scale, std::nullopt, diag);
+
+  const QFont font = PictureFont(k);
   painter.setFont(font);
   const QString text = QString::fromLatin1(ReadoutText(T, Accel, Speed));
   const QFontMetrics metrics(font);
@@ -139,6 +162,68 @@ void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scal
   painter.fillRect(cell, Qt::white);
   painter.setPen(ColourOf(static_cast<std::uint32_t>(kColourRed)));
   painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop, text);
+  painter.end();
+  ClearUpperVectorState();
+}
+
+void DrawOverlayRun(QImage& picture, const DisplayList& list, RunRgb colour, const PictureScale& scale,
+                    Diagnostics& diag) {
+  ClearUpperVectorState();
+  QPainter painter(&picture);
+  DrawList(painter, picture, list, scale, QColor(colour.R, colour.G, colour.B), diag);
+  painter.end();
+  ClearUpperVectorState();
+}
+
+QRect RunNameBox(const QRect& pane, int magnification) {
+  const int k = std::max(1, magnification);
+  return QRect(pane.left(), pane.bottom() + 1 - kNameBoxHeight * k, kNameBoxWidth * k, kNameBoxHeight * k);
+}
+
+void DrawRunNameBox(QImage& picture, const QRect& pane, const std::string& name, int magnification) {
+  const int k = std::max(1, magnification);
+  const QRect box = RunNameBox(pane, k);
+  ClearUpperVectorState();
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setClipRect(box);
+  painter.fillRect(box, Qt::white);
+  DrawBoxFrame(painter, box, k);
+  const QFont font = PictureFont(k);
+  painter.setFont(font);
+  const QRect text = box.adjusted(4 * k, 0, -4 * k, 0);
+  painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                   QFontMetrics(font).elidedText(QString::fromStdString(name), Qt::ElideRight, text.width()));
+  painter.end();
+  ClearUpperVectorState();
+}
+
+QRect OverlayLegendBox(int runs, int magnification) {
+  const int k = std::max(1, magnification);
+  return QRect(0, 0, kNameBoxWidth * k, (kLegendRowHeight * std::max(0, runs) + 4) * k);
+}
+
+void DrawOverlayLegend(QImage& picture, std::span<const std::string> names, int magnification) {
+  const int k = std::max(1, magnification);
+  const QRect box = OverlayLegendBox(static_cast<int>(names.size()), k);
+  ClearUpperVectorState();
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setClipRect(box);
+  painter.fillRect(box, Qt::white);
+  DrawBoxFrame(painter, box, k);
+  const QFont font = PictureFont(k);
+  painter.setFont(font);
+  const QFontMetrics metrics(font);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const int top = (2 + kLegendRowHeight * static_cast<int>(i)) * k;
+    const RunRgb c = RunColour(static_cast<int>(i));
+    painter.fillRect(QRect(4 * k, top + 7 * k, 20 * k, 3 * k), QColor(c.R, c.G, c.B));
+    const QRect text(30 * k, top, box.width() - 34 * k, kLegendRowHeight * k);
+    painter.setPen(Qt::black);
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(QString::fromStdString(names[i]), Qt::ElideRight, text.width()));
+  }
   painter.end();
   ClearUpperVectorState();
 }

@@ -2,9 +2,14 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
+
+#include <span>
+#include <string>
 
 #include "common/diagnostics.h"
 #include "video/display_list.h"
+#include "video/run_colours.h"
 
 namespace hulvex {
 
@@ -21,5 +26,30 @@ QImage MakeFrameBitmap(int magnification = 1);
 // marker ends there. `bitmap` must be MakeFrameBitmap(scale.Magnification)'s size and format.
 void DrawFrame(QImage& bitmap, const DisplayList& list, const PictureScale& scale, double T, double Accel,
                double Speed, Diagnostics& diag);
+
+// Draws the polylines of `list` over what `picture` holds, all in `colour`, with the pens and
+// clipping of DrawFrame (a start pair that is not one is reported as DrawFrame reports it); the
+// readout is not drawn. `picture` is any 32-bit picture; `scale` maps the list to its pixels.
+void DrawOverlayRun(QImage& picture, const DisplayList& list, RunRgb colour, const PictureScale& scale,
+                    Diagnostics& diag);
+
+// The name box of a pane at magnification k: 200 k x 20 k pixels in the pane's bottom-left corner.
+inline constexpr int kNameBoxWidth = 200;
+inline constexpr int kNameBoxHeight = 20;
+QRect RunNameBox(const QRect& pane, int magnification);
+
+// Writes `name` (UTF-8; cut with an ellipsis when it does not fit) in black on white inside
+// RunNameBox(pane, magnification), framed in black; no pixel outside that box changes.
+void DrawRunNameBox(QImage& picture, const QRect& pane, const std::string& name, int magnification);
+
+// The legend of an overlay of `runs` runs at magnification k: 200 k pixels wide, 16 k per run
+// and 4 k more high, in the picture's top-left corner (left of the readout at 250 k).
+inline constexpr int kLegendRowHeight = 16;
+QRect OverlayLegendBox(int runs, int magnification);
+
+// Draws the legend into OverlayLegendBox: one row per name, in run order, a bar in RunColour(i)
+// and the name in black (cut with an ellipsis when too long), framed in black; no pixel outside
+// that box changes.
+void DrawOverlayLegend(QImage& picture, std::span<const std::string> names, int magnification);
 
 }  // namespace hulvex

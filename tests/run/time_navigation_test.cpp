@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace hulvex {
 namespace {
 
@@ -50,6 +52,21 @@ TEST(TimeNavigation, StepsWithoutATimeReadZero) {
   const std::vector<double> times = {5.0};
   EXPECT_EQ(MakeCurrentTimeLabels(7, times).TimeLbl, "_T =    0.000000");
   EXPECT_EQ(MakeCurrentTimeLabels(-1, times).TimeLbl, "_T =    0.000000");
+}
+
+// The clock's step: the last at or before t; the first before the run, the last after it; equal
+// times give the last of them.
+TEST(TimeNavigation, StepAtOrBefore) {
+  const std::vector<double> times = {0.5, 1.0, 1.5, 1.5, 2.0};
+  const struct {
+    double t;
+    std::int32_t step;
+  } cases[] = {{-1e300, 0}, {0.0, 0},    {0.5, 0},     {0.999, 0}, {1.0, 1},  {1.25, 1}, {1.5, 3},
+               {1.999, 3},  {2.0, 4},    {1e300, 4},   {std::numeric_limits<double>::quiet_NaN(), 0},
+               {std::numeric_limits<double>::infinity(), 4}};
+  for (const auto& c : cases) EXPECT_EQ(StepAtOrBefore(times, c.t), c.step) << c.t;
+  EXPECT_EQ(StepAtOrBefore({}, 1.0), 0);
+  EXPECT_EQ(StepAtOrBefore(std::vector<double>{3.0}, 1.0), 0);
 }
 
 }  // namespace
