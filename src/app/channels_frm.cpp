@@ -1,6 +1,7 @@
 #include "app/channels_frm.h"
 
 #include <QAbstractSlider>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QEvent>
 #include <QFileDialog>
@@ -26,16 +27,20 @@
 #include "common/error.h"
 #include "common/number_format.h"
 #include "report/statistics_report.h"
+#include "video/run_colours.h"
 #include "run/channel_series.h"
 
 namespace hulvex {
 namespace {
 
-// Run k's colour (k >= 1: the compared runs), colour-blind safe (Okabe and Ito).
-QColor RunColour(std::size_t k) {
-  static constexpr QRgb kPalette[] = {0xE69F00, 0x56B4E9, 0x009E73, 0xD55E00, 0xCC79A7, 0x0072B2, 0xF0E442};
-  return QColor(kPalette[(k - 1) % std::size(kPalette)]);
+// Run k's colour in the plots, as in the overlaid video.
+QColor RunQColor(std::size_t k) {
+  const RunRgb c = RunColour(static_cast<int>(k));
+  return QColor(c.R, c.G, c.B);
 }
+
+// A run's name as the windows show it: its file name without extension.
+QString RunName(const LoadedRun& run) { return QFileInfo(QString::fromStdString(run.RunPath)).completeBaseName(); }
 
 // A zoom stops at this many step intervals across the plot.
 constexpr double kFewestSteps = 4;
@@ -173,9 +178,10 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
   connect(&session_, &ViewerSession::FrameShownAt, this, &TChannelsFrm::SetCursorStep);
   connect(&session_, &ViewerSession::StatisticsReady, this, &TChannelsFrm::ShowStatistics);
   connect(&session_, &ViewerSession::ComparedRunsClosing, this, [this] {
-    for (ChannelPlot* p : plots_) p->SetComparedCurves(QString(), {});  // before their values are freed
+    for (ChannelPlot* p : plots_) p->SetComparedCurves({});  // before their values are freed
   });
   connect(&session_, &ViewerSession::ComparedRunsChanged, this, [this] {
+    ShowRunsBar();
     ShowComparedCurves();
     ShowStatistics();
   });
@@ -200,6 +206,16 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
   connect(ChannelBox, &QSpinBox::editingFinished, this, [this] {
     if (ChannelBox->hasFocus()) AddChannel(ChannelBox->value());
   });
+
+  RunsBar = new QWidget(this);
+  RunsBar->setObjectName(QStringLiteral("RunsBar"));
+  auto* runsLayout = new QHBoxLayout(RunsBar);
+  runsLayout->setContentsMargins(0, 0, 0, 0);
+  ReferenceLbl = new QLabel(RunsBar);
+  runsLayout->addWidget(ReferenceLbl);
+  runsLayout->addStretch(1);
+  RunsBar->hide();
+  layout->addWidget(RunsBar);
 
   MissingLbl = new QLabel(this);
   MissingLbl->setObjectName(QStringLiteral("MissingLbl"));
@@ -451,23 +467,48 @@ void TChannelsFrm::ShowRun() {
   Relabel();
   if (!placed_) PlaceBeside();
   show();
+  ShowRunsBar();
   ShowComparedCurves();
   ResetTimeRange();
   SetCursorStep(0);
 }
 
+void TChannelsFrm::ShowRunsBar() {
+  // One check box per compared run, in its colour: it shows or hides that run everywhere.
+  for (QCheckBox* box : RunsBar->findChildren<QCheckBox*>()) delete box;
+  runShown_.assign(session_.RunCount(), true);
+  RunsBar->setVisible(run_ && session_.RunCount() > 1);
+  if (!run_) return;
+  ReferenceLbl->setText(QStringLiteral("Runs:  <b>%1</b>").arg(RunName(*run_).toHtmlEscaped()));
+  auto* layout = static_cast<QHBoxLayout*>(RunsBar->layout());
+  for (std::size_t k = 1; k < session_.RunCount(); ++k) {
+    auto* box = new QCheckBox(RunName(session_.Run(k)), RunsBar);
+    box->setObjectName(QStringLiteral("RunBox%1").arg(k));
+    box->setChecked(true);
+    box->setFocusPolicy(Qt::NoFocus);  // the window's keys stay the window's
+    box->setStyleSheet(QStringLiteral("QCheckBox { color: %1; font-weight: bold; }").arg(RunQColor(k).darker(115).name()));
+    box->setToolTip(QString::fromStdString(session_.Run(k).RunPath));
+    layout->insertWidget(layout->count() - 1, box);
+    connect(box, &QCheckBox::toggled, this, [this, k](bool shown) {
+      if (k < runShown_.size()) runShown_[k] = shown;
+      ShowComparedCurves();
+    });
+  }
+}
+
 void TChannelsFrm::ShowComparedCurves() {
   if (!run_) return;
-  const auto name = [](const LoadedRun& r) { return QFileInfo(QString::fromStdString(r.RunPath)).completeBaseName(); };
+  if (runShown_.size() != session_.RunCount()) ShowRunsBar();
   for (ChannelPlot* plot : plots_) {
     std::vector<ChannelPlot::ComparedCurve> curves;
     for (std::size_t k = 1; k < session_.RunCount(); ++k) {
+      if (!runShown_[k]) continue;
       const LoadedRun& run = session_.Run(k);
       const ChannelSeries* series = FindSeries(run, plot->Channel());
       if (!series) continue;  // a run that does not store the channel
-      curves.push_back({name(run), RunColour(k), run.History.StepTimes, series->Values});
+      curves.push_back({RunName(run), RunQColor(k), run.History.StepTimes, series->Values});
     }
-    plot->SetComparedCurves(name(*run_), std::move(curves));
+    plot->SetComparedCurves(std::move(curves));
   }
 }
 

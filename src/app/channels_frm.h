@@ -103,6 +103,8 @@ public:
   QSpinBox* ChannelBox = nullptr;
   QPushButton* AddBtn = nullptr;
   QLabel* MissingLbl = nullptr;
+  QWidget* RunsBar = nullptr;  // shown while runs are compared
+  QLabel* ReferenceLbl = nullptr;
   QLabel* EmptyLbl = nullptr;  // in the plots' area while it has no plot
   QScrollArea* PlotArea = nullptr;  // the plots, each at least kMinPlotHeight high
   QSplitter* Splitter = nullptr;    // the plots' area above, the tables below
@@ -134,8 +136,10 @@ private:
   // Sends the keys of `w` and its children through eventFilter (WindowKey).
   void WatchKeys(QWidget* w);
   void ShowTableMenu(QTableWidget* table, const QPoint& global);
-  // Gives every plot the curves of the compared runs that store its channel.
+  // Gives every plot the curves of the shown compared runs that store its channel.
   void ShowComparedCurves();
+  // The row of run names above the plots: the reference, then a check box per compared run.
+  void ShowRunsBar();
   // Asks for a file with `choose` and writes it with `save`; says what was written, or the error.
   void SaveAs(const std::function<QString()>& choose, const std::function<void(const QString&)>& save);
   void ShowPlotMenu(ChannelPlot* plot, const QPoint& global);
@@ -162,6 +166,7 @@ private:
   QVBoxLayout* plotLayout_ = nullptr;
   QWidget* plotPane_ = nullptr;
   std::int32_t cursor_ = 0;
+  std::vector<bool> runShown_;  // per run of the session: its curves are drawn
   bool splitterSized_ = false;  // the splitter's first sizes are set once, when first shown
   bool placed_ = false;
   analysis::Maybe<analysis::ImpactStatistics> impacts_;

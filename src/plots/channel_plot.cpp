@@ -12,6 +12,8 @@
 #include <cmath>
 #include <limits>
 
+#include "run/time_navigation.h"
+
 namespace hulvex {
 namespace {
 
@@ -94,13 +96,6 @@ void SetGraphPoints(QCPGraph* graph, const Envelope& envelope) {
   graph->data()->set(points, true);
 }
 
-// The step shown at time t by a run with these step times: its last at or before t, its first
-// before it starts.
-std::size_t StepShownAt(std::span<const double> times, double t) {
-  const auto after = std::upper_bound(times.begin(), times.end(), t);
-  return after == times.begin() ? 0 : static_cast<std::size_t>(after - times.begin() - 1);
-}
-
 }  // namespace
 
 void ChannelPlot::Rebuild() {
@@ -112,7 +107,6 @@ void ChannelPlot::Rebuild() {
   for (Compared& c : compared_) {
     BuildEnvelope(c.Curve.Times, c.Curve.Values, display_.Factor, range.lower, range.upper, columns, c.Env);
     SetGraphPoints(c.Graph, c.Env);
-    if (!c.Graph->visible()) continue;
     if (std::isfinite(c.Env.Min)) lo = std::isfinite(lo) ? std::min(lo, c.Env.Min) : c.Env.Min;
     if (std::isfinite(c.Env.Max)) hi = std::isfinite(hi) ? std::max(hi, c.Env.Max) : c.Env.Max;
   }
@@ -168,7 +162,7 @@ double ChannelPlot::Level() const {
   return level_->visible() ? level_->point1->coords().y() : std::numeric_limits<double>::quiet_NaN();
 }
 
-void ChannelPlot::SetComparedCurves(const QString& referenceName, std::vector<ComparedCurve> curves) {
+void ChannelPlot::SetComparedCurves(std::vector<ComparedCurve> curves) {
   for (Compared& c : compared_) removeGraph(c.Graph);
   compared_.clear();
   for (ComparedCurve& curve : curves) {
@@ -184,40 +178,17 @@ void ChannelPlot::SetComparedCurves(const QString& referenceName, std::vector<Co
     compared_.push_back(std::move(c));
   }
   // The plot's own run over the compared ones, and the marks over all.
-  graph_->setName(referenceName);
   graph_->setLayer(QStringLiteral("main"));
   marks_->setLayer(QStringLiteral("main"));
-  marks_->removeFromLegend();
-  legend->setVisible(!compared_.empty());
-  if (!compared_.empty()) {
-    legend->setFont(font());
-    legend->setIconSize(14, 8);
-    legend->setBrush(QColor(255, 255, 255, 200));
-    legend->setRowSpacing(0);
-    axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
-  }
   Rebuild();
   update(ReadoutRect());
-}
-
-bool ChannelPlot::ComparedShown(std::size_t k) const { return compared_.at(k).Graph->visible(); }
-
-void ChannelPlot::SetComparedShown(std::size_t k, bool shown) {
-  Compared& c = compared_.at(k);
-  if (c.Graph->visible() == shown) return;
-  c.Graph->setVisible(shown);
-  if (QCPPlottableLegendItem* item = legend->itemWithPlottable(c.Graph))
-    item->setTextColor(shown ? Qt::black : QColor(160, 160, 160));
-  Rebuild();
-  update(ReadoutRect());
-  emit ComparedShownChanged(k, shown);
 }
 
 double ChannelPlot::ComparedValueAtCursor(std::size_t k) const {
   const Compared& c = compared_.at(k);
   if (cursor_ < 0 || c.Curve.Times.empty()) return std::numeric_limits<double>::quiet_NaN();
   const double t = times_[static_cast<std::size_t>(cursor_)];
-  return static_cast<double>(DisplayValue(c.Curve.Values[StepShownAt(c.Curve.Times, t)], display_.Factor));
+  return static_cast<double>(DisplayValue(c.Curve.Values[static_cast<std::size_t>(StepAtOrBefore(c.Curve.Times, t))], display_.Factor));
 }
 
 QString ChannelPlot::CursorText() const {
@@ -258,7 +229,7 @@ void ChannelPlot::paintEvent(QPaintEvent* event) {
   std::vector<std::pair<QString, QColor>> others;
   int othersWidth = 0;
   for (std::size_t k = 0; k < compared_.size(); ++k) {
-    if (cursor_ < 0 || !compared_[k].Graph->visible()) continue;
+    if (cursor_ < 0) continue;
     others.emplace_back(QStringLiteral("  ") + QString::number(ComparedValueAtCursor(k), 'g', 5), compared_[k].Curve.Colour);
     othersWidth += painter.fontMetrics().horizontalAdvance(others.back().first);
   }
@@ -297,17 +268,6 @@ void ChannelPlot::resizeEvent(QResizeEvent* event) {
 void ChannelPlot::mousePressEvent(QMouseEvent* event) {
   const QRect area = axisRect()->rect();
   const QPoint at = event->position().toPoint();
-  // A click on a compared run's legend entry hides or shows its curve.
-  if (legend->visible() && event->button() == Qt::LeftButton) {
-    for (std::size_t k = 0; k < compared_.size(); ++k) {
-      const QCPPlottableLegendItem* item = legend->itemWithPlottable(compared_[k].Graph);
-      if (item && item->outerRect().contains(at)) {
-        SetComparedShown(k, !compared_[k].Graph->visible());
-        event->accept();
-        return;
-      }
-    }
-  }
   if (!area.contains(at) || times_.empty()) {
     QCustomPlot::mousePressEvent(event);
     return;

@@ -63,15 +63,11 @@ public:
     std::span<const double> Times;
     std::span<const float> Values;
   };
-  // Replaces the compared curves (none: the plot's own run alone, without a legend). Each is drawn
-  // as its envelope of the visible range; the value axis fits them all. A legend names the runs,
-  // `referenceName` first; a click on an entry hides or shows that run's curve (the plot's own
-  // run always shows). The readout adds each shown run's value at the cursor's time, in its colour.
-  void SetComparedCurves(const QString& referenceName, std::vector<ComparedCurve> curves);
+  // Replaces the compared curves (none: the plot's own run alone). Each is drawn as its envelope
+  // of the visible range, under the plot's own run's curve; the value axis fits them all. The
+  // readout adds each one's value at the cursor's time, in its colour.
+  void SetComparedCurves(std::vector<ComparedCurve> curves);
   std::size_t ComparedCount() const { return compared_.size(); }
-  bool ComparedShown(std::size_t k) const;
-  // Hides or shows compared curve k (as a click on its legend entry does); tells ComparedShownChanged.
-  void SetComparedShown(std::size_t k, bool shown);
   // Compared curve k's readout value at the cursor (display units): its last step at or before the
   // cursor step's time (its first before it starts); NaN without a cursor.
   double ComparedValueAtCursor(std::size_t k) const;
@@ -94,8 +90,6 @@ signals:
   // A key that moves the time bar (QAbstractSlider::SliderAction).
   void SliderActionRequested(int action);
   void RemoveRequested(int channel);
-  // A legend click hid or showed compared curve k.
-  void ComparedShownChanged(std::size_t k, bool shown);
   // A right click without a drag, or the menu key: the window's menu for this plot at `global`.
   void MenuRequested(const QPoint& global);
 

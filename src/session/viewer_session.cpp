@@ -177,9 +177,7 @@ void ViewerSession::RemoveComparedRuns() {
 
 std::int32_t ViewerSession::StepOfRunAt(std::size_t k, double t) const {
   const std::vector<double>& times = Run(k).History.StepTimes;
-  if (times.empty()) return -1;
-  const auto after = std::upper_bound(times.begin(), times.end(), t);
-  return static_cast<std::int32_t>(after == times.begin() ? 0 : after - times.begin() - 1);
+  return times.empty() ? -1 : StepAtOrBefore(times, t);
 }
 
 // ---- Time -----------------------------------------------------------------------------------
