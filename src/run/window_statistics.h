@@ -1,6 +1,6 @@
 // The statistics of a time window of a run, computed in one place for the Channels window and for
-// `hulvex stats`: per-channel statistics, impact peaks, motion amplitudes and ISO 2631-1 ride
-// quality, in the units of the channel vocabulary.
+// `hulvex stats`: per-channel statistics, impact peaks and their extremes, motion amplitudes and
+// ISO 2631-1 ride quality, in the units of the channel vocabulary.
 #pragma once
 
 #include <array>
