@@ -54,16 +54,8 @@ void Numbers(JsonWriter& j, const std::vector<std::optional<double>>& values) {
 
 std::string JsonOf(const RunSpectra& o, bool oneLine) {
   JsonWriter j(oneLine);
-  j.BeginObject();
-  j.Key("Run").String(o.Run);
-  if (!o.Figures) {
-    j.Key("Error").String(o.Error);
-    j.EndObject();
-    return j.str();
-  }
+  if (!BeginRunJson(j, o)) return j.str();
   const WindowSpectra& f = *o.Figures;
-  j.Key("From").Number(f.From);
-  j.Key("To").Number(f.To);
   if (f.Layout.has_value()) {
     const SpectrumLayout& l = *f.Layout;
     j.Key("SampleInterval").Number(l.SampleInterval);
@@ -162,17 +154,7 @@ std::string Cell(const std::optional<double>& v) { return v ? ReportNumber(*v) :
 
 RunSpectra SpectraOfRunFile(const std::string& given, const SpectraRequest& request,
                             const std::vector<std::string>& dataDirs) {
-  RunSpectra out;
-  out.Run = given;
-  CollectingDiagnostics diag;
-  try {
-    ComputeRun(request, dataDirs, diag, out);
-  } catch (const std::exception& e) {
-    out.Figures.reset();
-    out.Error = e.what();
-  }
-  out.Messages = std::move(diag.messages);
-  return out;
+  return ReportOfRun<RunSpectra>(given, [&](Diagnostics& diag, RunSpectra& out) { ComputeRun(request, dataDirs, diag, out); });
 }
 
 std::string SpectraJson(const RunSpectra& run, bool oneLine) { return JsonOf(run, oneLine); }

@@ -50,16 +50,8 @@ void Block(JsonWriter& j, const char* key, const an::Maybe<T>& block, Body body)
 
 std::string JsonOf(const RunStatistics& o, bool oneLine, bool timing) {
   JsonWriter j(oneLine);
-  j.BeginObject();
-  j.Key("Run").String(o.Run);
-  if (!o.Figures) {
-    j.Key("Error").String(o.Error);
-    j.EndObject();
-    return j.str();
-  }
+  if (!BeginRunJson(j, o)) return j.str();
   const WindowStatistics& f = *o.Figures;
-  j.Key("From").Number(f.From);
-  j.Key("To").Number(f.To);
   j.Key("Steps").Integer(static_cast<std::int64_t>(f.Window.Count()));
   j.Key("Channels").BeginArray();
   for (const auto& [c, stats] : f.Channels) {
@@ -252,17 +244,7 @@ std::vector<CsvColumn> CsvColumns(const std::vector<int>& channels) {
 }  // namespace
 
 RunStatistics StatisticsOfRunFile(const std::string& given, const StatisticsRequest& request) {
-  RunStatistics out;
-  out.Run = given;
-  CollectingDiagnostics diag;
-  try {
-    ComputeRun(request, diag, out);
-  } catch (const std::exception& e) {
-    out.Figures.reset();
-    out.Error = e.what();
-  }
-  out.Messages = std::move(diag.messages);
-  return out;
+  return ReportOfRun<RunStatistics>(given, [&](Diagnostics& diag, RunStatistics& out) { ComputeRun(request, diag, out); });
 }
 
 std::string StatisticsJson(const RunStatistics& run, bool oneLine, bool timing) { return JsonOf(run, oneLine, timing); }
