@@ -53,6 +53,7 @@ bench: deps
 	cmake --build --preset release -j $(JOBS)
 	build/release/bench/hulvex_bench
 	build/release/bench/hulvex_stats_bench
+	build/release/bench/hulvex_spectrum_bench
 	build/release/bench/hulvex_gui_bench
 	build/release/bench/hulvex_pacing_bench
 

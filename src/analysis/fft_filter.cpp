@@ -8,6 +8,8 @@
 #include <mutex>
 #include <new>
 
+#include "common/check.h"
+
 namespace hulvex::analysis {
 
 // In place: n reals become the n/2 + 1 complex values X[0] ... X[n/2] in the same storage, and
@@ -93,6 +95,17 @@ void FftFilter::Run(std::span<double> x, GainFunction gainOf, const void* contex
   fftw_execute_dft_c2r(plans_->backward, spectrum, values);
   const double scale = 1.0 / static_cast<double>(n);
   for (std::size_t j = 0; j < given; ++j) x[j] = values[j] * scale;
+}
+
+void FftFilter::Transform(std::span<const double> x, std::span<std::complex<double>> spectrum) const {
+  const std::size_t n = n_;
+  HULVEX_ASSERT(x.size() == n && spectrum.size() == n / 2 + 1);
+  const Buffer b = Allocate(n);
+  double* values = b.get();
+  std::copy(x.begin(), x.end(), values);
+  fftw_complex* out = Spectrum(values);
+  fftw_execute_dft_r2c(plans_->forward, values, out);
+  for (std::size_t k = 0; k <= n / 2; ++k) spectrum[k] = {out[k][0], out[k][1]};
 }
 
 }  // namespace hulvex::analysis

@@ -30,6 +30,10 @@ public:
     Run(x, [](const void* g, std::size_t bin) { return (*static_cast<const Gain*>(g))(bin); }, &gain);
   }
 
+  // The transform alone: X[k], k = 0 ... n/2, of the n values of `x` (x.size() == Size()), into
+  // `spectrum` (n/2 + 1 values).
+  void Transform(std::span<const double> x, std::span<std::complex<double>> spectrum) const;
+
   // The smallest power of two, at least 4, not below `count`.
   static std::size_t SizeFor(std::size_t count);
 

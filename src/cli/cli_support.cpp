@@ -26,6 +26,7 @@ int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& o
   RegisterOpenCommand(tool);
   RegisterVideoCommands(tool);
   RegisterStatsCommand(tool);
+  RegisterSpectrumCommand(tool);
 
   try {
     tool.app.parse(argc, argv);

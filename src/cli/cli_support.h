@@ -4,9 +4,16 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <exception>
 #include <functional>
+#include <future>
 #include <iosfwd>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "report/json_writer.h"
 #include "common/diagnostics.h"
@@ -63,6 +70,33 @@ void SetDataDirectories(LoadedRun& run, const std::string& dataDir);
 void WriteRunParametersJson(JsonWriter& json, const RunParameters& p);
 void WriteHistoryHeaderJson(JsonWriter& json, const TimeHistory& history);
 
+// Computes compute(i), i = 0 ... count - 1, on worker threads (one per core, at most count; each
+// takes the next i) and passes each result to consume(i, result) on the calling thread in order of
+// i, each as soon as it and those before it are done. An exception of compute(i) is rethrown by
+// this function when result i is due.
+template <typename Compute, typename Consume>
+void ComputeInParallel(std::size_t count, const Compute& compute, const Consume& consume) {
+  using Result = decltype(compute(std::size_t{}));
+  std::vector<std::promise<Result>> promises(count);
+  std::vector<std::future<Result>> outcomes;
+  for (auto& p : promises) outcomes.push_back(p.get_future());
+  std::atomic<std::size_t> next{0};
+  const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<std::jthread> workers;
+  for (std::size_t t = 0; t < threads; ++t) {
+    workers.emplace_back([&] {
+      for (std::size_t i; (i = next.fetch_add(1)) < count;) {
+        try {
+          promises[i].set_value(compute(i));
+        } catch (...) {
+          promises[i].set_exception(std::current_exception());
+        }
+      }
+    });
+  }
+  for (std::size_t i = 0; i < count; ++i) consume(i, outcomes[i].get());
+}
+
 // Registration of the subcommands, one function per group.
 void RegisterRunCommands(Tool& tool);   // info, step, csv
 void RegisterDemoCommand(Tool& tool);   // make-demo
@@ -71,5 +105,6 @@ void RegisterHullCommands(Tool& tool);  // boat, stations
 void RegisterOpenCommand(Tool& tool);    // open
 void RegisterVideoCommands(Tool& tool);  // frame, track, and render where the picture drawing is built
 void RegisterStatsCommand(Tool& tool);   // stats
+void RegisterSpectrumCommand(Tool& tool);  // spectrum
 
 }  // namespace hulvex::cli

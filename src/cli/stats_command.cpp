@@ -1,14 +1,10 @@
-// stats: per-channel statistics, impact peaks, motion amplitudes and ISO 2631-1 ride quality of
+// stats: per-channel statistics, impact peaks and their extremes, motion amplitudes and ISO 2631-1 ride quality of
 // one run or many (report/statistics_report.h computes and writes them). Runs are computed in parallel, each on
 // its own data; results are written in argument order.
-#include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <future>
 #include <limits>
 #include <ostream>
-#include <thread>
 #include <vector>
 
 #include "cli/cli_support.h"
@@ -27,6 +23,7 @@ struct StatsRequest {
   std::vector<int> Channels{kChHeight, kChAcceleration, kChPitch, kChSpeed};
   double Threshold = 0;
   double Hysteresis = 0.02;  // impacts' and motions' dead band, a fraction of each channel's range
+  double ExposureHours = 1;  // of the extremes' most probable largest peak
   bool Csv = false;
   bool Timing = false;
 };
@@ -41,36 +38,18 @@ int Stats(const StatsRequest& req, std::ostream& out, Diagnostics& diag, std::os
   const std::size_t count = req.Runs.size();
   const bool oneLine = count > 1;
   if (req.Csv) out << StatisticsCsvHeader(req.Channels);
-  const StatisticsRequest window{req.From, req.To, req.Channels, req.Threshold, req.Hysteresis};
-
-  // Workers take the next run by number; each run's outcome goes through its own promise.
-  std::vector<std::promise<RunStatistics>> promises(count);
-  std::vector<std::future<RunStatistics>> outcomes;
-  for (auto& p : promises) outcomes.push_back(p.get_future());
-  std::atomic<std::size_t> next{0};
-  const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<std::jthread> workers;
-  for (std::size_t t = 0; t < threads; ++t) {
-    workers.emplace_back([&] {
-      for (std::size_t i; (i = next.fetch_add(1)) < count;) {
-        try {
-          promises[i].set_value(StatisticsOfRunFile(req.Runs[i], window));
-        } catch (...) {
-          promises[i].set_exception(std::current_exception());
-        }
-      }
-    });
-  }
+  const StatisticsRequest window{req.From, req.To, req.Channels, req.Threshold, req.Hysteresis, req.ExposureHours};
 
   bool failed = false;
-  for (std::size_t i = 0; i < count; ++i) {
-    const RunStatistics o = outcomes[i].get();
-    for (const std::string& m : o.Messages) diag.Message("stats-run", oneLine ? o.Run + ": " + m : m);
-    if (!o.Figures) ReportError(err, o.Run + ": " + o.Error);
-    out << (req.Csv ? StatisticsCsvRow(req.Channels, o) : StatisticsJson(o, oneLine, req.Timing));
-    out.flush();
-    failed = failed || !o.Figures;
-  }
+  ComputeInParallel(
+      count, [&](std::size_t i) { return StatisticsOfRunFile(req.Runs[i], window); },
+      [&](std::size_t, const RunStatistics& o) {
+        for (const std::string& m : o.Messages) diag.Message("stats-run", oneLine ? o.Run + ": " + m : m);
+        if (!o.Figures) ReportError(err, o.Run + ": " + o.Error);
+        out << (req.Csv ? StatisticsCsvRow(req.Channels, o) : StatisticsJson(o, oneLine, req.Timing));
+        out.flush();
+        failed = failed || !o.Figures;
+      });
   return failed ? 1 : 0;
 }
 
@@ -98,6 +77,9 @@ void RegisterStatsCommand(Tool& tool) {
   cmd->add_option("--hysteresis", req->Hysteresis,
                   "Dead band of impacts and motions about the mean, a fraction of each channel's range in the window: "
                   "a crossing needs a sample beyond mean +- fraction x (max - min) (default 0.02; 0: the mean itself)");
+  cmd->add_option("--exposure", req->ExposureHours,
+                  "Exposure for the most probable largest impact peak of the Extremes, hours (default 1)")
+      ->check(CLI::PositiveNumber);
   CLI::Option* csv = cmd->add_flag("--csv", req->Csv, "One CSV row per run with the main figures instead of JSON");
   cmd->add_flag("--timing", req->Timing,
                 "Add to each run's JSON a Timing object: HistoryPasses, the bytes read from its history over the "

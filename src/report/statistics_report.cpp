@@ -6,11 +6,14 @@
 #include <functional>
 #include <utility>
 
+#include "analysis/extremes.h"
 #include "analysis/iso2631.h"
 #include "analysis/statistics.h"
 #include "common/diagnostics.h"
 #include "common/error.h"
+#include "report/json_figures.h"
 #include "report/json_writer.h"
+#include "report/report_support.h"
 #include "run/channel_series.h"
 #include "run/loaded_run.h"
 #include "runfiles/channel_vocabulary.h"
@@ -19,80 +22,36 @@ namespace hulvex {
 namespace {
 namespace an = analysis;
 
-std::string Number(double v) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.9g", v);
-  return buf;
-}
+std::string Number(double v) { return ReportNumber(v); }
 
 // Opens the run reading the channels it needs with the step times, and computes every figure
 // over the window. Throws Error when the run cannot be read, a requested channel is not stored,
 // the step times are out of order or no step lies in the window.
 void ComputeRun(const StatisticsRequest& req, Diagnostics& diag, RunStatistics& out) {
   LoadedRun run;
-  run.HeldChannels = req.Channels;
-  run.HeldChannels.insert(run.HeldChannels.end(), {kChHeight, kChAcceleration, kChPitch});
-  std::sort(run.HeldChannels.begin(), run.HeldChannels.end());
-  run.HeldChannels.erase(std::unique(run.HeldChannels.begin(), run.HeldChannels.end()), run.HeldChannels.end());
-  OpenRunHistory(run, out.Run, diag);
+  OpenRunForWindow(run, out.Run, req.Channels, {kChHeight, kChAcceleration, kChPitch}, diag);
   const TimeHistory& h = run.History;
-  const int last = h.Header.LastChannel;
-  for (int c : req.Channels) {
-    if (c > last) {
-      throw Error("Channel " + std::to_string(c) + " is not stored: the last channel of " + run.RunPath + " is " +
-                  std::to_string(last));
-    }
-  }
-  if (std::string problem = an::StepTimeProblem(h.StepTimes); !problem.empty()) {
-    throw Error("The step times of " + run.RunPath + " are out of order: " + problem);
-  }
-  StatisticsInput input{h.StepTimes, 0, last, {}};
+  StatisticsInput input{h.StepTimes, 0, h.Header.LastChannel, {}};
   for (const ChannelSeries& s : run.Series) input.Series.emplace_back(s.Channel, s.Values);
   WindowStatistics w = ComputeWindowStatistics(input, req);
-  if (w.Window.Count() == 0) {
-    throw Error("No step of " + run.RunPath + " lies between " + Number(w.From) + " s and " + Number(w.To) +
-                " s (its steps run from " + Number(h.StepTimes.front()) + " s to " + Number(h.StepTimes.back()) + " s)");
-  }
+  CheckWindowHasSteps(run, w.Window.Count(), w.From, w.To);
   out.Figures = std::move(w);
   out.HistoryPasses = HistoryPasses(h);
 }
 
 // JSON ------------------------------------------------------------------------------------------
 
-void Figure(JsonWriter& j, const char* key, const an::Maybe<double>& v) {
-  j.Key(key);
-  if (v.has_value()) {
-    j.Number(*v);
-  } else {
-    j.Null();
-    j.Key(std::string(key) + "Reason").String(v.Reason);
-  }
-}
+void Figure(JsonWriter& j, const char* key, const an::Maybe<double>& v) { WriteFigure(j, key, v); }
 
-// Writes `key`: null and `key`Reason for a missing block; else `key` and calls body(value).
 template <typename T, typename Body>
 void Block(JsonWriter& j, const char* key, const an::Maybe<T>& block, Body body) {
-  j.Key(key);
-  if (!block.has_value()) {
-    j.Null();
-    j.Key(std::string(key) + "Reason").String(block.Reason);
-    return;
-  }
-  body(*block);
+  WriteBlock(j, key, block, body);
 }
 
 std::string JsonOf(const RunStatistics& o, bool oneLine, bool timing) {
   JsonWriter j(oneLine);
-  j.BeginObject();
-  j.Key("Run").String(o.Run);
-  if (!o.Figures) {
-    j.Key("Error").String(o.Error);
-    j.EndObject();
-    return j.str();
-  }
+  if (!BeginRunJson(j, o)) return j.str();
   const WindowStatistics& f = *o.Figures;
-  j.Key("From").Number(f.From);
-  j.Key("To").Number(f.To);
   j.Key("Steps").Integer(static_cast<std::int64_t>(f.Window.Count()));
   j.Key("Channels").BeginArray();
   for (const auto& [c, stats] : f.Channels) {
@@ -133,6 +92,23 @@ std::string JsonOf(const RunStatistics& o, bool oneLine, bool timing) {
     const bool has = s.Largest.has_value();
     Figure(j, "Largest", has ? an::Maybe<double>::Of(s.Largest->Height) : an::Maybe<double>::Missing(s.Largest.Reason));
     Figure(j, "LargestTime", has ? an::Maybe<double>::Of(s.Largest->Time) : an::Maybe<double>::Missing(s.Largest.Reason));
+    j.EndObject();
+  });
+
+  Block(j, "Extremes", f.Extremes, [&](const an::ExtremeValues& e) {
+    j.BeginObject();
+    j.Key("Channel").Integer(kChAcceleration);
+    j.Key("Unit").String(ChannelInfoOf(kChAcceleration).Unit);
+    j.Key("Peaks").Integer(static_cast<std::int64_t>(e.Peaks));
+    j.Key("RayleighSigma").Number(e.RayleighSigma);
+    j.Key("WeibullShape").Number(e.Weibull.Shape);
+    j.Key("WeibullScale").Number(e.Weibull.Scale);
+    j.Key("PredictedA1_3").Number(e.PredictedA1_3);
+    j.Key("PredictedA1_10").Number(e.PredictedA1_10);
+    j.Key("PredictedA1_100").Number(e.PredictedA1_100);
+    j.Key("PredictedA1_1000").Number(e.PredictedA1_1000);
+    j.Key("ExposureHours").Number(e.ExposureHours);
+    Figure(j, "MostProbableLargest", e.MostProbableLargest);
     j.EndObject();
   });
 
@@ -179,16 +155,6 @@ std::string JsonOf(const RunStatistics& o, bool oneLine, bool timing) {
 }
 
 // CSV -------------------------------------------------------------------------------------------
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string q = "\"";
-  for (char ch : text) {
-    if (ch == '"') q += '"';
-    q += ch;
-  }
-  return q + '"';
-}
 
 std::string Cell(const an::Maybe<double>& v) { return v.has_value() ? Number(*v) : std::string(); }
 
@@ -278,17 +244,7 @@ std::vector<CsvColumn> CsvColumns(const std::vector<int>& channels) {
 }  // namespace
 
 RunStatistics StatisticsOfRunFile(const std::string& given, const StatisticsRequest& request) {
-  RunStatistics out;
-  out.Run = given;
-  CollectingDiagnostics diag;
-  try {
-    ComputeRun(request, diag, out);
-  } catch (const std::exception& e) {
-    out.Figures.reset();
-    out.Error = e.what();
-  }
-  out.Messages = std::move(diag.messages);
-  return out;
+  return ReportOfRun<RunStatistics>(given, [&](Diagnostics& diag, RunStatistics& out) { ComputeRun(request, diag, out); });
 }
 
 std::string StatisticsJson(const RunStatistics& run, bool oneLine, bool timing) { return JsonOf(run, oneLine, timing); }
@@ -304,17 +260,6 @@ std::vector<std::string> StatisticsCsvCells(const std::vector<int>& channels, co
   for (const CsvColumn& c : CsvColumns(channels)) cells.push_back(c.Of(run));
   return cells;
 }
-
-namespace {
-std::string CsvLine(const std::vector<std::string>& fields) {
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) line += ',';
-    line += CsvField(fields[i]);
-  }
-  return line + '\n';
-}
-}  // namespace
 
 std::string StatisticsCsvHeader(const std::vector<int>& channels) { return CsvLine(StatisticsCsvColumnNames(channels)); }
 

@@ -27,7 +27,7 @@ struct RunStatistics {
 // its own files.
 RunStatistics StatisticsOfRunFile(const std::string& given, const StatisticsRequest& request);
 
-// The figures as one JSON object: Run, From, To, Steps, Channels, Impacts, Motions, Iso2631 (or
+// The figures as one JSON object: Run, From, To, Steps, Channels, Impacts, Extremes, Motions, Iso2631 (or
 // Run and Error for a failed run), numbers in the shortest form that reads back exactly; a Timing
 // object with HistoryPasses when `timing`. `oneLine`: the object on one line (JSON Lines).
 std::string StatisticsJson(const RunStatistics& run, bool oneLine, bool timing);

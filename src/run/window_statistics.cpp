@@ -9,15 +9,13 @@
 #include "runfiles/time_history.h"
 
 namespace hulvex {
-namespace {
-namespace an = analysis;
 
-const std::span<const float>* FindValues(const StatisticsInput& input, int channel) {
+const std::span<const float>* FindHeldValues(const StatisticsInput& input, int channel) {
   const auto it = std::find_if(input.Series.begin(), input.Series.end(), [&](const auto& s) { return s.first == channel; });
   return it == input.Series.end() ? nullptr : &it->second;
 }
 
-std::string AbsentReason(const StatisticsInput& input, int channel) {
+std::string AbsentChannelReason(const StatisticsInput& input, int channel) {
   const std::string c = std::to_string(channel);
   if (channel > input.LastChannel) {
     return "channel " + c + " is not stored (the last channel is " + std::to_string(input.LastChannel) + ")";
@@ -25,13 +23,16 @@ std::string AbsentReason(const StatisticsInput& input, int channel) {
   return "channel " + c + " is not held";
 }
 
+namespace {
+namespace an = analysis;
+
 // The figures `compute` gives over the window's steps of `channel`, each value multiplied by
 // `scale`, numbered with the run's step numbers; `buffer` holds the scaled values.
 template <typename Compute>
 auto Over(const StatisticsInput& input, an::StepRange indices, int channel, double scale, std::vector<double>& buffer,
           Compute compute) -> decltype(compute(an::Series{})) {
-  const std::span<const float>* values = FindValues(input, channel);
-  if (values == nullptr) return decltype(compute(an::Series{}))::Missing(AbsentReason(input, channel));
+  const std::span<const float>* values = FindHeldValues(input, channel);
+  if (values == nullptr) return decltype(compute(an::Series{}))::Missing(AbsentChannelReason(input, channel));
   an::Series series = an::ScaledWindow(input.StepTimes, *values, indices, scale, buffer);
   series.FirstStep += input.FirstStep;
   return compute(series);
@@ -60,6 +61,13 @@ WindowStatistics ComputeWindowStatistics(const StatisticsInput& input, const Sta
   }
   w.Impacts = Over(input, indices, kChAcceleration, DisplayFactorOf(kChAcceleration), buffer,
                    [&](const an::Series& s) { return an::ComputeImpacts(s, request.Threshold, request.Hysteresis); });
+  if (w.Impacts.has_value()) {
+    std::vector<double> heights;
+    for (const an::Peak& p : w.Impacts->Peaks) heights.push_back(p.Height);
+    w.Extremes = an::ComputeExtremes(heights, w.Impacts->PeaksPerMinute, request.ExposureHours);
+  } else {
+    w.Extremes = an::Maybe<an::ExtremeValues>::Missing(w.Impacts.Reason);
+  }
   for (int c : kMotionChannels) {
     w.Motions.emplace_back(c, Over(input, indices, c, DisplayFactorOf(c), buffer,
                                    [&](const an::Series& s) { return an::ComputeMotions(s, request.Hysteresis); }));

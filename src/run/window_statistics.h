@@ -1,15 +1,17 @@
 // The statistics of a time window of a run, computed in one place for the Channels window and for
-// `hulvex stats`: per-channel statistics, impact peaks, motion amplitudes and ISO 2631-1 ride
-// quality, in the units of the channel vocabulary.
+// `hulvex stats`: per-channel statistics, impact peaks and their extremes, motion amplitudes and
+// ISO 2631-1 ride quality, in the units of the channel vocabulary.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <limits>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "analysis/extremes.h"
 #include "analysis/iso2631.h"
 #include "analysis/statistics.h"
 #include "runfiles/time_history.h"
@@ -31,6 +33,7 @@ struct StatisticsRequest {
   std::vector<int> Channels;  // the per-channel rows, in this order
   double Threshold = 0;       // least height of a counted impact peak above the mean, g
   double Hysteresis = 0.02;   // impacts' and motions' dead band: this fraction (>= 0) of each channel's range
+  double ExposureHours = 1;   // the exposure of the extremes' most probable largest peak (> 0)
 };
 
 // The channels of the motion amplitudes, in the order of WindowStatistics::Motions.
@@ -42,6 +45,7 @@ struct WindowStatistics {
   // One entry per requested channel, in the request's order; values scaled by the vocabulary.
   std::vector<std::pair<int, analysis::Maybe<analysis::ChannelStatistics>>> Channels;
   analysis::Maybe<analysis::ImpactStatistics> Impacts;  // channel 2 in g
+  analysis::Maybe<analysis::ExtremeValues> Extremes;    // of the counted impact peaks' heights, g
   std::vector<std::pair<int, analysis::Maybe<analysis::MotionStatistics>>> Motions;  // kMotionChannels
   analysis::Maybe<analysis::IsoFigures> Iso;  // channel 2 in m/s^2
 };
@@ -54,6 +58,12 @@ struct WindowStatistics {
 // figures are computed on a second thread. Needs non-decreasing step times (the caller checks
 // them, analysis::StepTimeProblem). Thread-safe for inputs nobody changes meanwhile.
 WindowStatistics ComputeWindowStatistics(const StatisticsInput& input, const StatisticsRequest& request);
+
+// The raw values of `channel` in input.Series, or nullptr when it has none.
+const std::span<const float>* FindHeldValues(const StatisticsInput& input, int channel);
+// Why `channel` has no values in `input`: "channel N is not stored (the last channel is L)" when
+// N > LastChannel, else "channel N is not held".
+std::string AbsentChannelReason(const StatisticsInput& input, int channel);
 
 // An owned copy of the steps of [from, to] of `input` (the step times and every series), for a
 // computation on another thread while the caller's arrays may change. View() is a StatisticsInput

@@ -347,5 +347,36 @@ TEST(StatsCommand, BadRequests) {
   }
 }
 
+// The regular head sea of DV30HEAD (2 ft high): the wave's m0 is the variance of a 1 ft amplitude
+// and the heave responds at the wave's encounter period; the flat sea of CA32ACC gives no wave and
+// no transfer function, with reasons. The statistics' extremes grow with the exposure.
+TEST(SpectrumCommand, RegularSeaGivesTheWaveAndFlatSeaGivesReasons) {
+  const auto head = RunCli({"spectrum", Runs().head});
+  ASSERT_EQ(head.code, 0) << head.err;
+  const json h = json::parse(head.out);
+  EXPECT_EQ(h["Frequencies"].size(), h["SegmentSamples"].get<std::size_t>() / 2 + 1);
+  EXPECT_NEAR(h["Wave"]["M0"].get<double>(), 0.5, 0.01);
+  EXPECT_EQ(h["Channels"][0]["Tp"], h["Wave"]["Tp"]);
+  ASSERT_EQ(h["TransferFunctions"].size(), 3u);
+  EXPECT_EQ(h["TransferFunctions"][1]["Unit"], "deg/ft");
+
+  const auto flat = RunCli({"spectrum", Runs().accelerating, "--channels", "0", "--csv"});
+  ASSERT_EQ(flat.code, 0) << flat.err;
+  EXPECT_EQ(flat.out.substr(0, flat.out.find('\n')),
+            "Run,Frequency_Hz,ch0_Psd_ft2/Hz,Wave_Psd_ft2/Hz,ch0_Gain_ft/ft,ch0_PhaseDeg,ch0_Coherence,Error");
+  const json f = json::parse(RunCli({"spectrum", Runs().accelerating}).out);
+  EXPECT_TRUE(f["Wave"].is_null());
+  EXPECT_EQ(f["WaveReason"], "the sea is flat");
+  EXPECT_EQ(f["TransferFunctions"][0]["Reason"], "no wave: the sea is flat");
+  EXPECT_EQ(RunCli({"spectrum", Runs().head, "--segment", "100"}).code, 2);
+
+  const json hour = json::parse(RunCli({"stats", Runs().head}).out)["Extremes"];
+  const json day = json::parse(RunCli({"stats", Runs().head, "--exposure", "24"}).out)["Extremes"];
+  ASSERT_FALSE(hour.is_null());
+  EXPECT_EQ(hour["PredictedA1_3"], day["PredictedA1_3"]);
+  EXPECT_GT(day["MostProbableLargest"].get<double>(), hour["MostProbableLargest"].get<double>());
+  EXPECT_EQ(day["ExposureHours"], 24);
+}
+
 }  // namespace
 }  // namespace hulvex::cli
