@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/error.h"
+#include "run/channel_series.h"
 #include "support/run_builder.h"
 
 namespace hulvex {
@@ -151,6 +153,69 @@ TEST_F(SessionTest, OnlyTheLatestRangesStatisticsArePublished) {
   for (int i = 0; i < 1000 && session.StatisticsPending(); ++i) QTest::qWait(5);
   EXPECT_EQ(session.Statistics(), nullptr);
   EXPECT_FALSE(engine.open);
+}
+
+TEST_F(SessionTest, ComparedRunsOpenTogetherAndFollowTheReferencesClock) {
+  // Runs of other time steps and spans: B every 0.03 s from 0.2 s to 1.37 s, C every 0.005 s to 0.3 s.
+  const auto write = [&](const char* name, double t0, double dt, std::int32_t steps) {
+    auto run = test_support::RunBuilder::Named(name, "Case\r\n");
+    run.SampleBoat(4, "B4.BOT").Steps(steps, dt).History.values = [t0, dt](std::int32_t s, std::span<float> ch) {
+      const double t = t0 + s * dt;
+      ch[kChHeight] = static_cast<float>(0.3 + 0.1 * std::cos(5 * t));
+      ch[kChAcceleration] = static_cast<float>(8 * std::sin(23 * t));
+      ch[kChDistance] = static_cast<float>(40 * t);
+      ch[kChSpeed] = 40.0f;
+      return t;
+    };
+    return run.Write(dir);
+  };
+  const std::string b = write("B", 0.2, 0.03, 40), c = write("C", 0.0, 0.005, 61);
+  QSignalSpy changed(&session, &ViewerSession::ComparedRunsChanged);
+  QSignalSpy failed(&session, &ViewerSession::ComparedRunFailed);
+  session.AddComparedRuns({b, dir.path() + "/MISSING", c});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !session.ComparedRunsPending(); }, 30000));
+  // The two that open join in the order given; the one that fails is told, the others stay.
+  ASSERT_EQ(changed.count(), 1);
+  ASSERT_EQ(failed.count(), 1);
+  EXPECT_EQ(failed[0][0].toString().toStdString(), dir.path() + "/MISSING");
+  ASSERT_EQ(session.RunCount(), 3u);
+  EXPECT_EQ(session.Run(1).RunPath, b);
+  EXPECT_EQ(session.Run(2).RunPath, c);
+
+  // The clock: each run shows its last step at or before t, its first before it starts.
+  for (double t : {-1.0, 0.0, 0.1, 0.2, 0.229, 0.23, 0.5, 0.99, 1.5, 5.0}) {
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::vector<double>& times = session.Run(k).History.StepTimes;
+      std::int32_t expected = 0;
+      for (std::size_t i = 0; i < times.size(); ++i)
+        if (times[i] <= t) expected = static_cast<std::int32_t>(i);
+      EXPECT_EQ(session.StepOfRunAt(k, t), expected) << "run " << k << " at " << t;
+    }
+  }
+
+  // Channels are held and freed in every run together.
+  session.HoldChannel(kChSurfaceGain, diag);
+  for (std::size_t k = 0; k < 3; ++k) EXPECT_NE(FindSeries(session.Run(k), kChSurfaceGain), nullptr) << k;
+  session.ReleaseChannel(kChSurfaceGain);
+  for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(FindSeries(session.Run(k), kChSurfaceGain), nullptr) << k;
+
+  // The statistics of one range for every run, each over its own steps in the range.
+  session.SetVisibleRange(0.25, 0.3);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !session.StatisticsPending() && session.Statistics(2); }, 30000));
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::vector<double>& times = session.Run(k).History.StepTimes;
+    const auto inRange = std::count_if(times.begin(), times.end(), [](double t) { return t >= 0.25 && t <= 0.3; });
+    ASSERT_NE(session.Statistics(k), nullptr) << k;
+    EXPECT_EQ(session.Statistics(k)->Window.Count(), static_cast<std::size_t>(inRange)) << k;
+  }
+
+  // Removing them leaves the reference; its statistics follow alone.
+  QSignalSpy closing(&session, &ViewerSession::ComparedRunsClosing);
+  session.RemoveComparedRuns();
+  EXPECT_EQ(closing.count(), 1);
+  EXPECT_EQ(session.RunCount(), 1u);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !session.StatisticsPending(); }, 30000));
+  EXPECT_EQ(session.Statistics(1), nullptr);
 }
 
 }  // namespace
