@@ -1,5 +1,6 @@
 #include "app/channels_frm.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
 #include <QImageReader>
@@ -640,6 +641,40 @@ TEST_F(ChannelsTest, SavedStatisticsAreTheToolsCsvOfTheVisibleRange) {
   // The same figures; the run column names the run as each was given it.
   EXPECT_EQ(saved[1].section(',', 1).toStdString(), expected[1].section(',', 1).toStdString());
   EXPECT_EQ(saved[1].section(QChar(','), 0, 0), QString::fromStdString(form->Session().Reference().RunPath));
+}
+
+TEST_F(ChannelsTest, ComparedRunsOverlayEveryPlotAndTheirBoxesShowOrHideThem) {
+  Open(WriteRun(dir, "REF", 1001));
+  // B stores channels up to 3: its speed plot goes without it.
+  const std::string b = WriteRun(dir, "B", 700), c = WriteRun(dir, "C", 1500, 3);
+  form->AddComparedRunFiles({QString::fromStdString(b + ".HVX"), QString::fromStdString(c + ".HVX")});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Session().ComparedRunsPending(); }, 30000));
+  ASSERT_EQ(form->Session().RunCount(), 3u);
+  for (ChannelPlot* p : Channels().Plots())
+    EXPECT_EQ(p->ComparedCount(), p->Channel() == kChSpeed ? 1u : 2u) << p->Channel();
+  ASSERT_TRUE(Channels().RunsBar->isVisible());
+  // Each compared value in the readout is that run's step at the cursor's time.
+  GoTo(850);
+  ChannelPlot& heave = Plot(0);
+  ASSERT_EQ(heave.Channel(), kChHeight);
+  const double t = form->Session().Reference().History.StepTimes[850];
+  for (std::size_t k = 1; k <= 2; ++k) {
+    const LoadedRun& run = form->Session().Run(k);
+    const std::size_t step = static_cast<std::size_t>(std::min<double>(std::floor(t / 0.01 + 1e-9), run.History.StepCount() - 1.0));
+    EXPECT_DOUBLE_EQ(heave.ComparedValueAtCursor(k - 1), FindSeries(run, kChHeight)->Values[step]) << k;
+  }
+  // A run's box hides its curves in every plot, and shows them again.
+  auto* box = Channels().RunsBar->findChild<QCheckBox*>(QStringLiteral("RunBox1"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->focusPolicy(), Qt::NoFocus);
+  box->click();
+  for (ChannelPlot* p : Channels().Plots()) EXPECT_EQ(p->ComparedCount(), p->Channel() == kChSpeed ? 0u : 1u);
+  box->click();
+  EXPECT_EQ(heave.ComparedCount(), 2u);
+  // Removing them leaves the reference alone.
+  form->Session().RemoveComparedRuns();
+  for (ChannelPlot* p : Channels().Plots()) EXPECT_EQ(p->ComparedCount(), 0u);
+  EXPECT_FALSE(Channels().RunsBar->isVisible());
 }
 
 TEST_F(ChannelsTest, PlotsAreAddedByNumberAndRemoved) {
