@@ -26,6 +26,7 @@
 #include "analysis/iso2631.h"
 #include "common/error.h"
 #include "common/number_format.h"
+#include "report/compare_report.h"
 #include "report/statistics_report.h"
 #include "video/run_colours.h"
 #include "run/channel_series.h"
@@ -593,31 +594,79 @@ bool TChannelsFrm::MoveToPeak(int direction, PeakKind kind) {
 }
 
 void TChannelsFrm::ShowStatistics() {
-  const WindowStatistics* stats = run_ && !plots_.empty() ? session_.Statistics() : nullptr;
+  const std::size_t runs = run_ ? session_.RunCount() : 1;
   const std::string pending = run_ ? (plots_.empty() ? "no channel is plotted" : "being computed") : "no run is open";
-  StatsTable->setRowCount(static_cast<int>(plots_.size()));
+  const int block = RowsPerGroup();
+  StatsTable->setRowCount(static_cast<int>(plots_.size()) * block);
   QStringList names;
   for (std::size_t k = 0; k < plots_.size(); ++k) {
-    const int row = static_cast<int>(k);
-    names << plots_[k]->Title();
-    const auto* found = stats ? FiguresOf(stats->Channels, plots_[k]->Channel()) : nullptr;
-    if (!found) {
-      SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), pending);
-      continue;
+    const int channel = plots_[k]->Channel();
+    for (std::size_t r = 0; r < runs; ++r) {
+      const int row = static_cast<int>(k) * block + static_cast<int>(r);
+      names << RowName(plots_[k]->Title(), r);
+      const WindowStatistics* stats = StatisticsOf(r);
+      const auto* found = stats ? FiguresOf(stats->Channels, channel) : nullptr;
+      if (!found) {
+        SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), pending);
+        continue;
+      }
+      const an::Maybe<an::ChannelStatistics>& s = *found;
+      if (!s.has_value()) {
+        SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), s.Reason);
+        continue;
+      }
+      SetCell(StatsTable, row, 0, QString::number(s->Count));
+      const double figures[] = {s->Mean, s->Min, s->MinTime, s->Max, s->MaxTime, s->StdDev, s->Rms};
+      for (int c = 0; c < 7; ++c) SetFigure(StatsTable, row, c + 1, figures[c]);
     }
-    const an::Maybe<an::ChannelStatistics>& s = *found;
-    if (!s.has_value()) {
-      SetMissingRow(StatsTable, row, 0, StatsTable->columnCount(), s.Reason);
-      continue;
-    }
-    SetCell(StatsTable, row, 0, QString::number(s->Count));
-    const double figures[] = {s->Mean, s->Min, s->MinTime, s->Max, s->MaxTime, s->StdDev, s->Rms};
-    for (int c = 0; c < 7; ++c) SetFigure(StatsTable, row, c + 1, figures[c]);
+    const std::string prefix = "Channels[" + std::to_string(channel) + "].";
+    ShowDifferences(StatsTable, static_cast<int>(k) * block, names,
+                    {{1, prefix + "Mean"}, {2, prefix + "Min"}, {4, prefix + "Max"}, {6, prefix + "StdDev"}, {7, prefix + "Rms"}});
   }
   StatsTable->setVerticalHeaderLabels(names);
-  ShowRange(stats);
-  ShowMotions(stats, pending);
-  ShowImpacts(stats, pending);
+  ShowRange(StatisticsOf(0));
+  ShowMotions(pending);
+  ShowImpacts(pending);
+}
+
+int TChannelsFrm::RowsPerGroup() const {
+  const int runs = run_ ? static_cast<int>(session_.RunCount()) : 1;
+  return 2 * runs - 1;
+}
+
+const WindowStatistics* TChannelsFrm::StatisticsOf(std::size_t run) const {
+  return run_ && !plots_.empty() ? session_.Statistics(run) : nullptr;
+}
+
+QString TChannelsFrm::RowName(const QString& group, std::size_t run) const {
+  if (!run_ || session_.RunCount() < 2) return group;
+  return group + QStringLiteral(" — ") + RunName(session_.Run(run));
+}
+
+void TChannelsFrm::ShowDifferences(QTableWidget* table, int groupRow, QStringList& names,
+                                   const std::vector<std::pair<int, std::string>>& figures) {
+  if (!run_) return;
+  const std::size_t runs = session_.RunCount();
+  const WindowStatistics* reference = StatisticsOf(0);
+  for (std::size_t r = 1; r < runs; ++r) {
+    const int row = groupRow + static_cast<int>(runs + r - 1);
+    names << QStringLiteral("Δ% ") + RunName(session_.Run(r));
+    const WindowStatistics* other = StatisticsOf(r);
+    for (int c = 0; c < table->columnCount(); ++c) SetCell(table, row, c, QString());
+    for (const auto& [column, figure] : figures) {
+      // The percent of `hulvex compare`: 100 (value - reference) / |reference|.
+      const std::optional<double> percent =
+          reference && other ? PercentDifference(FigureValue(*reference, figure), FigureValue(*other, figure)) : std::nullopt;
+      if (!percent) {
+        SetCell(table, row, column, QStringLiteral("—"), figure + ": no reference, a reference of 0 or a missing figure");
+        continue;
+      }
+      SetCell(table, row, column, (*percent > 0 ? QStringLiteral("+") : QString()) + QString::number(*percent, 'f', 1) + QStringLiteral(" %"));
+      QTableWidgetItem* item = table->item(row, column);
+      item->setData(Qt::UserRole, *percent);
+      item->setToolTip(QString::fromStdString(figure + ": " + FormatJsonNumber(*percent) + " %"));
+    }
+  }
 }
 
 void TChannelsFrm::ShowRange(const WindowStatistics* stats) {
@@ -631,61 +680,90 @@ void TChannelsFrm::ShowRange(const WindowStatistics* stats) {
                         .arg(stats->Window.Count()));
 }
 
-void TChannelsFrm::ShowMotions(const WindowStatistics* stats, const std::string& pending) {
+void TChannelsFrm::ShowMotions(const std::string& pending) {
+  const std::size_t runs = run_ ? session_.RunCount() : 1;
+  const int block = RowsPerGroup();
+  MotionTable->setRowCount(static_cast<int>(kMotionChannels.size()) * block);
   QStringList names;
   for (std::size_t k = 0; k < kMotionChannels.size(); ++k) {
-    const int row = static_cast<int>(k);
     const ChannelInfo info = ChannelInfoOf(kMotionChannels[k]);
-    names << QString::fromStdString(info.Name + ", " + info.Unit);
-    const auto* found = stats ? FiguresOf(stats->Motions, kMotionChannels[k]) : nullptr;
-    if (!found) {
-      SetMissingRow(MotionTable, row, 0, MotionTable->columnCount(), pending);
-      continue;
+    for (std::size_t r = 0; r < runs; ++r) {
+      const int row = static_cast<int>(k) * block + static_cast<int>(r);
+      names << RowName(QString::fromStdString(info.Name + ", " + info.Unit), r);
+      const WindowStatistics* stats = StatisticsOf(r);
+      const auto* found = stats ? FiguresOf(stats->Motions, kMotionChannels[k]) : nullptr;
+      if (!found) {
+        SetMissingRow(MotionTable, row, 0, MotionTable->columnCount(), pending);
+        continue;
+      }
+      const an::Maybe<an::MotionStatistics>& m = *found;
+      if (!m.has_value()) {
+        SetMissingRow(MotionTable, row, 0, MotionTable->columnCount(), m.Reason);
+        continue;
+      }
+      SetCell(MotionTable, row, 0, QString::number(m->Cycles));
+      SetFigure(MotionTable, row, 1, m->SignificantDoubleAmplitude);
     }
-    const an::Maybe<an::MotionStatistics>& m = *found;
-    if (!m.has_value()) {
-      SetMissingRow(MotionTable, row, 0, MotionTable->columnCount(), m.Reason);
-      continue;
-    }
-    SetCell(MotionTable, row, 0, QString::number(m->Cycles));
-    SetFigure(MotionTable, row, 1, m->SignificantDoubleAmplitude);
+    ShowDifferences(MotionTable, static_cast<int>(k) * block, names,
+                    {{1, "Motions[" + std::to_string(kMotionChannels[k]) + "].SignificantDoubleAmplitude"}});
   }
   MotionTable->setVerticalHeaderLabels(names);
 }
 
-void TChannelsFrm::ShowImpacts(const WindowStatistics* stats, const std::string& pending) {
+void TChannelsFrm::ShowImpacts(const std::string& pending) {
   const auto isAcceleration = [](ChannelPlot* p) { return p->Channel() == kChAcceleration; };
   const auto found = std::find_if(plots_.begin(), plots_.end(), isAcceleration);
   ChannelPlot* acceleration = found != plots_.end() ? *found : nullptr;
   const std::string notPlotted = run_ ? "the vertical acceleration (channel 2) is not plotted" : pending;
-  impacts_ = !acceleration ? an::Maybe<an::ImpactStatistics>::Missing(notPlotted)
-             : stats       ? stats->Impacts
-                           : an::Maybe<an::ImpactStatistics>::Missing(pending);
-  const auto iso = !acceleration ? an::Maybe<an::IsoFigures>::Missing(notPlotted)
-                   : stats       ? stats->Iso
-                                 : an::Maybe<an::IsoFigures>::Missing(pending);
-  if (impacts_.has_value()) {
-    const an::ImpactStatistics& im = *impacts_;
-    SetCell(ImpactTable, 0, 0, QString::number(im.PeakCount));
-    SetFigure(ImpactTable, 0, 1, im.PeaksPerMinute);
-    SetFigure(ImpactTable, 0, 2, im.A1_3);
-    SetFigure(ImpactTable, 0, 3, im.A1_10);
-    SetFigure(ImpactTable, 0, 4, im.A1_100);
-    if (im.Largest.has_value()) {
-      SetFigure(ImpactTable, 0, 5, im.Largest->Height);
+  const std::size_t runs = run_ ? session_.RunCount() : 1;
+  ImpactTable->setRowCount(RowsPerGroup());
+  QStringList names;
+  for (std::size_t r = 0; r < runs; ++r) {
+    const int row = static_cast<int>(r);
+    names << RowName(QStringLiteral("vertical acceleration, g"), r);
+    const WindowStatistics* stats = StatisticsOf(r);
+    const auto impacts = !acceleration ? an::Maybe<an::ImpactStatistics>::Missing(notPlotted)
+                         : stats       ? stats->Impacts
+                                       : an::Maybe<an::ImpactStatistics>::Missing(pending);
+    const auto iso = !acceleration ? an::Maybe<an::IsoFigures>::Missing(notPlotted)
+                     : stats       ? stats->Iso
+                                   : an::Maybe<an::IsoFigures>::Missing(pending);
+    if (r == 0) impacts_ = impacts;  // the peak keys and marks are the reference's
+    if (impacts.has_value()) {
+      const an::ImpactStatistics& im = *impacts;
+      SetCell(ImpactTable, row, 0, QString::number(im.PeakCount));
+      SetFigure(ImpactTable, row, 1, im.PeaksPerMinute);
+      SetFigure(ImpactTable, row, 2, im.A1_3);
+      SetFigure(ImpactTable, row, 3, im.A1_10);
+      SetFigure(ImpactTable, row, 4, im.A1_100);
+      if (im.Largest.has_value()) {
+        SetFigure(ImpactTable, row, 5, im.Largest->Height);
+      } else {
+        SetCell(ImpactTable, row, 5, QStringLiteral("—"), im.Largest.Reason);
+      }
     } else {
-      SetCell(ImpactTable, 0, 5, QStringLiteral("—"), im.Largest.Reason);
+      SetMissingRow(ImpactTable, row, 0, kFirstIsoColumn, impacts.Reason);
     }
-  } else {
-    SetMissingRow(ImpactTable, 0, 0, kFirstIsoColumn, impacts_.Reason);
+    if (iso.has_value()) {
+      SetFigure(ImpactTable, row, kFirstIsoColumn, iso->WeightedRms);
+      SetFigure(ImpactTable, row, kFirstIsoColumn + 1, iso->Vdv);
+      SetFigure(ImpactTable, row, kFirstIsoColumn + 2, iso->Mtvv);
+    } else {
+      SetMissingRow(ImpactTable, row, kFirstIsoColumn, ImpactTable->columnCount(), iso.Reason);
+    }
   }
-  if (iso.has_value()) {
-    SetFigure(ImpactTable, 0, kFirstIsoColumn, iso->WeightedRms);
-    SetFigure(ImpactTable, 0, kFirstIsoColumn + 1, iso->Vdv);
-    SetFigure(ImpactTable, 0, kFirstIsoColumn + 2, iso->Mtvv);
+  if (acceleration) {
+    ShowDifferences(ImpactTable, 0, names,
+                    {{0, "Impacts.PeakCount"}, {1, "Impacts.PeaksPerMinute"}, {2, "Impacts.A1_3"}, {3, "Impacts.A1_10"},
+                     {4, "Impacts.A1_100"}, {5, "Impacts.Largest"}, {kFirstIsoColumn, "Iso2631.WeightedRms"},
+                     {kFirstIsoColumn + 1, "Iso2631.Vdv"}, {kFirstIsoColumn + 2, "Iso2631.Mtvv"}});
   } else {
-    SetMissingRow(ImpactTable, 0, kFirstIsoColumn, ImpactTable->columnCount(), iso.Reason);
+    for (std::size_t r = 1; r < runs; ++r) {
+      names << QStringLiteral("Δ% ") + RunName(session_.Run(r));
+      SetMissingRow(ImpactTable, static_cast<int>(runs + r - 1), 0, ImpactTable->columnCount(), notPlotted);
+    }
   }
+  ImpactTable->setVerticalHeaderLabels(names);
   if (acceleration) MarkPeaks(*acceleration);
 }
 
@@ -887,12 +965,17 @@ void TChannelsFrm::SavePlotsAs() { SaveAs(ChooseImageFile, [this](const QString&
 void TChannelsFrm::SaveStatistics(const QString& path) const {
   const WindowStatistics* stats = session_.Statistics();
   if (!stats || !session_.RunLoaded()) throw Error("No statistics to save: they have not been computed yet");
-  RunStatistics run;
-  run.Run = session_.Reference().RunPath;
-  run.Figures = *stats;
   std::vector<int> channels;
   for (const auto& row : stats->Channels) channels.push_back(row.first);
-  const std::string text = StatisticsCsvHeader(channels) + StatisticsCsvRow(channels, run);
+  // One row per run: the reference, then each compared run over the same range.
+  std::string text = StatisticsCsvHeader(channels);
+  for (std::size_t k = 0; k < session_.RunCount(); ++k) {
+    if (!session_.Statistics(k)) continue;
+    RunStatistics run;
+    run.Run = session_.Run(k).RunPath;
+    run.Figures = *session_.Statistics(k);
+    text += StatisticsCsvRow(channels, run);
+  }
   WriteWhole(path, [&](QSaveFile& file) {
     return file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
   });

@@ -89,8 +89,8 @@ public:
   // Asks for a file (FileDialog) and saves the plots there; errors go to the messages.
   void SavePlotsAs();
   // Writes the statistics of the visible range as CSV, the columns of `hulvex stats --csv` for the
-  // plotted channels, one row for the run. Same file rule and errors as SavePlots; throws when
-  // no statistics have arrived yet.
+  // plotted channels, one row per run (the reference first). Same file rule and errors as
+  // SavePlots; throws when no statistics have arrived yet.
   void SaveStatistics(const QString& path) const;
   void SaveStatisticsAs();
   // Ask for the files of SavePlotsAs and SaveStatisticsAs; tests replace them. Empty: cancelled.
@@ -145,13 +145,25 @@ private:
   void ShowPlotMenu(ChannelPlot* plot, const QPoint& global);
   void ReadImpactFields();
   void ShowRange(const WindowStatistics* stats);
-  void ShowMotions(const WindowStatistics* stats, const std::string& pending);
+  // The motion rows: per motion channel, a row per run then a "Δ% RUN" row per compared run.
+  void ShowMotions(const std::string& pending);
+  // Rows per channel in the tables: one per run, then one per compared run's differences.
+  int RowsPerGroup() const;
+  // Run `run`'s statistics of the visible range; null while none cover the plots.
+  const WindowStatistics* StatisticsOf(std::size_t run) const;
+  // A row's name: the group's ("Pitch, deg"), with the run's name while runs are compared.
+  QString RowName(const QString& group, std::size_t run) const;
+  // Fills the "Δ% RUN" rows after the runs' rows of the group starting at `groupRow`: at each
+  // (column, figure) the percent difference from the reference as `hulvex compare` gives it;
+  // appends the rows' names to `names`.
+  void ShowDifferences(QTableWidget* table, int groupRow, QStringList& names,
+                       const std::vector<std::pair<int, std::string>>& figures);
   ChannelPlot* AddPlot(const ChannelSeries& series);
   void Relabel();
   void PlaceBeside();
-  // The impact row and the ISO 2631-1 figures of `stats` (or why they are missing: `pending`
-  // while no result covers the plots), and the peak marks.
-  void ShowImpacts(const WindowStatistics* stats, const std::string& pending);
+  // The impact rows and the ISO 2631-1 figures of every run (or why they are missing: `pending`
+  // while no result covers the plots), their differences, and the reference's peak marks.
+  void ShowImpacts(const std::string& pending);
   // The counted peaks and the A1/10 line on the acceleration plot.
   void MarkPeaks(ChannelPlot& acceleration);
   // Tells the session the range the plots show, while the window is shown.
