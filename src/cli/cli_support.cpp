@@ -1,5 +1,6 @@
 #include "cli/cli_support.h"
 
+#include <cmath>
 #include <filesystem>
 #include <istream>
 #include <ostream>
@@ -9,6 +10,7 @@
 
 #include "common/error.h"
 #include "common/file_lookup.h"
+#include "common/number_format.h"
 
 namespace hulvex::cli {
 
@@ -26,6 +28,7 @@ int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& o
   RegisterOpenCommand(tool);
   RegisterVideoCommands(tool);
   RegisterStatsCommand(tool);
+  RegisterCompareCommand(tool);
 
   try {
     tool.app.parse(argc, argv);
@@ -56,6 +59,26 @@ CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& des
   CLI::App* sub = tool.app.add_subcommand(name, description);
   sub->callback([&tool, make = std::move(make)] { tool.chosen = make(); });
   return sub;
+}
+
+void AddStatisticsWindowOptions(CLI::App& cmd, StatisticsRequest& request, const std::string& defaultFrom,
+                                const std::string& defaultTo) {
+  cmd.add_option("--from", request.From, "Start of the time window, s (default: " + defaultFrom + ")");
+  cmd.add_option("--to", request.To, "End of the time window, s (default: " + defaultTo + ")");
+  cmd.add_option("--threshold", request.Threshold, "Least height of a counted impact peak above the mean, g (default 0)")
+      ->check(CLI::NonNegativeNumber);
+  cmd.add_option("--hysteresis", request.Hysteresis,
+                 "Dead band of impacts and motions about the mean, a fraction of each channel's range in the window: "
+                 "a crossing needs a sample beyond mean +- fraction x (max - min) (default 0.02; 0: the mean itself)");
+}
+
+void CheckStatisticsWindowOptions(const StatisticsRequest& request) {
+  if (std::isnan(request.From) || std::isnan(request.To)) throw CLI::ValidationError("--from/--to", "not a number");
+  if (request.From > request.To) throw CLI::ValidationError("--from", "is after --to");
+  if (!(request.Hysteresis >= 0) || std::isinf(request.Hysteresis)) {
+    throw CLI::ValidationError("--hysteresis", "must be a number of at least 0 (a fraction of each channel's range), not " +
+                                                   FormatSignificant(request.Hysteresis, 9));
+  }
 }
 
 std::string ProgramDirectory() {
