@@ -1,7 +1,10 @@
 #include "cli/cli_support.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <istream>
 #include <ostream>
 #include <system_error>
@@ -59,6 +62,19 @@ CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& des
   CLI::App* sub = tool.app.add_subcommand(name, description);
   sub->callback([&tool, make = std::move(make)] { tool.chosen = make(); });
   return sub;
+}
+
+std::vector<std::jthread> StartWorkers(std::size_t count, std::function<void(std::size_t)> work) {
+  auto next = std::make_shared<std::atomic<std::size_t>>(0);
+  auto shared = std::make_shared<const std::function<void(std::size_t)>>(std::move(work));
+  const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<std::jthread> workers;
+  for (std::size_t t = 0; t < threads; ++t) {
+    workers.emplace_back([next, shared, count] {
+      for (std::size_t i; (i = next->fetch_add(1)) < count;) (*shared)(i);
+    });
+  }
+  return workers;
 }
 
 void AddStatisticsWindowOptions(CLI::App& cmd, StatisticsRequest& request, const std::string& defaultFrom,

@@ -7,6 +7,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "report/json_writer.h"
@@ -61,6 +62,11 @@ std::string ProgramDirectory();
 // Where `run` looks for boat and spline files after the run's directory: `dataDir` (the program's
 // directory when empty), then the shared data directory of the installed program.
 void SetDataDirectories(LoadedRun& run, const std::string& dataDir);
+
+// Starts a thread per core, at most `count`, that call work(i) for every i in [0, count) once,
+// taking the next i as each call ends. `work` must not throw; what it refers to must outlive the
+// threads, which join when the returned vector is destroyed.
+std::vector<std::jthread> StartWorkers(std::size_t count, std::function<void(std::size_t)> work);
 
 // The per-channel rows of `stats` without --channels, and of `compare`: 0, 2, 3, 7.
 inline std::vector<int> DefaultStatisticsChannels() { return {kChHeight, kChAcceleration, kChPitch, kChSpeed}; }

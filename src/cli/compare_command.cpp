@@ -3,12 +3,13 @@
 // on worker threads; the window is chosen from the step times read, then the runs' figures are
 // computed on worker threads.
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <optional>
 #include <ostream>
-#include <thread>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli/cli_support.h"
@@ -34,22 +35,13 @@ template <typename Result, typename Work>
 std::vector<Result> InParallel(std::size_t count, const Work& work) {
   std::vector<Result> results(count);
   std::vector<std::exception_ptr> failures(count);
-  std::atomic<std::size_t> next{0};
-  {
-    const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<std::jthread> workers;
-    for (std::size_t t = 0; t < threads; ++t) {
-      workers.emplace_back([&] {
-        for (std::size_t i; (i = next.fetch_add(1)) < count;) {
-          try {
-            results[i] = work(i);
-          } catch (...) {
-            failures[i] = std::current_exception();
-          }
-        }
-      });
+  StartWorkers(count, [&](std::size_t i) {
+    try {
+      results[i] = work(i);
+    } catch (...) {
+      failures[i] = std::current_exception();
     }
-  }
+  });  // the threads join here
   for (const std::exception_ptr& f : failures) {
     if (f) std::rethrow_exception(f);
   }

@@ -1,12 +1,9 @@
 // stats: per-channel statistics, impact peaks, motion amplitudes and ISO 2631-1 ride quality of
 // one run or many (report/statistics_report.h computes and writes them). Runs are computed in parallel, each on
 // its own data; results are written in argument order.
-#include <algorithm>
-#include <atomic>
 #include <future>
 #include <limits>
 #include <ostream>
-#include <thread>
 #include <vector>
 
 #include "cli/cli_support.h"
@@ -35,20 +32,13 @@ int Stats(const StatsRequest& req, std::ostream& out, Diagnostics& diag, std::os
   std::vector<std::promise<RunStatistics>> promises(count);
   std::vector<std::future<RunStatistics>> outcomes;
   for (auto& p : promises) outcomes.push_back(p.get_future());
-  std::atomic<std::size_t> next{0};
-  const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<std::jthread> workers;
-  for (std::size_t t = 0; t < threads; ++t) {
-    workers.emplace_back([&] {
-      for (std::size_t i; (i = next.fetch_add(1)) < count;) {
-        try {
-          promises[i].set_value(StatisticsOfRunFile(req.Runs[i], window));
-        } catch (...) {
-          promises[i].set_exception(std::current_exception());
-        }
-      }
-    });
-  }
+  const std::vector<std::jthread> workers = StartWorkers(count, [&](std::size_t i) {
+    try {
+      promises[i].set_value(StatisticsOfRunFile(req.Runs[i], window));
+    } catch (...) {
+      promises[i].set_exception(std::current_exception());
+    }
+  });
 
   bool failed = false;
   for (std::size_t i = 0; i < count; ++i) {

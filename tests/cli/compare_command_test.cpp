@@ -6,7 +6,6 @@
 #include <cmath>
 #include <map>
 #include <regex>
-#include <sstream>
 
 #include "cli/run_tool.h"
 #include "runfiles/time_history.h"
@@ -15,6 +14,7 @@
 namespace hulvex::cli {
 namespace {
 using json = nlohmann::json;
+using test::Lines;
 using test::RunCli;
 using test_support::RunBuilder;
 using test_support::TempDir;
@@ -70,13 +70,6 @@ json FigureIn(const json& run, const std::string& figure) {
   }
   ADD_FAILURE() << "no figure " << figure;
   return nullptr;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 TEST(CompareCommand, JsonHoldsEachRunsStatisticsOverTheSharedTimeAndTheirDifferences) {
@@ -163,14 +156,6 @@ std::string FigureOfColumn(const std::string& header) {
 // The CSV cell's number, or null for an empty cell.
 json Cell(const std::string& cell) { return cell.empty() ? json(nullptr) : json(std::stod(cell)); }
 
-std::vector<std::string> Cells(const std::string& line) {
-  std::vector<std::string> cells;
-  std::istringstream fields(line);
-  for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
-  if (line.back() == ',') cells.emplace_back();
-  return cells;
-}
-
 TEST(CompareCommand, CsvIsTheStatsRowsThenAPercentRowPerFurtherRun) {
   const Runs& r = Fixture();
   const auto csv = RunCli({"compare", r.a, r.b, r.c, "--csv"});
@@ -181,9 +166,9 @@ TEST(CompareCommand, CsvIsTheStatsRowsThenAPercentRowPerFurtherRun) {
   for (std::size_t i = 0; i < stats.size(); ++i) EXPECT_EQ(lines[i], stats[i]);
 
   const json j = json::parse(RunCli({"compare", r.a, r.b, r.c, "--json"}).out);
-  const std::vector<std::string> header = Cells(lines[0]);
+  const std::vector<std::string> header = test::CsvCells(lines[0]);
   for (std::size_t k = 1; k <= 2; ++k) {
-    const std::vector<std::string> row = Cells(lines[3 + k]);
+    const std::vector<std::string> row = test::CsvCells(lines[3 + k]);
     ASSERT_EQ(row.size(), header.size());
     EXPECT_EQ(row.front(), "Δ% " + std::string(k == 1 ? r.b : r.c));
     std::size_t shown = 0;
