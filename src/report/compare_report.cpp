@@ -35,7 +35,7 @@ std::vector<ComparedFigure> ComparedFigures(const std::vector<int>& channels) {
   for (int c : channels) {
     for (const auto& [name, field] : channelFields) {
       figures.push_back({"Channels[" + std::to_string(c) + "]." + name,
-                         [c, field](const WindowStatistics& w) -> std::optional<double> {
+                         [c, field = field](const WindowStatistics& w) -> std::optional<double> {
                            const auto row = std::find_if(w.Channels.begin(), w.Channels.end(),
                                                          [c](const auto& entry) { return entry.first == c; });
                            if (row == w.Channels.end() || !row->second.has_value()) return std::nullopt;
@@ -68,7 +68,7 @@ std::vector<ComparedFigure> ComparedFigures(const std::vector<int>& channels) {
   const std::pair<const char*, double Iso::*> isoFields[] = {
       {"WeightedRms", &Iso::WeightedRms}, {"Vdv", &Iso::Vdv}, {"Mtvv", &Iso::Mtvv}};
   for (const auto& [name, field] : isoFields) {
-    figures.push_back({std::string("Iso2631.") + name, [field](const WindowStatistics& w) -> std::optional<double> {
+    figures.push_back({std::string("Iso2631.") + name, [field = field](const WindowStatistics& w) -> std::optional<double> {
                          return w.Iso.has_value() ? std::optional((*w.Iso).*field) : std::nullopt;
                        }});
   }
@@ -107,7 +107,9 @@ std::string TableNumber(const std::optional<double>& v) { return v ? FormatSigni
 
 std::string TablePercent(const std::optional<double>& p) {
   if (!p) return "n/a";
-  return (*p > 0 ? "+" : "") + FormatFixed(*p, 0, 1);
+  std::string text = FormatFixed(*p, 0, 1);
+  if (*p > 0) text.insert(text.begin(), '+');
+  return text;
 }
 
 }  // namespace
