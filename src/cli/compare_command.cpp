@@ -1,7 +1,8 @@
 // compare: the statistics of several runs over the window they share, and each figure's
-// difference from the first run (report/compare_report.h writes them). Each history is read once,
-// on worker threads; the window is chosen from the step times read, then the runs' figures are
-// computed on worker threads.
+// difference from the first run (report/compare_report.h writes them). The window is chosen from
+// each run's first and last step, peeked; then each run is opened and computed in one task on the
+// worker threads, as `stats` does, and the figures are kept when the step times read span what was
+// peeked (else computed again over the window the step times read give).
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -10,13 +11,16 @@
 #include <ostream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "cli/cli_support.h"
 #include "common/error.h"
+#include "common/file_lookup.h"
 #include "common/number_format.h"
 #include "report/compare_report.h"
 #include "report/statistics_report.h"
+#include "runfiles/time_history.h"
 
 namespace hulvex::cli {
 namespace {
@@ -49,18 +53,18 @@ std::vector<Result> InParallel(std::size_t count, const Work& work) {
 }
 
 // The window of the comparison: the bounds given, each bound not given taken from the span every
-// run covers. Throws Error when that span is needed and empty, or the window is empty.
-std::pair<double, double> ChooseWindow(const std::vector<OpenedRun>& runs, double from, double to) {
-  std::vector<TimeSpan> spans;
-  for (const OpenedRun& r : runs) spans.push_back({r.StepTimes().front(), r.StepTimes().back()});
+// run covers (spans[i] that of runs[i]). Throws Error when that span is needed and empty, or the
+// window is empty.
+std::pair<double, double> ChooseWindow(const std::vector<std::string>& runs, const std::vector<TimeSpan>& spans,
+                                       double from, double to) {
   const std::optional<TimeSpan> common = CommonSpan(spans);
   if (std::isinf(from) || std::isinf(to)) {
     if (!common) {
       const auto latestStart = std::max_element(spans.begin(), spans.end(), [](auto& a, auto& b) { return a.First < b.First; });
       const auto earliestEnd = std::min_element(spans.begin(), spans.end(), [](auto& a, auto& b) { return a.Last < b.Last; });
-      throw Error("The runs share no time: " + runs[static_cast<std::size_t>(latestStart - spans.begin())].Run +
+      throw Error("The runs share no time: " + runs[static_cast<std::size_t>(latestStart - spans.begin())] +
                   " starts at " + FormatSeconds(latestStart->First) + ", after " +
-                  runs[static_cast<std::size_t>(earliestEnd - spans.begin())].Run + " ends at " +
+                  runs[static_cast<std::size_t>(earliestEnd - spans.begin())] + " ends at " +
                   FormatSeconds(earliestEnd->Last));
     }
     if (std::isinf(from)) from = common->First;
@@ -73,10 +77,63 @@ std::pair<double, double> ChooseWindow(const std::vector<OpenedRun>& runs, doubl
   return {from, to};
 }
 
+// The span of each run as its first and last step give it, read from those two steps alone;
+// nothing when a run's span cannot be peeked.
+std::optional<std::vector<TimeSpan>> PeekedSpans(const std::vector<std::string>& runs) {
+  std::vector<TimeSpan> spans;
+  for (const std::string& run : runs) {
+    const auto span = PeekStepTimeSpan(RunPathOf(run));
+    if (!span) return std::nullopt;
+    spans.push_back({span->first, span->second});
+  }
+  return spans;
+}
+
+// The span of an opened run with at least one step.
+TimeSpan SpanOf(const OpenedRun& run) { return {run.StepTimes().front(), run.StepTimes().back()}; }
+
+// The runs opened and, when the window could be chosen from their peeked spans, computed: each
+// run's open and figures in one task, as `stats` does them, so that the read of one run overlaps
+// the computation of another. Figures is empty when the window is to be chosen from the step times
+// read (a span could not be peeked, or the peeked spans give no window: the errors of the runs'
+// opens then come before that of the window, as the step times read decide it).
+struct OpenedAndComputed {
+  std::vector<OpenedRun> Opened;
+  std::vector<RunStatistics> Figures;
+  std::vector<TimeSpan> Peeked;
+  StatisticsRequest Window;
+};
+
+OpenedAndComputed OpenAndCompute(const CompareRequest& req) {
+  const std::size_t count = req.Runs.size();
+  OpenedAndComputed r{{}, {}, {}, req.Window};
+  if (std::optional<std::vector<TimeSpan>> peeked = PeekedSpans(req.Runs)) {
+    try {
+      std::tie(r.Window.From, r.Window.To) = ChooseWindow(req.Runs, *peeked, req.Window.From, req.Window.To);
+      r.Peeked = std::move(*peeked);
+    } catch (const Error&) {
+    }
+  }
+  if (r.Peeked.empty()) {
+    r.Opened = InParallel<OpenedRun>(count, [&](std::size_t i) { return OpenRunForStatistics(req.Runs[i], req.Window.Channels); });
+    return r;
+  }
+  auto both = InParallel<std::pair<OpenedRun, RunStatistics>>(count, [&](std::size_t i) {
+    OpenedRun o = OpenRunForStatistics(req.Runs[i], r.Window.Channels);
+    RunStatistics s = StatisticsOfOpenedRun(o, r.Window);
+    return std::pair{std::move(o), std::move(s)};
+  });
+  for (auto& [o, s] : both) {
+    r.Opened.push_back(std::move(o));
+    r.Figures.push_back(std::move(s));
+  }
+  return r;
+}
+
 int Compare(const CompareRequest& req, std::ostream& out, Diagnostics& diag, std::ostream& err) {
   const std::size_t count = req.Runs.size();
-  const std::vector<OpenedRun> opened =
-      InParallel<OpenedRun>(count, [&](std::size_t i) { return OpenRunForStatistics(req.Runs[i], req.Window.Channels); });
+  OpenedAndComputed runs = OpenAndCompute(req);
+  const std::vector<OpenedRun>& opened = runs.Opened;
   bool failed = false;
   for (const OpenedRun& o : opened) {
     for (const std::string& m : o.Messages) diag.Message("compare-run", o.Run + ": " + m);
@@ -91,11 +148,18 @@ int Compare(const CompareRequest& req, std::ostream& out, Diagnostics& diag, std
   }
   if (failed) return 1;
 
-  StatisticsRequest window = req.Window;
-  std::tie(window.From, window.To) = ChooseWindow(opened, req.Window.From, req.Window.To);
-  Comparison c{window.Channels, window.From, window.To,
-               InParallel<RunStatistics>(count, [&](std::size_t i) { return StatisticsOfOpenedRun(opened[i], window); }),
-               {}};
+  // The figures stand when every run's step times span what was peeked; otherwise (no peek, or a
+  // file that changed between the peek and the read) the window is chosen from the step times read.
+  std::vector<TimeSpan> spans;
+  for (const OpenedRun& o : opened) spans.push_back(SpanOf(o));
+  const bool asPeeked = std::equal(spans.begin(), spans.end(), runs.Peeked.begin(), runs.Peeked.end(),
+                                   [](const TimeSpan& a, const TimeSpan& b) { return a.First == b.First && a.Last == b.Last; });
+  StatisticsRequest& window = runs.Window;
+  if (!asPeeked) {
+    std::tie(window.From, window.To) = ChooseWindow(req.Runs, spans, req.Window.From, req.Window.To);
+    runs.Figures = InParallel<RunStatistics>(count, [&](std::size_t i) { return StatisticsOfOpenedRun(opened[i], window); });
+  }
+  Comparison c{window.Channels, window.From, window.To, std::move(runs.Figures), {}};
   for (const RunStatistics& r : c.Runs) {
     if (!r.Figures) ReportError(err, r.Run + ": " + r.Error);
     failed = failed || !r.Figures;

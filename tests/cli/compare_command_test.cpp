@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <regex>
 
 #include "cli/run_tool.h"
 #include "runfiles/time_history.h"
+#include "runfiles/time_history_layout.h"
+#include "support/file_edit.h"
 #include "support/run_builder.h"
 
 namespace hulvex::cli {
@@ -235,6 +238,47 @@ TEST(CompareCommand, TableHasARowPerFigureWithTheRunsValuesAndPercentsAligned) {
         EXPECT_EQ(cells[4 + other][0], p.get<double>() > 0 ? '+' : p.get<double>() < 0 ? '-' : '0') << figure;
       }
     }
+  }
+}
+
+// The window comes from each run's first and last step as the open indexes them, whatever the
+// file's last record or the header's times say: B is cut inside a step, the header of C announces
+// fewer steps than the file holds, that of D gives a start and an end its steps do not have.
+TEST(CompareCommand, WindowIsTheStepTimesSpanNotTheLastRecordsOrTheHeaders) {
+  namespace L = time_history_layout;
+  using test_support::Int32Bytes;
+  using test_support::PatchFile;
+  using test_support::Real64Bytes;
+  const TempDir dir;
+  const std::string a = SwellRun(dir, "A", 0, 2001, 1.0);  // 0 s to 20 s
+  const std::string b = SwellRun(dir, "B", 3, 2201, 1.3);  // written to 25 s, cut after 17.99 s
+  test_support::TruncateFile(b + ".TTS", L::kRecordSize * (1 + 1500) + 20);
+  const std::string c = SwellRun(dir, "C", 1, 1701, 0.7);  // written to 18 s, the header ending it at 15 s
+  PatchFile(c + ".TTS", L::kLastStep, Int32Bytes(1400));
+  const std::string d = SwellRun(dir, "D", 2, 1701, 0.9);  // 2 s to 19 s, the header saying -100 s to 1000 s
+  PatchFile(d + ".TTS", L::kStartTime, Real64Bytes(-100));
+  PatchFile(d + ".TTS", L::kEndTime, Real64Bytes(1000));
+  const std::vector<std::string> runs{a, b, c, d};
+
+  // The shared time from each run's span as `hulvex stats` reads the run alone.
+  double from = -std::numeric_limits<double>::infinity(), to = std::numeric_limits<double>::infinity();
+  for (const std::string& run : runs) {
+    const json alone = json::parse(RunCli({"stats", run}).out);
+    from = std::max(from, alone["From"].get<double>());
+    to = std::min(to, alone["To"].get<double>());
+  }
+  EXPECT_NEAR(from, 3, 1e-9);
+  EXPECT_NEAR(to, 15, 1e-9);
+
+  const auto out = RunCli({"compare", a, b, c, d, "--json"});
+  ASSERT_EQ(out.code, 0) << out.err;
+  const json j = json::parse(out.out);
+  EXPECT_EQ(j["From"], from);
+  EXPECT_EQ(j["To"], to);
+  ASSERT_EQ(j["Runs"].size(), runs.size());
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    EXPECT_EQ(j["Runs"][i], json::parse(RunCli({"stats", runs[i], "--from", j["From"].dump(), "--to", j["To"].dump()}).out))
+        << runs[i];
   }
 }
 
