@@ -2,7 +2,7 @@
 // difference from the first run (report/compare_report.h writes them). The window is chosen from
 // each run's first and last step, peeked; then each run is opened and computed in one task on the
 // worker threads, as `stats` does, and the figures are kept when the step times read span what was
-// peeked (else computed again over the window the step times read give).
+// peeked (else every run is read again and computed over the window its step times give).
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -89,77 +89,95 @@ std::optional<std::vector<TimeSpan>> PeekedSpans(const std::vector<std::string>&
   return spans;
 }
 
-// The span of an opened run with at least one step.
-TimeSpan SpanOf(const OpenedRun& run) { return {run.StepTimes().front(), run.StepTimes().back()}; }
-
-// The runs opened and, when the window could be chosen from their peeked spans, computed: each
-// run's open and figures in one task, as `stats` does them, so that the read of one run overlaps
-// the computation of another. Figures is empty when the window is to be chosen from the step times
-// read (a span could not be peeked, or the peeked spans give no window: the errors of the runs'
-// opens then come before that of the window, as the step times read decide it).
-struct OpenedAndComputed {
-  std::vector<OpenedRun> Opened;
-  std::vector<RunStatistics> Figures;
-  std::vector<TimeSpan> Peeked;
-  StatisticsRequest Window;
+// How a run's open went: its messages, why it failed, and the span of the step times read
+// (absent when the open failed or found no step).
+struct OpenOutcome {
+  std::string Run, Error;
+  std::vector<std::string> Messages;
+  bool Opened = false;
+  std::optional<TimeSpan> Span;
 };
 
-OpenedAndComputed OpenAndCompute(const CompareRequest& req) {
-  const std::size_t count = req.Runs.size();
-  OpenedAndComputed r{{}, {}, {}, req.Window};
-  if (std::optional<std::vector<TimeSpan>> peeked = PeekedSpans(req.Runs)) {
-    try {
-      std::tie(r.Window.From, r.Window.To) = ChooseWindow(req.Runs, *peeked, req.Window.From, req.Window.To);
-      r.Peeked = std::move(*peeked);
-    } catch (const Error&) {
-    }
-  }
-  if (r.Peeked.empty()) {
-    r.Opened = InParallel<OpenedRun>(count, [&](std::size_t i) { return OpenRunForStatistics(req.Runs[i], req.Window.Channels); });
-    return r;
-  }
-  auto both = InParallel<std::pair<OpenedRun, RunStatistics>>(count, [&](std::size_t i) {
-    OpenedRun o = OpenRunForStatistics(req.Runs[i], r.Window.Channels);
-    RunStatistics s = StatisticsOfOpenedRun(o, r.Window);
-    return std::pair{std::move(o), std::move(s)};
-  });
-  for (auto& [o, s] : both) {
-    r.Opened.push_back(std::move(o));
-    r.Figures.push_back(std::move(s));
-  }
+OpenOutcome OutcomeOf(const OpenedRun& o) {
+  OpenOutcome r{o.Run, o.Error, o.Messages, o.Loaded != nullptr, {}};
+  if (o.Loaded && !o.StepTimes().empty()) r.Span = TimeSpan{o.StepTimes().front(), o.StepTimes().back()};
   return r;
 }
 
-int Compare(const CompareRequest& req, std::ostream& out, Diagnostics& diag, std::ostream& err) {
-  const std::size_t count = req.Runs.size();
-  OpenedAndComputed runs = OpenAndCompute(req);
-  const std::vector<OpenedRun>& opened = runs.Opened;
-  bool failed = false;
-  for (const OpenedRun& o : opened) {
+// Passes every run's messages to `diag` and names each run that failed to open or holds no step on
+// `err`, in order. True when no run failed.
+bool ReportOpens(const std::vector<OpenOutcome>& runs, Diagnostics& diag, std::ostream& err) {
+  bool ok = true;
+  for (const OpenOutcome& o : runs) {
     for (const std::string& m : o.Messages) diag.Message("compare-run", o.Run + ": " + m);
-    if (!o.Loaded) {
+    if (!o.Opened) {
       ReportError(err, o.Run + ": " + o.Error);
-    } else if (o.StepTimes().empty()) {
+    } else if (!o.Span) {
       ReportError(err, o.Run + ": its history holds no step");
     } else {
       continue;
     }
-    failed = true;
+    ok = false;
   }
-  if (failed) return 1;
+  return ok;
+}
 
-  // The figures stand when every run's step times span what was peeked; otherwise (no peek, or a
-  // file that changed between the peek and the read) the window is chosen from the step times read.
-  std::vector<TimeSpan> spans;
-  for (const OpenedRun& o : opened) spans.push_back(SpanOf(o));
-  const bool asPeeked = std::equal(spans.begin(), spans.end(), runs.Peeked.begin(), runs.Peeked.end(),
-                                   [](const TimeSpan& a, const TimeSpan& b) { return a.First == b.First && a.Last == b.Last; });
-  StatisticsRequest& window = runs.Window;
-  if (!asPeeked) {
-    std::tie(window.From, window.To) = ChooseWindow(req.Runs, spans, req.Window.From, req.Window.To);
-    runs.Figures = InParallel<RunStatistics>(count, [&](std::size_t i) { return StatisticsOfOpenedRun(opened[i], window); });
+// The runs' opens and, once the window is chosen, their figures over it.
+struct Computed {
+  std::vector<OpenOutcome> Opens;
+  std::vector<RunStatistics> Figures;
+  StatisticsRequest Window;
+};
+
+// Each run opened and computed over the window of the peeked spans in one task on the worker
+// threads, as `stats` does, its series freed once its figures are computed. Nothing when a span
+// cannot be peeked, the peeked spans give no window, or a run opened has step times that span other
+// than was peeked (its file changed meanwhile): the window is then to be chosen from the step times
+// read.
+std::optional<Computed> ComputeOverPeekedWindow(const CompareRequest& req) {
+  const std::optional<std::vector<TimeSpan>> peeked = PeekedSpans(req.Runs);
+  if (!peeked) return std::nullopt;
+  Computed c{{}, {}, req.Window};
+  try {
+    std::tie(c.Window.From, c.Window.To) = ChooseWindow(req.Runs, *peeked, req.Window.From, req.Window.To);
+  } catch (const Error&) {
+    return std::nullopt;  // the runs' own failures, if any, are to be reported first
   }
-  Comparison c{window.Channels, window.From, window.To, std::move(runs.Figures), {}};
+  auto both = InParallel<std::pair<OpenOutcome, RunStatistics>>(req.Runs.size(), [&](std::size_t i) {
+    const OpenedRun o = OpenRunForStatistics(req.Runs[i], c.Window.Channels);
+    return std::pair{OutcomeOf(o), StatisticsOfOpenedRun(o, c.Window)};
+  });
+  for (std::size_t i = 0; i < both.size(); ++i) {
+    const OpenOutcome& o = both[i].first;
+    const TimeSpan& p = (*peeked)[i];
+    if (o.Opened && !(o.Span && o.Span->First == p.First && o.Span->Last == p.Last)) return std::nullopt;
+    c.Opens.push_back(std::move(both[i].first));
+    c.Figures.push_back(std::move(both[i].second));
+  }
+  return c;
+}
+
+int Compare(const CompareRequest& req, std::ostream& out, Diagnostics& diag, std::ostream& err) {
+  const std::size_t count = req.Runs.size();
+  std::optional<Computed> computed = ComputeOverPeekedWindow(req);
+  // Without it every run is opened and held, and the window chosen from the step times read.
+  std::vector<OpenedRun> held;
+  if (!computed) {
+    held = InParallel<OpenedRun>(count, [&](std::size_t i) { return OpenRunForStatistics(req.Runs[i], req.Window.Channels); });
+    computed = Computed{{}, {}, req.Window};
+    for (const OpenedRun& o : held) computed->Opens.push_back(OutcomeOf(o));
+  }
+  if (!ReportOpens(computed->Opens, diag, err)) return 1;
+  StatisticsRequest& window = computed->Window;
+  if (!held.empty()) {
+    std::vector<TimeSpan> spans;
+    for (const OpenOutcome& o : computed->Opens) spans.push_back(*o.Span);
+    std::tie(window.From, window.To) = ChooseWindow(req.Runs, spans, req.Window.From, req.Window.To);
+    computed->Figures = InParallel<RunStatistics>(count, [&](std::size_t i) { return StatisticsOfOpenedRun(held[i], window); });
+  }
+
+  Comparison c{window.Channels, window.From, window.To, std::move(computed->Figures), {}};
+  bool failed = false;
   for (const RunStatistics& r : c.Runs) {
     if (!r.Figures) ReportError(err, r.Run + ": " + r.Error);
     failed = failed || !r.Figures;
