@@ -1,6 +1,10 @@
 #include "cli/cli_support.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <filesystem>
+#include <memory>
 #include <istream>
 #include <ostream>
 #include <system_error>
@@ -9,6 +13,7 @@
 
 #include "common/error.h"
 #include "common/file_lookup.h"
+#include "common/number_format.h"
 
 namespace hulvex::cli {
 
@@ -27,6 +32,7 @@ int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& o
   RegisterVideoCommands(tool);
   RegisterStatsCommand(tool);
   RegisterSpectrumCommand(tool);
+  RegisterCompareCommand(tool);
 
   try {
     tool.app.parse(argc, argv);
@@ -57,6 +63,39 @@ CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& des
   CLI::App* sub = tool.app.add_subcommand(name, description);
   sub->callback([&tool, make = std::move(make)] { tool.chosen = make(); });
   return sub;
+}
+
+std::vector<std::jthread> StartWorkers(std::size_t count, std::function<void(std::size_t)> work) {
+  auto next = std::make_shared<std::atomic<std::size_t>>(0);
+  auto shared = std::make_shared<const std::function<void(std::size_t)>>(std::move(work));
+  const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<std::jthread> workers;
+  for (std::size_t t = 0; t < threads; ++t) {
+    workers.emplace_back([next, shared, count] {
+      for (std::size_t i; (i = next->fetch_add(1)) < count;) (*shared)(i);
+    });
+  }
+  return workers;
+}
+
+void AddStatisticsWindowOptions(CLI::App& cmd, StatisticsRequest& request, const std::string& defaultFrom,
+                                const std::string& defaultTo) {
+  cmd.add_option("--from", request.From, "Start of the time window, s (default: " + defaultFrom + ")");
+  cmd.add_option("--to", request.To, "End of the time window, s (default: " + defaultTo + ")");
+  cmd.add_option("--threshold", request.Threshold, "Least height of a counted impact peak above the mean, g (default 0)")
+      ->check(CLI::NonNegativeNumber);
+  cmd.add_option("--hysteresis", request.Hysteresis,
+                 "Dead band of impacts and motions about the mean, a fraction of each channel's range in the window: "
+                 "a crossing needs a sample beyond mean +- fraction x (max - min) (default 0.02; 0: the mean itself)");
+}
+
+void CheckStatisticsWindowOptions(const StatisticsRequest& request) {
+  if (std::isnan(request.From) || std::isnan(request.To)) throw CLI::ValidationError("--from/--to", "not a number");
+  if (request.From > request.To) throw CLI::ValidationError("--from", "is after --to");
+  if (!(request.Hysteresis >= 0) || std::isinf(request.Hysteresis)) {
+    throw CLI::ValidationError("--hysteresis", "must be a number of at least 0 (a fraction of each channel's range), not " +
+                                                   FormatSignificant(request.Hysteresis, 9));
+  }
 }
 
 std::string ProgramDirectory() {

@@ -18,6 +18,7 @@
 #include "report/json_writer.h"
 #include "common/diagnostics.h"
 #include "run/loaded_run.h"
+#include "run/window_statistics.h"
 
 namespace hulvex::cli {
 
@@ -67,6 +68,24 @@ std::string ProgramDirectory();
 // directory when empty), then the shared data directory of the installed program.
 void SetDataDirectories(LoadedRun& run, const std::string& dataDir);
 
+// Starts a thread per core, at most `count`, that call work(i) for every i in [0, count) once,
+// taking the next i as each call ends. `work` must not throw; what it refers to must outlive the
+// threads, which join when the returned vector is destroyed.
+std::vector<std::jthread> StartWorkers(std::size_t count, std::function<void(std::size_t)> work);
+
+// The per-channel rows of `stats` without --channels, and of `compare`: 0, 2, 3, 7.
+inline std::vector<int> DefaultStatisticsChannels() { return {kChHeight, kChAcceleration, kChPitch, kChSpeed}; }
+
+// Adds the options of a statistics window, stored into `request`: --from and --to (their help
+// naming the defaults `defaultFrom` and `defaultTo`), --threshold and --hysteresis. `request` must
+// outlive the parse.
+void AddStatisticsWindowOptions(CLI::App& cmd, StatisticsRequest& request, const std::string& defaultFrom,
+                                const std::string& defaultTo);
+
+// Throws CLI::ValidationError (bad usage) when --from or --to is not a number, --from is after
+// --to, or --hysteresis is not a finite number of at least 0.
+void CheckStatisticsWindowOptions(const StatisticsRequest& request);
+
 void WriteRunParametersJson(JsonWriter& json, const RunParameters& p);
 void WriteHistoryHeaderJson(JsonWriter& json, const TimeHistory& history);
 
@@ -106,5 +125,6 @@ void RegisterOpenCommand(Tool& tool);    // open
 void RegisterVideoCommands(Tool& tool);  // frame, track, and render where the picture drawing is built
 void RegisterStatsCommand(Tool& tool);   // stats
 void RegisterSpectrumCommand(Tool& tool);  // spectrum
+void RegisterCompareCommand(Tool& tool); // compare
 
 }  // namespace hulvex::cli

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <utility>
 
 #include "analysis/extremes.h"
@@ -24,12 +25,15 @@ namespace an = analysis;
 
 std::string Number(double v) { return ReportNumber(v); }
 
-// Opens the run reading the channels it needs with the step times, and computes every figure
-// over the window. Throws Error when the run cannot be read, a requested channel is not stored,
-// the step times are out of order or no step lies in the window.
-void ComputeRun(const StatisticsRequest& req, Diagnostics& diag, RunStatistics& out) {
-  LoadedRun run;
-  OpenRunForWindow(run, out.Run, req.Channels, {kChHeight, kChAcceleration, kChPitch}, diag);
+// Opens the run reading the given channels (and those the impacts and motions need) with the step
+// times. Throws Error when the run cannot be read, a requested channel is not stored or the step
+// times are out of order.
+void OpenForStatistics(const std::vector<int>& channels, Diagnostics& diag, LoadedRun& run, const std::string& given) {
+  OpenRunForWindow(run, given, channels, {kChHeight, kChAcceleration, kChPitch}, diag);
+}
+
+// Computes every figure of an opened run over the window. Throws Error when no step lies in it.
+void ComputeRun(const LoadedRun& run, const StatisticsRequest& req, RunStatistics& out) {
   const TimeHistory& h = run.History;
   StatisticsInput input{h.StepTimes, 0, h.Header.LastChannel, {}};
   for (const ChannelSeries& s : run.Series) input.Series.emplace_back(s.Channel, s.Values);
@@ -48,9 +52,8 @@ void Block(JsonWriter& j, const char* key, const an::Maybe<T>& block, Body body)
   WriteBlock(j, key, block, body);
 }
 
-std::string JsonOf(const RunStatistics& o, bool oneLine, bool timing) {
-  JsonWriter j(oneLine);
-  if (!BeginRunJson(j, o)) return j.str();
+void WriteJson(JsonWriter& j, const RunStatistics& o, bool timing) {
+  if (!BeginRunJson(j, o)) return;
   const WindowStatistics& f = *o.Figures;
   j.Key("Steps").Integer(static_cast<std::int64_t>(f.Window.Count()));
   j.Key("Channels").BeginArray();
@@ -151,7 +154,6 @@ std::string JsonOf(const RunStatistics& o, bool oneLine, bool timing) {
     j.EndObject();
   }
   j.EndObject();
-  return j.str();
 }
 
 // CSV -------------------------------------------------------------------------------------------
@@ -163,20 +165,22 @@ std::string Cell(const an::Maybe<double>& v) { return v.has_value() ? Number(*v)
 struct CsvColumn {
   std::string Header;
   std::function<std::string(const RunStatistics&)> Of;
+  std::string Figure;  // the JSON path of the figure it shows ("Channels[2].Max"), empty for Run and Error
 };
 
 std::vector<CsvColumn> CsvColumns(const std::vector<int>& channels) {
   std::vector<CsvColumn> columns;
-  auto add = [&](std::string header, std::function<std::string(const RunStatistics&)> of) {
-    columns.push_back({std::move(header), std::move(of)});
+  auto add = [&](std::string header, std::function<std::string(const RunStatistics&)> of, std::string path = {}) {
+    columns.push_back({std::move(header), std::move(of), std::move(path)});
   };
-  // A figure of a run that was analysed; empty for a failed run.
-  auto figure = [&](std::string header, std::function<std::string(const WindowStatistics&)> of) {
-    add(std::move(header), [of = std::move(of)](const RunStatistics& o) { return o.Figures ? of(*o.Figures) : ""; });
+  // A figure of a run that was analysed, at `path` in its JSON object; empty for a failed run.
+  auto figure = [&](std::string header, std::string path, std::function<std::string(const WindowStatistics&)> of) {
+    add(std::move(header), [of = std::move(of)](const RunStatistics& o) { return o.Figures ? of(*o.Figures) : ""; },
+        std::move(path));
   };
   // A figure of a block that may be missing; empty then.
-  auto block = [&]<typename T>(std::string header, an::Maybe<T> WindowStatistics::*member, auto of) {
-    figure(std::move(header), [member, of](const WindowStatistics& w) {
+  auto block = [&]<typename T>(std::string header, std::string path, an::Maybe<T> WindowStatistics::*member, auto of) {
+    figure(std::move(header), std::move(path), [member, of](const WindowStatistics& w) {
       const an::Maybe<T>& b = w.*member;
       return b.has_value() ? std::string(of(*b)) : std::string();
     });
@@ -184,9 +188,9 @@ std::vector<CsvColumn> CsvColumns(const std::vector<int>& channels) {
   const std::string g = "_" + ChannelInfoOf(kChAcceleration).Unit;
 
   add("Run", [](const RunStatistics& o) { return o.Run; });
-  figure("From", [](const WindowStatistics& w) { return Number(w.From); });
-  figure("To", [](const WindowStatistics& w) { return Number(w.To); });
-  figure("Steps", [](const WindowStatistics& w) { return std::to_string(w.Window.Count()); });
+  figure("From", "From", [](const WindowStatistics& w) { return Number(w.From); });
+  figure("To", "To", [](const WindowStatistics& w) { return Number(w.To); });
+  figure("Steps", "Steps", [](const WindowStatistics& w) { return std::to_string(w.Window.Count()); });
   using ChannelField = double an::ChannelStatistics::*;
   const std::pair<const char*, ChannelField> channelFields[] = {{"Mean", &an::ChannelStatistics::Mean},
                                                                 {"StdDev", &an::ChannelStatistics::StdDev},
@@ -196,63 +200,111 @@ std::vector<CsvColumn> CsvColumns(const std::vector<int>& channels) {
     const int c = channels[k];
     for (const auto& nameAndField : channelFields) {
       const ChannelField field = nameAndField.second;
-      figure("ch" + std::to_string(c) + "_" + nameAndField.first + "_" + ChannelInfoOf(c).Unit, [k, field](const WindowStatistics& w) {
+      figure("ch" + std::to_string(c) + "_" + nameAndField.first + "_" + ChannelInfoOf(c).Unit,
+             "Channels[" + std::to_string(c) + "]." + nameAndField.first, [k, field](const WindowStatistics& w) {
         const auto& s = w.Channels[k].second;
         return s.has_value() ? Number((*s).*field) : "";
       });
     }
   }
   using Impacts = an::ImpactStatistics;
-  block("Hysteresis" + g, &WindowStatistics::Impacts, [](const Impacts& s) { return Number(s.Hysteresis); });
-  block("PeakCount", &WindowStatistics::Impacts, [](const Impacts& s) { return std::to_string(s.PeakCount); });
-  block("PeaksPerMinute", &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.PeaksPerMinute); });
-  block("A1_3" + g, &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.A1_3); });
-  block("A1_10" + g, &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.A1_10); });
-  block("A1_100" + g, &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.A1_100); });
-  block("Largest" + g, &WindowStatistics::Impacts,
+  block("Hysteresis" + g, "Impacts.Hysteresis", &WindowStatistics::Impacts, [](const Impacts& s) { return Number(s.Hysteresis); });
+  block("PeakCount", "Impacts.PeakCount", &WindowStatistics::Impacts, [](const Impacts& s) { return std::to_string(s.PeakCount); });
+  block("PeaksPerMinute", "Impacts.PeaksPerMinute", &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.PeaksPerMinute); });
+  block("A1_3" + g, "Impacts.A1_3", &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.A1_3); });
+  block("A1_10" + g, "Impacts.A1_10", &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.A1_10); });
+  block("A1_100" + g, "Impacts.A1_100", &WindowStatistics::Impacts, [](const Impacts& s) { return Cell(s.A1_100); });
+  block("Largest" + g, "Impacts.Largest", &WindowStatistics::Impacts,
         [](const Impacts& s) { return s.Largest.has_value() ? Number(s.Largest->Height) : ""; });
-  block("LargestTime_s", &WindowStatistics::Impacts,
+  block("LargestTime_s", "Impacts.LargestTime", &WindowStatistics::Impacts,
         [](const Impacts& s) { return s.Largest.has_value() ? Number(s.Largest->Time) : ""; });
   for (std::size_t k = 0; k < kMotionChannels.size(); ++k) {
     const int c = kMotionChannels[k];
     const std::string prefix = "ch" + std::to_string(c) + "_";
-    figure(prefix + "Hysteresis_" + ChannelInfoOf(c).Unit, [k](const WindowStatistics& w) {
+    const std::string path = "Motions[" + std::to_string(c) + "].";
+    figure(prefix + "Hysteresis_" + ChannelInfoOf(c).Unit, path + "Hysteresis", [k](const WindowStatistics& w) {
       const auto& m = w.Motions[k].second;
       return m.has_value() ? Number(m->Hysteresis) : "";
     });
-    figure(prefix + "Cycles", [k](const WindowStatistics& w) {
+    figure(prefix + "Cycles", path + "Cycles", [k](const WindowStatistics& w) {
       const auto& m = w.Motions[k].second;
       return m.has_value() ? std::to_string(m->Cycles) : "";
     });
-    figure(prefix + "SignificantDoubleAmplitude_" + ChannelInfoOf(c).Unit, [k](const WindowStatistics& w) {
+    figure(prefix + "SignificantDoubleAmplitude_" + ChannelInfoOf(c).Unit, path + "SignificantDoubleAmplitude", [k](const WindowStatistics& w) {
       const auto& m = w.Motions[k].second;
       return m.has_value() ? Cell(m->SignificantDoubleAmplitude) : "";
     });
   }
   using Iso = an::IsoFigures;
-  block("Iso2631Location", &WindowStatistics::Iso, [](const Iso&) { return std::string(an::kIsoLocationNote); });
-  block("WeightedRms_m/s2", &WindowStatistics::Iso, [](const Iso& s) { return Number(s.WeightedRms); });
-  block("Vdv_m/s1.75", &WindowStatistics::Iso, [](const Iso& s) { return Number(s.Vdv); });
-  block("Mtvv_m/s2", &WindowStatistics::Iso, [](const Iso& s) { return Number(s.Mtvv); });
-  block("CrestFactor", &WindowStatistics::Iso, [](const Iso& s) { return Cell(s.CrestFactor); });
-  block("HoursToVdvAction", &WindowStatistics::Iso, [](const Iso& s) { return Cell(s.HoursToVdvAction); });
-  block("HoursToVdvLimit", &WindowStatistics::Iso, [](const Iso& s) { return Cell(s.HoursToVdvLimit); });
+  block("Iso2631Location", "Iso2631.Location", &WindowStatistics::Iso, [](const Iso&) { return std::string(an::kIsoLocationNote); });
+  block("WeightedRms_m/s2", "Iso2631.WeightedRms", &WindowStatistics::Iso, [](const Iso& s) { return Number(s.WeightedRms); });
+  block("Vdv_m/s1.75", "Iso2631.Vdv", &WindowStatistics::Iso, [](const Iso& s) { return Number(s.Vdv); });
+  block("Mtvv_m/s2", "Iso2631.Mtvv", &WindowStatistics::Iso, [](const Iso& s) { return Number(s.Mtvv); });
+  block("CrestFactor", "Iso2631.CrestFactor", &WindowStatistics::Iso, [](const Iso& s) { return Cell(s.CrestFactor); });
+  block("HoursToVdvAction", "Iso2631.HoursToVdvAction", &WindowStatistics::Iso, [](const Iso& s) { return Cell(s.HoursToVdvAction); });
+  block("HoursToVdvLimit", "Iso2631.HoursToVdvLimit", &WindowStatistics::Iso, [](const Iso& s) { return Cell(s.HoursToVdvLimit); });
   add("Error", [](const RunStatistics& o) { return o.Error; });
   return columns;
 }
 
 }  // namespace
 
-RunStatistics StatisticsOfRunFile(const std::string& given, const StatisticsRequest& request) {
-  return ReportOfRun<RunStatistics>(given, [&](Diagnostics& diag, RunStatistics& out) { ComputeRun(request, diag, out); });
+std::span<const double> OpenedRun::StepTimes() const {
+  return Loaded ? std::span<const double>(Loaded->History.StepTimes) : std::span<const double>();
 }
 
-std::string StatisticsJson(const RunStatistics& run, bool oneLine, bool timing) { return JsonOf(run, oneLine, timing); }
+OpenedRun OpenRunForStatistics(const std::string& given, const std::vector<int>& channels) {
+  OpenedRun out;
+  out.Run = given;
+  CollectingDiagnostics diag;
+  try {
+    auto run = std::make_shared<LoadedRun>();
+    OpenForStatistics(channels, diag, *run, given);
+    out.Loaded = std::move(run);
+  } catch (const std::exception& e) {
+    out.Error = e.what();
+  }
+  out.Messages = std::move(diag.messages);
+  return out;
+}
+
+RunStatistics StatisticsOfOpenedRun(const OpenedRun& opened, const StatisticsRequest& request) {
+  RunStatistics out;
+  out.Run = opened.Run;
+  out.Messages = opened.Messages;
+  out.Error = opened.Error;
+  if (!opened.Loaded) return out;
+  try {
+    ComputeRun(*opened.Loaded, request, out);
+  } catch (const std::exception& e) {
+    out.Figures.reset();
+    out.Error = e.what();
+  }
+  return out;
+}
+
+RunStatistics StatisticsOfRunFile(const std::string& given, const StatisticsRequest& request) {
+  return StatisticsOfOpenedRun(OpenRunForStatistics(given, request.Channels), request);
+}
+
+void WriteStatisticsJson(JsonWriter& json, const RunStatistics& run, bool timing) { WriteJson(json, run, timing); }
+
+std::string StatisticsJson(const RunStatistics& run, bool oneLine, bool timing) {
+  JsonWriter j(oneLine);
+  WriteJson(j, run, timing);
+  return j.str();
+}
 
 std::vector<std::string> StatisticsCsvColumnNames(const std::vector<int>& channels) {
   std::vector<std::string> names;
   for (const CsvColumn& c : CsvColumns(channels)) names.push_back(c.Header);
   return names;
+}
+
+std::vector<std::string> StatisticsCsvColumnFigures(const std::vector<int>& channels) {
+  std::vector<std::string> paths;
+  for (const CsvColumn& c : CsvColumns(channels)) paths.push_back(c.Figure);
+  return paths;
 }
 
 std::vector<std::string> StatisticsCsvCells(const std::vector<int>& channels, const RunStatistics& run) {

@@ -255,6 +255,33 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
   return HistoryOpenResult::Opened;
 }
 
+std::optional<std::pair<double, double>> PeekStepTimeSpan(const std::string& runPath) noexcept {
+  try {
+    const std::string path = SiblingPath(runPath, ".TTS");
+    const std::optional<ReadOnlyFile> file = ReadOnlyFile::Open(path);
+    if (!file) return std::nullopt;
+    NullDiagnostics quiet;
+    const std::optional<HistoryHeader> header = AcceptedHeader(*file, path, quiet);
+    if (!header) return std::nullopt;
+    const std::int64_t count = CompleteStepCount(*header, file->size(), path, quiet);
+    if (count == 0) return std::nullopt;
+    const int recordsPerStep = L::RecordsPerStepFor(header->LastChannel);
+    // The time of step s; nothing when the file has been shortened since its size was taken.
+    auto timeOf = [&](std::int64_t s) -> std::optional<double> {
+      std::array<std::uint8_t, sizeof(double)> field{};
+      const std::uint64_t offset =
+          static_cast<std::uint64_t>(L::FirstRecordOfStep(s, recordsPerStep)) * L::kRecordSize + L::kStepTime;
+      if (file->ReadAt(offset, field) != field.size()) return std::nullopt;
+      return le::real64(field, 0);
+    };
+    const std::optional<double> first = timeOf(0), last = timeOf(count - 1);
+    if (!first || !last) return std::nullopt;
+    return std::pair{*first, *last};
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
 TimeHistory ReopenTimeHistory(const TimeHistory& open) {
   if (!open.IsOpen) throw Error("No time history is open");
   auto file = ReadOnlyFile::Open(open.FilePath);

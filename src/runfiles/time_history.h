@@ -4,7 +4,9 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/constants.h"
@@ -89,6 +91,13 @@ enum class HistoryOpenResult {
 // Opened the entries are left empty.
 HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPath, bool speedSpecified,
                                   Diagnostics& diag, std::span<ChannelSeries> collect = {});
+
+// The times of the first and the last step OpenTimeHistory(runPath) would index, read from those
+// two steps alone (a few bytes each): the same file, header checks and count of complete steps,
+// so for a file nobody changes meanwhile they equal StepTimes.front() and StepTimes.back() of an
+// open that succeeds. Nothing when the file is missing, shorter than its header, refused or holds
+// no complete step. Never throws and reports nothing.
+std::optional<std::pair<double, double>> PeekStepTimeSpan(const std::string& runPath) noexcept;
 
 // A second, independent handle on the history `open` has open, for reading it on another thread:
 // the same file opened once more, the same header, paths and step count, and a copy of the step

@@ -247,11 +247,7 @@ json JsonOfColumn(const json& run, const std::string& header) {
 
 std::vector<std::string> CsvCells(const std::string& line) {
   EXPECT_EQ(line.find('"'), std::string::npos) << line;
-  std::vector<std::string> cells;
-  std::istringstream fields(line);
-  for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
-  if (line.back() == ',') cells.emplace_back();
-  return cells;
+  return test::CsvCells(line);
 }
 
 TEST(StatsCommand, EveryCsvColumnIsTheJsonFigureItsHeaderNames) {

@@ -239,6 +239,58 @@ TEST(TimeHistory, HeaderShorterThanOneRecordFailsWithReadBeyondEnd) {
   }
 }
 
+// The peeked span is that of the steps an open indexes, or nothing where the open fails.
+TEST(TimeHistory, PeekedSpanIsTheOpensFirstAndLastStepTime) {
+  struct Case {
+    const char* name;
+    std::int16_t lastChannel;
+    std::int32_t steps;
+    std::optional<std::int32_t> lastStepInHeader;
+    std::optional<std::size_t> cutTo;  // the file's size after writing
+    std::int16_t magic = HL::kExpectedMagic;
+  };
+  const std::size_t step3 = 64 * 3;  // the bytes of a step of three records
+  const Case cases[] = {
+      {"whole", 11, 50, {}, {}},
+      {"one step", 11, 1, {}, {}},
+      {"three records a step, cut inside step 7", 28, 10, 20, 64 + 7 * step3 + 70},
+      {"cut one byte short of the last step", 28, 10, {}, 64 + 10 * step3 - 1},
+      {"more steps written than the header gives", 11, 40, 24, {}},
+      {"no complete step", 28, 3, {}, 64 + step3 - 1},
+      {"header cut", 11, 5, {}, 63},
+      {"empty file", 11, 5, {}, 0},
+      {"no steps in the header", 11, 5, -1, {}},
+      {"old format", 11, 5, {}, {}, 1},
+  };
+  for (const Case& k : cases) {
+    Opened o;
+    demo::HistorySpec spec;
+    spec.LastChannel = k.lastChannel;
+    spec.Steps = k.steps;
+    spec.LastStepInHeader = k.lastStepInHeader;
+    spec.Magic = k.magic;
+    spec.StartTime = -50;  // header times no step has
+    spec.EndTime = 1e6;
+    spec.values = [](std::int32_t s, std::span<float>) { return 2.5 + 0.25 * s * s; };
+    Write(o, spec);
+    if (k.cutTo) test_support::TruncateFile(o.run() + ".TTS", *k.cutTo);
+    const auto peeked = PeekStepTimeSpan(o.run());
+    HistoryOpenResult opened = HistoryOpenResult::Refused;
+    try {
+      opened = Open(o);
+    } catch (const Error&) {
+    }
+    if (opened != HistoryOpenResult::Opened) {
+      EXPECT_FALSE(peeked) << k.name;
+      continue;
+    }
+    ASSERT_TRUE(peeked) << k.name;
+    EXPECT_EQ(peeked->first, 2.5) << k.name;
+    EXPECT_EQ(*peeked, std::pair(o.history.StepTimes.front(), o.history.StepTimes.back())) << k.name;
+  }
+  EXPECT_FALSE(PeekStepTimeSpan(TempDir() / "NONE"));
+}
+
 TEST(TimeHistory, FileShortenedWhileOpenFailsTheReadNotTheProgram) {
   Opened o;
   demo::HistorySpec spec;
