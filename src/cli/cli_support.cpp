@@ -87,6 +87,9 @@ void AddStatisticsWindowOptions(CLI::App& cmd, StatisticsRequest& request, const
   cmd.add_option("--hysteresis", request.Hysteresis,
                  "Dead band of impacts and motions about the mean, a fraction of each channel's range in the window: "
                  "a crossing needs a sample beyond mean +- fraction x (max - min) (default 0.02; 0: the mean itself)");
+  cmd.add_option("--exposure", request.ExposureHours,
+                 "Exposure for the most probable largest impact peak of the Extremes, hours (default 1)")
+      ->check(CLI::PositiveNumber);
 }
 
 void CheckStatisticsWindowOptions(const StatisticsRequest& request) {

@@ -54,9 +54,6 @@ void RegisterStatsCommand(Tool& tool) {
   cmd->add_option("--channels", req->Window.Channels, "Channels for the per-channel statistics (default 0,2,3,7)")
       ->delimiter(',')
       ->check(CLI::Range(0, time_history_layout::kMaxChannels - 1));
-  cmd->add_option("--exposure", req->Window.ExposureHours,
-                  "Exposure for the most probable largest impact peak of the Extremes, hours (default 1)")
-      ->check(CLI::PositiveNumber);
   CLI::Option* csv = cmd->add_flag("--csv", req->Csv, "One CSV row per run with the main figures instead of JSON");
   cmd->add_flag("--timing", req->Timing,
                 "Add to each run's JSON a Timing object: HistoryPasses, the bytes read from its history over the "

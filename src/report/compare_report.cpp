@@ -5,6 +5,7 @@
 #include <functional>
 #include <utility>
 
+#include "analysis/extremes.h"
 #include "analysis/iso2631.h"
 #include "analysis/statistics.h"
 #include "common/check.h"
@@ -58,6 +59,17 @@ std::vector<ComparedFigure> ComparedFigures(const std::vector<int>& channels) {
   impact("Largest", [](const Impacts& s) {
     return s.Largest.has_value() ? std::optional(s.Largest->Height) : std::nullopt;
   });
+  using Extremes = an::ExtremeValues;
+  auto extreme = [&](const char* name, std::function<std::optional<double>(const Extremes&)> of) {
+    figures.push_back({std::string("Extremes.") + name, [of = std::move(of)](const WindowStatistics& w) {
+                         return w.Extremes.has_value() ? of(*w.Extremes) : std::nullopt;
+                       }});
+  };
+  extreme("PredictedA1_3", [](const Extremes& e) { return std::optional(e.PredictedA1_3); });
+  extreme("PredictedA1_10", [](const Extremes& e) { return std::optional(e.PredictedA1_10); });
+  extreme("PredictedA1_100", [](const Extremes& e) { return std::optional(e.PredictedA1_100); });
+  extreme("PredictedA1_1000", [](const Extremes& e) { return std::optional(e.PredictedA1_1000); });
+  extreme("MostProbableLargest", [](const Extremes& e) { return ValueOf(e.MostProbableLargest); });
   for (std::size_t k = 0; k < kMotionChannels.size(); ++k) {
     figures.push_back({"Motions[" + std::to_string(kMotionChannels[k]) + "].SignificantDoubleAmplitude",
                        [k](const WindowStatistics& w) -> std::optional<double> {

@@ -54,12 +54,14 @@ TEST(CompareReport, PercentIsOfTheReferencesSizeAndAbsentWithoutABase) {
 
 TEST(CompareReport, FiguresAreNamedByChannelNumberAndAbsentWhereARunLacksThem) {
   const std::vector<std::string> names = ComparedFigureNames({7, 2});
-  ASSERT_EQ(names.size(), 2 * 5 + 6 + 2 + 3u);
+  ASSERT_EQ(names.size(), 2 * 5 + 6 + 5 + 2 + 3u);
   EXPECT_EQ(names[0], "Channels[7].Mean");
   EXPECT_EQ(names[9], "Channels[2].Rms");
   EXPECT_EQ(names[10], "Impacts.PeakCount");
-  EXPECT_EQ(names[16], "Motions[0].SignificantDoubleAmplitude");
-  EXPECT_EQ(names[17], "Motions[3].SignificantDoubleAmplitude");
+  EXPECT_EQ(names[16], "Extremes.PredictedA1_3");
+  EXPECT_EQ(names[20], "Extremes.MostProbableLargest");
+  EXPECT_EQ(names[21], "Motions[0].SignificantDoubleAmplitude");
+  EXPECT_EQ(names[22], "Motions[3].SignificantDoubleAmplitude");
   EXPECT_EQ(names.back(), "Iso2631.Mtvv");
 
   // Channel 7 computed over two steps; channel 2 a row without figures; no blocks.
@@ -82,7 +84,7 @@ TEST(CompareReport, FiguresAreNamedByChannelNumberAndAbsentWhereARunLacksThem) {
 
   RunStatistics reference{"A", w, 1, "", {}}, failed{"B", std::nullopt, 0, "File not found", {}};
   const std::vector<FigureDifference> d = CompareFigures(reference, {reference, failed}, {7});
-  ASSERT_EQ(d.size(), 2 * (5 + 6 + 2 + 3u));
+  ASSERT_EQ(d.size(), 2 * (5 + 6 + 5 + 2 + 3u));
   EXPECT_EQ(d[0].Run, "A");
   EXPECT_EQ(d[0].Difference, 0.0);
   EXPECT_EQ(d[0].Percent, 0.0);
