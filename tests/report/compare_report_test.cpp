@@ -88,11 +88,11 @@ TEST(CompareReport, FiguresAreNamedByChannelNumberAndAbsentWhereARunLacksThem) {
   EXPECT_EQ(d[0].Run, "A");
   EXPECT_EQ(d[0].Difference, 0.0);
   EXPECT_EQ(d[0].Percent, 0.0);
-  EXPECT_EQ(d[16].Run, "B");
-  EXPECT_EQ(d[16].Figure, "Channels[7].Mean");
-  EXPECT_EQ(d[16].Reference, 40.0);
-  EXPECT_EQ(d[16].Value, std::nullopt);
-  EXPECT_EQ(d[16].Difference, std::nullopt);
+  EXPECT_EQ(d[21].Run, "B");
+  EXPECT_EQ(d[21].Figure, "Channels[7].Mean");
+  EXPECT_EQ(d[21].Reference, 40.0);
+  EXPECT_EQ(d[21].Value, std::nullopt);
+  EXPECT_EQ(d[21].Difference, std::nullopt);
 }
 
 }  // namespace
