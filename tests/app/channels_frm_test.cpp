@@ -14,6 +14,7 @@
 
 #include "app/main_window.h"
 #include "cli/run_tool.h"
+#include "report/compare_report.h"
 #include "analysis/iso2631.h"
 #include "run/channel_series.h"
 #include "support/run_builder.h"
@@ -671,6 +672,16 @@ TEST_F(ChannelsTest, ComparedRunsOverlayEveryPlotAndTheirBoxesShowOrHideThem) {
   for (ChannelPlot* p : Channels().Plots()) EXPECT_EQ(p->ComparedCount(), p->Channel() == kChSpeed ? 0u : 1u);
   box->click();
   EXPECT_EQ(heave.ComparedCount(), 2u);
+  // The tables: a row per run and a "Δ% RUN" row per compared run, at the comparison's percent.
+  WaitForStatistics();
+  QTableWidget* stats = Channels().StatsTable;
+  ASSERT_EQ(stats->rowCount(), 4 * 5);
+  EXPECT_EQ(stats->verticalHeaderItem(1)->text().toStdString(), "Height of the centre of gravity, ft — B");
+  EXPECT_EQ(stats->verticalHeaderItem(3)->text().toStdString(), "Δ% B");
+  const auto percent = PercentDifference(FigureValue(*form->Session().Statistics(0), "Channels[0].Rms"),
+                                         FigureValue(*form->Session().Statistics(1), "Channels[0].Rms"));
+  ASSERT_TRUE(percent.has_value());
+  EXPECT_EQ(Figure(stats, 3, 7), *percent);
   // Removing them leaves the reference alone.
   form->Session().RemoveComparedRuns();
   for (ChannelPlot* p : Channels().Plots()) EXPECT_EQ(p->ComparedCount(), 0u);
