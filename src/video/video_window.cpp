@@ -90,7 +90,9 @@ void TVidFrm::AttachSession(ViewerSession& session) {
   session_ = &session;
   connect(&session, &ViewerSession::ComparedRunsClosing, this, [this] { overlay_.clear(); });
   connect(&session, &ViewerSession::ComparedRunsChanged, this, [this] {
-    if (session_->OverlayHulls()) BuildOverlay();
+    if (!session_->OverlayHulls()) return;
+    BuildOverlay();
+    Redraw();
   });
   connect(&session, &ViewerSession::OverlayHullsChanged, this, [this](bool on) {
     if (on) {
