@@ -1,7 +1,9 @@
 // Playback pacing with the real timer: plays a generated run for 10 s of wall time headless and
 // reports how far each frame's display time is from the time the schedule asked for, and the
 // total drift against the simulated time times the multiplier: once with the video window alone,
-// once in the viewer with its Channels window open (four plots whose cursor follows every frame).
+// once in the viewer with its Channels window open (four plots whose cursor follows every frame),
+// and once with four long runs open (argument 1: their steps, 10^6 when not given), three of
+// them compared with the first and drawn in the Compared Runs window at every frame.
 #include <QApplication>
 #include <QEventLoop>
 #include <QElapsedTimer>
@@ -10,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "app/main_window.h"
@@ -75,6 +79,16 @@ void Pace(TVidFrm& video, const char* setting) {
 
 }  // namespace
 
+// A run of `steps` steps `dt` apart in the random sea of `p`, written as `name` into `dir`.
+std::string WritePlaningRun(const std::string& dir, const std::string& name, const RunParameters& p, std::int32_t steps,
+                            double dt) {
+  demo::HistorySpec spec;
+  spec.Steps = steps;
+  spec.EndTime = (spec.Steps - 1) * dt;
+  spec.values = demo::SteadyPlaning(dt, 45.0, 1.5);
+  return demo::WriteSampleRun(dir, name, p, spec);
+}
+
 int main(int argc, char** argv) {
   using namespace hulvex;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -86,12 +100,8 @@ int main(int argc, char** argv) {
   p.RWvN = 40;
   p.BoatFile = "C:\\BOATS\\B.BOT";
   demo::WriteBoatFile(dir / "B.BOT", demo::SampleBoat(4));
-  demo::HistorySpec spec;
-  const double dt = 0.005;
-  spec.Steps = 12'000;  // 60 s
-  spec.EndTime = (spec.Steps - 1) * dt;
-  spec.values = demo::SteadyPlaning(dt, 45.0, 1.5);
-  const std::string path = demo::WriteSampleRun(dir.path(), "PACE", p, spec);
+  const std::string path = WritePlaningRun(dir.path(), "PACE", p, 12'000, 0.005);  // 60 s
+  const std::int32_t longSteps = argc > 1 ? std::atoi(argv[1]) : 1'000'000;
 
   {
     LoadedRun run;
@@ -117,6 +127,29 @@ int main(int argc, char** argv) {
     }
     form.ChannelsFrm->resize(1000, 720);
     Pace(*form.VidFrm, "viewer with the Channels window open");
+  }
+  {
+    // Four long runs of different time steps: the reference and three compared with it.
+    std::vector<std::string> runs;
+    for (const double dt : {0.005, 0.004, 0.006, 0.0045})
+      runs.push_back(WritePlaningRun(dir.path(), "LONG" + std::to_string(runs.size() + 1), p, longSteps, dt));
+    TForm1 form(dir.path());
+    form.CreateSecondaryWindows();
+    form.Messages.present = [](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); };
+    form.show();
+    form.OpenRunFile(QString::fromStdString(runs.front() + ".HVX"));
+    QEventLoop opened;
+    QObject::connect(&form.Session(), &ViewerSession::ComparedRunsChanged, &opened, &QEventLoop::quit);
+    QStringList compared;
+    for (std::size_t k = 1; k < runs.size(); ++k) compared.push_back(QString::fromStdString(runs[k] + ".HVX"));
+    form.AddComparedRunFiles(compared);
+    opened.exec();
+    if (form.Session().ComparedCount() != 3 || !form.ComparedFrm->isVisible()) {
+      std::fprintf(stderr, "the compared runs did not open in the Compared Runs window\n");
+      return 1;
+    }
+    const std::string setting = "viewer with four runs of " + std::to_string(longSteps) + " steps, three in the Compared Runs window";
+    Pace(*form.VidFrm, setting.c_str());
   }
   return 0;
 }

@@ -10,12 +10,15 @@
 #include <QMessageBox>
 #include <QSpinBox>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
+#include <vector>
 
 #include "app/gui_messages.h"
 #include "common/error.h"
 #include "common/number_format.h"
+#include "export/compared_views.h"
 #include "export/video_export.h"
 #include "export/video_file_writer.h"
 #include "video/playback.h"
@@ -142,26 +145,62 @@ VideoExportCommand::~VideoExportCommand() {
 void VideoExportCommand::Start(const LoadedRun& run, double from, double to, float multiplier) {
   if (Running()) return;
   std::shared_ptr<const VideoSource> source;
-  ExportSettings settings;
-  settings.From = from;
-  settings.To = to;
-  settings.Multiplier = multiplier;
   try {
     source = std::make_shared<const VideoSource>(run);
   } catch (const std::exception& e) {
     Present(QString::fromStdString(e.what()));
     return;
   }
+  ExportSettings settings;
+  settings.From = from;
+  settings.To = to;
+  settings.Multiplier = multiplier;
+  Launch(run.History, settings,
+         {[source](const ExportSettings& s) { return PlanExport(source->History(), s).Frames; },
+          [source](const std::string& path, const ExportSettings& s, const ExportControl& control, Diagnostics& diag) {
+            return ExportVideo(*source, path, s, control, diag);
+          }});
+}
+
+void VideoExportCommand::StartCompared(std::span<const LoadedRun* const> runs, ComparedLayout layout, double from,
+                                       double to, float multiplier) {
+  if (Running() || runs.empty()) return;
+  // The copies the worker plays from, and the runs as the comparison names them.
+  struct Copies {
+    std::vector<std::unique_ptr<VideoSource>> Sources;
+    std::vector<ComparedRun> Runs;
+  };
+  auto copies = std::make_shared<Copies>();
+  try {
+    for (const LoadedRun* run : runs) {
+      copies->Sources.push_back(std::make_unique<VideoSource>(*run));
+      copies->Runs.push_back({copies->Sources.back().get(), RunDisplayName(*run)});
+    }
+  } catch (const std::exception& e) {
+    Present(QString::fromStdString(e.what()));
+    return;
+  }
+  ExportSettings settings;
+  settings.From = from;
+  settings.To = to;
+  settings.Multiplier = multiplier;
+  Launch(runs.front()->History, settings,
+         {[copies](const ExportSettings& s) { return PlanComparedExport(copies->Runs, s).Frames; },
+          [copies, layout](const std::string& path, const ExportSettings& s, const ExportControl& control,
+                           Diagnostics& diag) { return ExportComparedVideo(copies->Runs, layout, path, s, control, diag); }});
+}
+
+void VideoExportCommand::Launch(const TimeHistory& history, ExportSettings settings, Job job) {
   const QString file = ChooseFile();
   if (file.isEmpty()) return;
   const std::string path = file.toStdString();
-  if (!run.History.StepTimes.empty()) {
+  if (!history.StepTimes.empty()) {
     const auto format = VideoFormatOfPath(path);
-    if (!ChooseRange(run.History, format ? MaxFramesPerSecond(*format) : kMaxAnyFps, settings)) return;
+    if (!ChooseRange(history, format ? MaxFramesPerSecond(*format) : kMaxAnyFps, settings)) return;
   }
   try {
     CheckExportTarget(path, settings);
-    wroteText_ = QStringLiteral("Wrote %1 (%2)").arg(file, LengthText(PlanExport(source->History(), settings).Frames, settings.Fps));
+    wroteText_ = QStringLiteral("Wrote %1 (%2)").arg(file, LengthText(job.Frames(settings), settings.Fps));
   } catch (const std::exception& e) {
     Present(QString::fromStdString(e.what()));
     return;
@@ -185,7 +224,7 @@ void VideoExportCommand::Start(const LoadedRun& run, double from, double to, flo
   connect(progress_, &QProgressDialog::canceled, this, [this] { cancel_ = true; });
   progress_->show();
 
-  worker_ = QThread::create([this, source, path, settings] {
+  worker_ = QThread::create([this, job, path, settings] {
     // Summarised as a command's messages are: a step fault on every frame makes one short text.
     CommandMessages diag([] { return nullptr; });
     ExportControl control;
@@ -195,7 +234,7 @@ void VideoExportCommand::Start(const LoadedRun& run, double from, double to, flo
       done_ = done;
     };
     try {
-      written_ = ExportVideo(*source, path, settings, control, diag) == ExportOutcome::Written;
+      written_ = job.Write(path, settings, control, diag) == ExportOutcome::Written;
     } catch (const std::exception& e) {
       error_ = e.what();
     }
@@ -258,10 +297,24 @@ VideoExportCommand* AddExportVideoCommand(QWidget* owner, const ViewerSession& s
       command->Present(QStringLiteral("Open a run first: there is nothing to export."));
       return;
     }
-    // The range the plots show, else the whole run.
-    const auto visible = session.VisibleRange();
-    command->Start(session.Reference(), visible ? visible->first : times.front(),
-                   visible ? visible->second : times.back(), session.VideoMult());
+    if (session.ComparedCount() > 0) {
+      // Every run, over the span they all cover (else the reference's).
+      std::vector<const LoadedRun*> runs;
+      double from = times.front(), to = times.back();
+      for (std::size_t k = 0; k < session.RunCount(); ++k) {
+        runs.push_back(&session.Run(k));
+        const auto& own = session.Run(k).History.StepTimes;
+        if (!own.empty()) from = std::max(from, own.front()), to = std::min(to, own.back());
+      }
+      if (!(from < to)) from = times.front(), to = times.back();
+      command->StartCompared(runs, session.OverlayHulls() ? ComparedLayout::Overlay : ComparedLayout::Stacked, from,
+                             to, session.VideoMult());
+    } else {
+      // The range the plots show, else the whole run.
+      const auto visible = session.VisibleRange();
+      command->Start(session.Reference(), visible ? visible->first : times.front(),
+                     visible ? visible->second : times.back(), session.VideoMult());
+    }
     action->setEnabled(!command->Running());  // one export at a time
   });
   QObject::connect(command, &VideoExportCommand::Finished, action, [action] { action->setEnabled(true); });

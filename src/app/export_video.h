@@ -14,9 +14,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 
+#include "export/compared_frames.h"
 #include "export/playback_frames.h"
+#include "export/video_export.h"
 #include "run/loaded_run.h"
 #include "session/viewer_session.h"
 
@@ -43,6 +46,11 @@ public:
   // (Present); a cancelled or failed export leaves no file; a written one is reported by
   // Wrote. Does nothing while an export runs.
   void Start(const LoadedRun& run, double from, double to, float multiplier);
+  // As Start, for `runs` (the reference first, 1 ... kMaxComparedRuns) played on one clock in
+  // `layout` (ExportComparedVideo); the range dialog offers the first run's times. A run that
+  // cannot be drawn is told in the box before anything is asked.
+  void StartCompared(std::span<const LoadedRun* const> runs, ComparedLayout layout, double from, double to,
+                     float multiplier);
 
   bool Running() const { return worker_ != nullptr; }
   // The progress dialog while an export runs, else null.
@@ -64,6 +72,14 @@ signals:
   void Wrote(const QString& text);
 
 private:
+  // What one export writes, from copies the worker owns: the plan's frame count (for the report;
+  // throws Error for settings the plan refuses) and the writing.
+  struct Job {
+    std::function<std::int64_t(const ExportSettings&)> Frames;
+    std::function<ExportOutcome(const std::string&, const ExportSettings&, const ExportControl&, Diagnostics&)> Write;
+  };
+  // Asks for the file and the range (over `history`), checks them and runs `job` on the worker.
+  void Launch(const TimeHistory& history, ExportSettings settings, Job job);
   void ShowProgress();
   void WorkerDone();
 
@@ -83,7 +99,8 @@ private:
 
 // Adds File > Export Video... to `fileMenu` ahead of `quit` (and of the separator before it),
 // exporting the reference run of `session` over its visible range (else the whole run) at its
-// multiplier; the item is disabled while an export runs. `dialogOwner` gives the window its
+// multiplier; with compared runs, all the runs (StartCompared) overlaid while the session's
+// OverlayHulls is on, else stacked, proposing the span every run covers (else the reference's); the item is disabled while an export runs. `dialogOwner` gives the window its
 // dialogs stack above, `present` shows a message box. Returns the command (owned by `owner`),
 // whose Wrote the caller may show.
 VideoExportCommand* AddExportVideoCommand(QWidget* owner, const ViewerSession& session, QMenu* fileMenu, QAction* quit,

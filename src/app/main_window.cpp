@@ -120,6 +120,14 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   Video1->setObjectName(QStringLiteral("Video1"));
   Video1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_2));
   Video1->setEnabled(false);  // while no video is prepared
+  OverlayHulls1 = view->addAction(QStringLiteral("Overlay Hulls"));
+  OverlayHulls1->setObjectName(QStringLiteral("OverlayHulls1"));
+  OverlayHulls1->setCheckable(true);
+  OverlayHulls1->setEnabled(false);  // while no run is compared
+  connect(OverlayHulls1, &QAction::toggled, session_, &ViewerSession::SetOverlayHulls);
+  connect(session_, &ViewerSession::OverlayHullsChanged, OverlayHulls1, &QAction::setChecked);
+  connect(session_, &ViewerSession::ComparedRunsChanged, OverlayHulls1,
+          [this] { OverlayHulls1->setEnabled(session_->ComparedCount() > 0); });
 
   auto* central = new QWidget(this);
   setCentralWidget(central);
@@ -180,6 +188,7 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
 
 TForm1::~TForm1() {
   delete ChannelsFrm;  // before the run its plots show
+  delete ComparedFrm;
   if (VidFrm) VidFrm->CloseVideo();
   session_->SetVideoEngine(nullptr);
   delete VidFrm;
@@ -189,6 +198,7 @@ void TForm1::CreateSecondaryWindows() {
   VidFrm = new TVidFrm(this);  // a window of its own, owned by this one
   VidFrm->AttachSession(*session_);
   VmultFrm = new TVmultFrm(this);
+  ComparedFrm = new TComparedFrm(this, *session_, [this] { return frameGeometry().united(VidFrm->frameGeometry()); });
   // The Channels window goes beside this window and the Video window, not over them.
   ChannelsFrm = new TChannelsFrm(this, *session_, Messages, [this] {
     QRect busy = frameGeometry();
@@ -199,7 +209,7 @@ void TForm1::CreateSecondaryWindows() {
 }
 
 void TForm1::CreateKeys() {
-  // Each key acts in the main window and in the Video window.
+  // Each key acts in the main window, the Video window and the Compared Runs window.
   auto key = [this](const QKeySequence& keys, const std::function<void()>& act) {
     auto* action = new QAction(this);
     action->setShortcut(keys);
@@ -207,6 +217,7 @@ void TForm1::CreateKeys() {
     connect(action, &QAction::triggered, this, act);
     addAction(action);
     VidFrm->addAction(action);
+    ComparedFrm->addAction(action);
   };
   key(Qt::Key_Space, [this] { PlayOrStop(); });
   key(Qt::Key_Left, [this] { MoveBar(QAbstractSlider::SliderSingleStepSub); });

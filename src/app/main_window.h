@@ -18,6 +18,7 @@
 #include "app/gui_messages.h"
 #include "app/vmult_frm.h"
 #include "session/viewer_session.h"
+#include "video/compared_window.h"
 #include "video/video_window.h"
 
 namespace hulvex {
@@ -30,8 +31,8 @@ public:
   explicit TForm1(std::string programDir, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // Creates the video window, the multiplier dialog and the Channels window (after the start-up
-  // box, as at start-up), all owned by this window, and the keys.
+  // Creates the video window, the multiplier dialog, the Compared Runs window and the Channels
+  // window (after the start-up box, as at start-up), all owned by this window, and the keys.
   void CreateSecondaryWindows();
 
   // The window dialogs and message boxes belong to, so that they stack above it: the Video window
@@ -76,7 +77,9 @@ public:
   QAction* VideoTimeAdj1 = nullptr;
   QAction* Channels1 = nullptr;  // View > Channels (Ctrl+1)
   QAction* Video1 = nullptr;     // View > Video (Ctrl+2)
+  QAction* OverlayHulls1 = nullptr;  // View > Overlay Hulls: checked while the session overlays them
   TVidFrm* VidFrm = nullptr;
+  TComparedFrm* ComparedFrm = nullptr;
   TVmultFrm* VmultFrm = nullptr;
   TChannelsFrm* ChannelsFrm = nullptr;
 

@@ -19,6 +19,15 @@ QRect StackedPane(int index, int scale) {
   return {0, kFrameHeight * scale * index, kFrameWidth * scale, kFrameHeight * scale};
 }
 
+void DrawStackedPane(QImage& picture, int index, const RunPlayback& run, const std::string& name, int scale,
+                     Diagnostics& diag) {
+  // The pane as a picture of its own over the rows it occupies: drawn in place, not copied.
+  const QRect pane = StackedPane(index, scale);
+  QImage view(picture.scanLine(pane.top()), pane.width(), pane.height(), picture.bytesPerLine(), QImage::Format_RGB32);
+  run.Draw(view, scale, diag);
+  DrawRunNameBox(view, view.rect(), name, scale);
+}
+
 namespace {
 
 void CheckRunCount(std::size_t runs) {
@@ -79,13 +88,8 @@ void ComparedFrames::DrawAt(double t, QImage& picture, Diagnostics& diag, bool r
     throw Error("The picture of the compared runs has the wrong size or format");
   if (layout_ == ComparedLayout::Stacked) {
     for (std::size_t i = 0; i < runs_.size(); ++i) {
-      if (!runs_[i]->ShowTime(t, diag) && !redraw) continue;
-      // The pane as a picture of its own over the rows it occupies: drawn in place, not copied.
-      const QRect pane = StackedPane(static_cast<int>(i), scale_);
-      QImage view(picture.scanLine(pane.top()), pane.width(), pane.height(), picture.bytesPerLine(),
-                  QImage::Format_RGB32);
-      runs_[i]->Draw(view, scale_, diag);
-      DrawRunNameBox(view, view.rect(), names_[i], scale_);
+      if (runs_[i]->ShowTime(t, diag) || redraw)
+        DrawStackedPane(picture, static_cast<int>(i), *runs_[i], names_[i], scale_, diag);
     }
     return;
   }

@@ -36,6 +36,13 @@ QSize ComparedFrameSize(int runs, ComparedLayout layout, int scale);
 // than 300 scale x (index + 1), the full width.
 QRect StackedPane(int index, int scale);
 
+// Draws pane `index` of a stacked picture at magnification `scale` in place: `run`'s composed
+// step exactly as its own picture (RunPlayback::Draw), with `name` in the pane's name box
+// (DrawRunNameBox). `picture` is QImage::Format_RGB32, 620 scale wide and reaching the pane's
+// last row.
+void DrawStackedPane(QImage& picture, int index, const RunPlayback& run, const std::string& name, int scale,
+                     Diagnostics& diag);
+
 // The plan of a comparison: 1 ... kMaxComparedRuns runs, each with steps. From and To default to
 // the span every run covers (the latest first step's time to the earliest last step's), which
 // must not be empty when either is defaulted; given times must lie within the span of all the

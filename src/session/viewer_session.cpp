@@ -169,10 +169,18 @@ void ViewerSession::AddComparedRuns(const std::vector<std::string>& runPaths) {
 
 void ViewerSession::RemoveComparedRuns() {
   if (runs_.size() < 2) return;
+  SetOverlayHulls(false);
   emit ComparedRunsClosing();
   runs_.resize(1);
   emit ComparedRunsChanged();
   ScheduleStatistics();
+}
+
+void ViewerSession::SetOverlayHulls(bool on) {
+  if (on && ComparedCount() == 0) on = false;
+  if (on == overlayHulls_) return;
+  overlayHulls_ = on;
+  emit OverlayHullsChanged(on);
 }
 
 std::int32_t ViewerSession::StepOfRunAt(std::size_t k, double t) const {

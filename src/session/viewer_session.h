@@ -99,8 +99,15 @@ public:
   // more than kMaxRuns, is told by ComparedRunFailed with its messages. The compared runs stay
   // when the reference is replaced.
   void AddComparedRuns(const std::vector<std::string>& runPaths);
-  // Closes every compared run (ComparedRunsClosing, then ComparedRunsChanged).
+  // Closes every compared run (ComparedRunsClosing, then ComparedRunsChanged); the overlay of
+  // their hulls is switched off first.
   void RemoveComparedRuns();
+  // Whether the Video window draws the compared runs' hulls over the reference's picture (the
+  // Compared Runs window is then not shown). Never on while no run is compared.
+  bool OverlayHulls() const { return overlayHulls_; }
+  // Switches the overlay on or off (OverlayHullsChanged when it changes); on is ignored while no
+  // run is compared.
+  void SetOverlayHulls(bool on);
   // Whether compared runs are being opened.
   bool ComparedRunsPending() const { return opening_ > 0; }
   // The step run k shows at time t (s): its last step whose time is at most t, its first step
@@ -188,6 +195,7 @@ signals:
   void ComparedRunsClosing();  // before compared runs' data are freed: drop every view of them
   void ComparedRunsChanged();  // compared runs were added or removed
   void ComparedRunFailed(const QString& run, const QString& messages);
+  void OverlayHullsChanged(bool on);
 
 private:
   class MoveSink : public Diagnostics {
@@ -217,6 +225,7 @@ private:
   double threshold_ = 0;
   std::optional<double> hysteresis_;
   std::vector<WindowStatistics> statistics_;  // one per run, or none
+  bool overlayHulls_ = false;
   int opening_ = 0;       // batches of compared runs being opened
   QThreadPool openPool_;  // opens compared runs, two at a time
   std::uint64_t generation_ = 0;  // of the range and channels asked for last

@@ -87,6 +87,60 @@ void TVidFrm::AttachSession(ViewerSession& session) {
   FrameShown = [&session](std::int32_t s) { session.FrameShown(s); };
   connect(&session, &ViewerSession::VideoMultChanged, this, &TVidFrm::ShowMultiplier);
   ShowMultiplier(session.VideoMult());
+  session_ = &session;
+  connect(&session, &ViewerSession::ComparedRunsClosing, this, [this] { overlay_.clear(); });
+  connect(&session, &ViewerSession::ComparedRunsChanged, this, [this] {
+    if (!session_->OverlayHulls()) return;
+    BuildOverlay();
+    Redraw();
+  });
+  connect(&session, &ViewerSession::OverlayHullsChanged, this, [this](bool on) {
+    if (on) {
+      BuildOverlay();
+    } else {
+      overlay_.clear();
+    }
+    Redraw();
+  });
+}
+
+void TVidFrm::BuildOverlay() {
+  std::vector<const LoadedRun*> runs;
+  for (std::size_t k = 1; k < session_->RunCount(); ++k) runs.push_back(&session_->Run(k));
+  overlay_ = MakeComparedViews(runs);
+  overlayNames_ = {RunDisplayName(session_->Reference())};
+  for (const ComparedView& view : overlay_) overlayNames_.push_back(view.Name);
+  StartComparedViews(overlay_, overlayFrom_, tickDiag_);
+}
+
+void TVidFrm::RestartOverlay(Diagnostics& diag) {
+  overlayFrom_ = player_.FrameT();
+  if (overlay_.empty()) return;
+  overlayNames_.front() = RunDisplayName(session_->Reference());
+  StartComparedViews(overlay_, overlayFrom_, diag);
+}
+
+void TVidFrm::DrawOverlay(Diagnostics& diag) {
+  const double t = player_.FrameT();
+  for (std::size_t i = 0; i < overlay_.size(); ++i) {
+    ComparedView& view = overlay_[i];
+    if (!view.Playback) continue;  // a hull that cannot be drawn: its name stays in the legend
+    try {
+      view.Playback->ShowTime(t, diag);
+      DrawOverlayRun(frameBitmap_, view.Playback->List(), RunColour(static_cast<int>(i + 1)), PictureScale{}, diag);
+    } catch (const std::exception& e) {
+      diag.Message("error", view.Name + ": " + e.what());
+    }
+  }
+  DrawOverlayLegend(frameBitmap_, overlayNames_, 1);
+}
+
+void TVidFrm::Redraw() {
+  if (player_.ComposedStep() < 0) return;
+  Draw(tickDiag_);
+  if (player_.Playing()) return;  // the next tick shows it
+  shown_ = frameBitmap_;
+  update();
 }
 
 void TVidFrm::PrepareVideo(const LoadedRun& run) {
@@ -108,10 +162,12 @@ void TVidFrm::CloseVideo() {
 void TVidFrm::Draw(Diagnostics& diag) {
   DrawFrame(frameBitmap_, player_.Frame().List, PictureScale{}, player_.FrameT(), player_.FrameAccel(),
             player_.FrameSpeed(), diag);
+  if (!overlay_.empty()) DrawOverlay(diag);
 }
 
 void TVidFrm::ShowStep(std::int32_t s, Diagnostics& diag) {
   player_.ShowStep(s, diag);
+  RestartOverlay(diag);
   Draw(diag);
   shown_ = frameBitmap_;
   update();
@@ -120,6 +176,7 @@ void TVidFrm::ShowStep(std::int32_t s, Diagnostics& diag) {
 
 void TVidFrm::StartPlayback(std::int32_t s, Diagnostics& diag) {
   if (player_.StartPlayback(s, diag)) {
+    RestartOverlay(diag);
     Draw(diag);
     shown_ = frameBitmap_;
     update();

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/diagnostics.h"
+#include "export/compared_views.h"
 #include "session/viewer_session.h"
 #include "video/playback.h"
 #include "video/video_player.h"
@@ -46,7 +47,11 @@ public:
   explicit TVidFrm(QWidget* parent = nullptr);
 
   // Becomes `session`'s video engine: takes its multiplier at every tick, shows it in the title,
-  // and reports frames and the end of the playback to it. `session` outlives the window.
+  // and reports frames and the end of the playback to it. While the session's OverlayHulls is on,
+  // every frame also shows each compared run's hull and sea line in its RunColour, composed at
+  // its last step at or before the frame's time with its own camera (from the step last shown or
+  // played from), and the legend of the runs' names; off, the frame is the reference's alone.
+  // `session` outlives the window.
   void AttachSession(ViewerSession& session);
 
   // Monotonic milliseconds; tests replace it with a fake clock.
@@ -99,7 +104,18 @@ protected:
 
 private:
   void Draw(Diagnostics& diag);
+  // The overlay's runs: made from the session's compared runs while the overlay is on, else none.
+  void BuildOverlay();
+  // Starts the overlaid runs' playbacks at the frame composed last (a shown step, Go).
+  void RestartOverlay(Diagnostics& diag);
+  void DrawOverlay(Diagnostics& diag);
+  // Draws the frame composed last again (the overlay was switched) and shows it unless playing.
+  void Redraw();
   VideoPlayer player_;
+  ViewerSession* session_ = nullptr;
+  std::vector<ComparedView> overlay_;
+  std::vector<std::string> overlayNames_;  // the reference's, then the overlaid runs'
+  double overlayFrom_ = 0;
   QImage frameBitmap_;
   QImage shown_;
   QLabel* status_ = nullptr;

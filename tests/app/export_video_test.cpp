@@ -220,5 +220,28 @@ TEST_F(ExportVideoCommandTest, AWrittenFileIsReportedInTheStatusLine) {
   EXPECT_EQ(form->StatusLine->text(), "");
 }
 
+TEST_F(ExportVideoCommandTest, WithComparedRunsTheShownPictureIsExportedOverTheirCommonSpan) {
+  form->OpenRunFile(QString::fromStdString(WriteRun(dir, "REF", 4.0) + ".HVX"));
+  ASSERT_TRUE(AddCompared(*form, {WriteRun(dir, "SHORT", 3.0)}));
+  struct Case {
+    bool overlay;
+    int height;
+  };
+  for (const Case c : {Case{false, 600}, Case{true, 300}}) {
+    SCOPED_TRACE(c.overlay);
+    form->Session().SetOverlayHulls(c.overlay);
+    chosen = std::pair(1.0, 1.4);
+    QSignalSpy finished(command, &VideoExportCommand::Finished);
+    action->trigger();
+    EXPECT_EQ(proposed, std::pair(0.0, 3.0));  // the span both runs cover
+    ASSERT_TRUE(Written(finished));
+    const auto video = test::DecodeVideo(out);
+    EXPECT_EQ(video.frames, 10);
+    EXPECT_EQ(video.width, 620);
+    EXPECT_EQ(video.height, c.height);
+  }
+  EXPECT_TRUE(shown.empty());
+}
+
 }  // namespace
 }  // namespace hulvex

@@ -2,6 +2,8 @@
 // they open.
 #pragma once
 
+#include <QSignalSpy>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -23,6 +25,16 @@ inline std::string WritePlaningRun(const std::string& dir, const std::string& na
   if (misnumbered)
     for (std::int32_t s = 0; s < steps; ++s) run.History.StepIndexOverride[s] = s + 1;
   return run.Write(dir);
+}
+
+// Adds `runPaths` (paths without extension) as compared runs of `form` and waits until they have
+// joined; false when they did not within a minute.
+inline bool AddCompared(TForm1& form, const std::vector<std::string>& runPaths) {
+  QSignalSpy changed(&form.Session(), &ViewerSession::ComparedRunsChanged);
+  QStringList files;
+  for (const std::string& path : runPaths) files.push_back(QString::fromStdString(path + ".HVX"));
+  form.AddComparedRunFiles(files);
+  return changed.count() > 0 || changed.wait(60000);
 }
 
 // The main window on a temporary directory with its secondary windows made: the texts it would

@@ -1,0 +1,69 @@
+// The "Compared Runs" window: one pane per compared run, stacked, each that run's own video picture
+// at the session's time, following the frames the Video window puts on the screen.
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+#include <QRect>
+#include <QScrollArea>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "export/compared_views.h"
+#include "session/viewer_session.h"
+#include "video/video_window.h"
+
+namespace hulvex {
+
+class TComparedFrm : public QWidget {
+  Q_OBJECT
+public:
+  // Observes `session`, which outlives the window; `busyArea` gives the screen area the window is
+  // first placed beside (the main and Video windows). It has no timer: it draws when the session
+  // reports a frame shown (FrameShownAt) or a step (StepChanged), at the reference's time of that
+  // step. Shown while runs are compared and their hulls are not overlaid, hidden otherwise; it
+  // never takes the focus when it appears.
+  TComparedFrm(QWidget* owner, ViewerSession& session, std::function<QRect()> busyArea);
+
+  // The picture: pane i (StackedPane(i, 1)) is compared run i + 1's own picture at the session's
+  // time with its name box; a run that cannot be drawn has a white pane saying why. Empty while
+  // no run is compared.
+  const QImage& Picture() const { return picture_; }
+  QLabel* StatusLine() const { return status_; }
+
+  // "Compared Runs — NAME2, NAME3" for the session's compared runs, by RunDisplayName.
+  static QString TitleOf(const ViewerSession& session);
+
+protected:
+  void showEvent(QShowEvent* event) override;
+
+private:
+  void Rebuild();
+  void DropViews();
+  // Restarts every pane's playback at the reference's time of `step` (a move or Go).
+  void Restart(std::int32_t step);
+  // Draws the panes whose step at the reference's time of `step` changed (all with `redraw`).
+  void DrawAt(std::int32_t step, bool redraw);
+  void DrawReasonPane(int index);
+  void ShowOrHide();
+  void PlaceBeside();
+  double TimeOfStep(std::int32_t step) const;
+
+  ViewerSession& session_;
+  std::function<QRect()> busyArea_;
+  std::vector<ComparedView> views_;
+  QImage picture_;
+  QWidget* canvas_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
+  QLabel* status_ = nullptr;
+  std::unique_ptr<StatusLineDiagnostics> messages_;
+  std::int32_t step_ = -1;  // the reference step drawn last
+  bool placed_ = false;
+};
+
+}  // namespace hulvex
