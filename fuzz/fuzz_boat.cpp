@@ -56,6 +56,14 @@ void PrepareAndBuild(const std::array<std::uint8_t, BL::kRecordSize>& raw, std::
 
   // The picture of the built stations, as the open sequence would draw it.
   if (stations) {
+    // A hull that cannot be drawn gives the sea alone: its line, or nothing without a length.
+    hull.Drawable = false;
+    VideoFrame sea;
+    const FrameGeometry seaOnly = FrameGeometryOf(hull);
+    Check(seaOnly.Stations.empty() && seaOnly.Length > 0);
+    ComposeFrame(sea, seaOnly, FlatSea(), 1.5, 0.0f, SurfaceTermInputs{}, StepPose{10.0f, 0.05f, 0.2f}, diag);
+    Check(sea.List.count == static_cast<std::size_t>(kSampleStations + 3));
+    hull.Drawable = true;  // as the open marks a hull whose stations were built
     const FrameGeometry g = FrameGeometryOf(hull);
     Check(g.Stations.size() == static_cast<std::size_t>(g.StationCount) + 1);
     VideoFrame frame;
