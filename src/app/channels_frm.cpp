@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -26,6 +25,7 @@
 #include "analysis/iso2631.h"
 #include "common/error.h"
 #include "common/number_format.h"
+#include "export/compared_views.h"
 #include "report/compare_report.h"
 #include "report/statistics_report.h"
 #include "video/run_colours.h"
@@ -40,8 +40,8 @@ QColor RunQColor(std::size_t k) {
   return QColor(c.R, c.G, c.B);
 }
 
-// A run's name as the windows show it: its file name without extension.
-QString RunName(const LoadedRun& run) { return QFileInfo(QString::fromStdString(run.RunPath)).completeBaseName(); }
+// A run's name as every window shows it.
+QString RunName(const LoadedRun& run) { return QString::fromStdString(RunDisplayName(run)); }
 
 // A zoom stops at this many step intervals across the plot.
 constexpr double kFewestSteps = 4;
@@ -460,7 +460,7 @@ void TChannelsFrm::ShowRun() {
   run_ = &run;
   cursor_ = 0;
   ChannelBox->setRange(0, run.History.Header.LastChannel);
-  setWindowTitle(QStringLiteral("Channels — ") + QFileInfo(QString::fromStdString(run.RunPath)).completeBaseName());
+  setWindowTitle(QStringLiteral("Channels — ") + RunName(run));
   for (const ChannelSeries& s : run.Series) AddPlot(s);
   const std::vector<int> missing = MissingChannels(run);
   MissingLbl->setText(missing.empty() ? QString() : MissingText(missing, run.History.Header.LastChannel));

@@ -5,7 +5,6 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -99,20 +98,14 @@ void ComputeInParallel(std::size_t count, const Compute& compute, const Consume&
   std::vector<std::promise<Result>> promises(count);
   std::vector<std::future<Result>> outcomes;
   for (auto& p : promises) outcomes.push_back(p.get_future());
-  std::atomic<std::size_t> next{0};
-  const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<std::jthread> workers;
-  for (std::size_t t = 0; t < threads; ++t) {
-    workers.emplace_back([&] {
-      for (std::size_t i; (i = next.fetch_add(1)) < count;) {
-        try {
-          promises[i].set_value(compute(i));
-        } catch (...) {
-          promises[i].set_exception(std::current_exception());
-        }
-      }
-    });
-  }
+  // Declared after the promises: the threads join before the promises go, also on an exception.
+  const std::vector<std::jthread> workers = StartWorkers(count, [&](std::size_t i) {
+    try {
+      promises[i].set_value(compute(i));
+    } catch (...) {
+      promises[i].set_exception(std::current_exception());
+    }
+  });
   for (std::size_t i = 0; i < count; ++i) consume(i, outcomes[i].get());
 }
 

@@ -34,21 +34,12 @@ struct CompareRequest {
 };
 
 // work(i) for i in [0, count) on up to one thread per core; the results in order. An exception of
-// a call is rethrown here after every thread has finished.
+// a call is rethrown here (the first in order), after every thread has finished.
 template <typename Result, typename Work>
 std::vector<Result> InParallel(std::size_t count, const Work& work) {
-  std::vector<Result> results(count);
-  std::vector<std::exception_ptr> failures(count);
-  StartWorkers(count, [&](std::size_t i) {
-    try {
-      results[i] = work(i);
-    } catch (...) {
-      failures[i] = std::current_exception();
-    }
-  });  // the threads join here
-  for (const std::exception_ptr& f : failures) {
-    if (f) std::rethrow_exception(f);
-  }
+  std::vector<Result> results;
+  results.reserve(count);
+  ComputeInParallel(count, work, [&](std::size_t, Result r) { results.push_back(std::move(r)); });
   return results;
 }
 

@@ -97,6 +97,16 @@ void DrawBoxFrame(QPainter& painter, const QRect& box, int k) {
   painter.fillRect(QRect(box.right() + 1 - k, box.top(), k, box.height()), black);
 }
 
+// Readies `painter` to draw inside `box` (clipped, no antialiasing): the box cleared to white in a
+// black frame, and the picture's font at magnification k.
+void BeginFramedBox(QPainter& painter, const QRect& box, int k) {
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setClipRect(box);
+  painter.fillRect(box, Qt::white);
+  DrawBoxFrame(painter, box, k);
+  painter.setFont(PictureFont(k));
+}
+
 // Draws the polylines of `list` with solid pens scale.Magnification pixels wide, no
 // antialiasing: in the list's own colours, or all in `only` when given.
 void DrawList(QPainter& painter, const QImage& bitmap, const DisplayList& list, const PictureScale& scale,
@@ -185,15 +195,10 @@ void DrawRunNameBox(QImage& picture, const QRect& pane, const std::string& name,
   const QRect box = RunNameBox(pane, k);
   ClearUpperVectorState();
   QPainter painter(&picture);
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  painter.setClipRect(box);
-  painter.fillRect(box, Qt::white);
-  DrawBoxFrame(painter, box, k);
-  const QFont font = PictureFont(k);
-  painter.setFont(font);
+  BeginFramedBox(painter, box, k);
   const QRect text = box.adjusted(4 * k, 0, -4 * k, 0);
   painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-                   QFontMetrics(font).elidedText(QString::fromStdString(name), Qt::ElideRight, text.width()));
+                   QFontMetrics(PictureFont(k)).elidedText(QString::fromStdString(name), Qt::ElideRight, text.width()));
   painter.end();
   ClearUpperVectorState();
 }
@@ -208,13 +213,8 @@ void DrawOverlayLegend(QImage& picture, std::span<const std::string> names, int 
   const QRect box = OverlayLegendBox(static_cast<int>(names.size()), k);
   ClearUpperVectorState();
   QPainter painter(&picture);
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  painter.setClipRect(box);
-  painter.fillRect(box, Qt::white);
-  DrawBoxFrame(painter, box, k);
-  const QFont font = PictureFont(k);
-  painter.setFont(font);
-  const QFontMetrics metrics(font);
+  BeginFramedBox(painter, box, k);
+  const QFontMetrics metrics(PictureFont(k));
   for (std::size_t i = 0; i < names.size(); ++i) {
     const int top = (2 + kLegendRowHeight * static_cast<int>(i)) * k;
     const RunRgb c = RunColour(static_cast<int>(i));
