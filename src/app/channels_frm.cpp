@@ -85,6 +85,25 @@ QTableWidget* NewTable(const QString& name, const QStringList& columns, QWidget*
   return table;
 }
 
+// Holds a table's headers at their widths while its cells are filled and sizes them to the
+// contents once at the end: sized on every cell, a table re-measures all its cells each time.
+class TableFill {
+public:
+  explicit TableFill(QTableWidget* table) : table_(table) {
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  }
+  ~TableFill() {
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  }
+  TableFill(const TableFill&) = delete;
+  TableFill& operator=(const TableFill&) = delete;
+
+private:
+  QTableWidget* table_;
+};
+
 // A figure, or "—" with the reason it is missing as the tooltip.
 void SetCell(QTableWidget* table, int row, int column, const QString& text, const std::string& reason = {}) {
   auto* item = new QTableWidgetItem(text);
@@ -594,6 +613,7 @@ bool TChannelsFrm::MoveToPeak(int direction, PeakKind kind) {
 }
 
 void TChannelsFrm::ShowStatistics() {
+  const TableFill fillStats(StatsTable), fillMotions(MotionTable), fillImpacts(ImpactTable);
   const std::size_t runs = run_ ? session_.RunCount() : 1;
   const std::string pending = run_ ? (plots_.empty() ? "no channel is plotted" : "being computed") : "no run is open";
   const int block = RowsPerGroup();

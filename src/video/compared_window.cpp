@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "export/compared_frames.h"
 #include "video/frame_drawing.h"
@@ -32,6 +33,18 @@ private:
 };
 
 constexpr int kGap = 12;  // between the window and those it is placed beside
+
+// A white pane saying why `view`'s run is not drawn, with its name box.
+void DrawReasonPane(QImage& picture, int index, const ComparedView& view) {
+  const QRect pane = StackedPane(index, 1);
+  QPainter painter(&picture);
+  painter.fillRect(pane, Qt::white);
+  painter.setPen(Qt::black);
+  painter.drawText(pane.adjusted(kGap, kGap, -kGap, -kNameBoxHeight - kGap), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                   QStringLiteral("Not drawn: %1").arg(QString::fromStdString(view.Reason)));
+  painter.end();
+  DrawRunNameBox(picture, pane, view.Name, 1);
+}
 
 }  // namespace
 
@@ -59,6 +72,7 @@ TComparedFrm::TComparedFrm(QWidget* owner, ViewerSession& session, std::function
   messages_ = std::make_unique<StatusLineDiagnostics>(status_);
   layout->addWidget(status_);
 
+  pool_.setMaxThreadCount(1);
   connect(&session_, &ViewerSession::ComparedRunsClosing, this, &TComparedFrm::DropViews);
   connect(&session_, &ViewerSession::ComparedRunsChanged, this, &TComparedFrm::Rebuild);
   connect(&session_, &ViewerSession::OverlayHullsChanged, this, &TComparedFrm::ShowOrHide);
@@ -75,6 +89,8 @@ TComparedFrm::TComparedFrm(QWidget* owner, ViewerSession& session, std::function
   });
 }
 
+TComparedFrm::~TComparedFrm() { StopDrawing(); }
+
 QString TComparedFrm::TitleOf(const ViewerSession& session) {
   QStringList names;
   for (std::size_t k = 1; k < session.RunCount(); ++k)
@@ -88,15 +104,27 @@ double TComparedFrm::TimeOfStep(std::int32_t step) const {
   return times[static_cast<std::size_t>(std::clamp<std::int32_t>(step, 0, static_cast<std::int32_t>(times.size()) - 1))];
 }
 
-void TComparedFrm::DropViews() { views_.clear(); }
+void TComparedFrm::DropViews() {
+  StopDrawing();
+  views_.clear();
+}
+
+void TComparedFrm::StopDrawing() {
+  pool_.waitForDone();
+  busy_ = false;
+  pending_.reset();
+  ++generation_;
+}
 
 void TComparedFrm::Rebuild() {
+  StopDrawing();
   std::vector<const LoadedRun*> runs;
   for (std::size_t k = 1; k < session_.RunCount(); ++k) runs.push_back(&session_.Run(k));
   views_ = MakeComparedViews(runs);
   const QSize size = views_.empty() ? QSize(0, 0) : ComparedFrameSize(static_cast<int>(views_.size()), ComparedLayout::Stacked, 1);
-  picture_ = QImage(size, QImage::Format_RGB32);
-  picture_.fill(Qt::white);
+  work_ = QImage(size, QImage::Format_RGB32);
+  work_.fill(Qt::white);
+  picture_ = work_;
   canvas_->setFixedSize(size);
   setWindowTitle(TitleOf(session_));
   messages_->Clear();
@@ -116,40 +144,71 @@ void TComparedFrm::Rebuild() {
 void TComparedFrm::Restart(std::int32_t step) {
   if (views_.empty()) return;
   messages_->Clear();
-  StartComparedViews(views_, TimeOfStep(step), *messages_);
-}
-
-void TComparedFrm::DrawReasonPane(int index) {
-  const QRect pane = StackedPane(index, 1);
-  QPainter painter(&picture_);
-  painter.fillRect(pane, Qt::white);
-  painter.setPen(Qt::black);
-  const ComparedView& view = views_[static_cast<std::size_t>(index)];
-  painter.drawText(pane.adjusted(kGap, kGap, -kGap, -kNameBoxHeight - kGap), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                   QStringLiteral("Not drawn: %1").arg(QString::fromStdString(view.Reason)));
-  painter.end();
-  DrawRunNameBox(picture_, pane, view.Name, 1);
+  Request({TimeOfStep(step), TimeOfStep(step), false});
 }
 
 void TComparedFrm::DrawAt(std::int32_t step, bool redraw) {
   step_ = step;
   if (views_.empty() || !isVisible()) return;  // drawn afresh when shown
-  const double t = TimeOfStep(step);
-  for (std::size_t i = 0; i < views_.size(); ++i) {
-    const int index = static_cast<int>(i);
-    ComparedView& view = views_[i];
-    if (!view.Playback) {
-      if (redraw) DrawReasonPane(index);
-      continue;
-    }
-    try {
-      if (view.Playback->ShowTime(t, *messages_) || redraw)
-        DrawStackedPane(picture_, index, *view.Playback, view.Name, 1, *messages_);
-    } catch (const std::exception& e) {
-      messages_->Message("error", view.Name + ": " + e.what());
-    }
+  Request({std::nullopt, TimeOfStep(step), redraw});
+}
+
+void TComparedFrm::Request(const DrawRequest& request) {
+  if (!busy_) {
+    StartDrawing(request);
+    return;
   }
-  canvas_->update();
+  DrawRequest merged = pending_.value_or(DrawRequest{});
+  if (request.RestartAt) merged.RestartAt = request.RestartAt;
+  merged.T = request.T;
+  merged.Redraw = merged.Redraw || request.Redraw;
+  pending_ = merged;
+}
+
+void TComparedFrm::StartDrawing(DrawRequest request) {
+  busy_ = true;
+  const std::uint64_t generation = generation_;
+  pool_.start([this, request, generation] {
+    // The views and work_ are this task's until it hands back (StopDrawing waits for it).
+    CollectingDiagnostics diag;
+    if (request.RestartAt) StartComparedViews(views_, *request.RestartAt, diag);
+    bool drawn = false;
+    for (std::size_t i = 0; i < views_.size(); ++i) {
+      const int index = static_cast<int>(i);
+      ComparedView& view = views_[i];
+      try {
+        if (view.Playback) {
+          if (view.Playback->ShowTime(request.T, diag) || request.Redraw) {
+            DrawStackedPane(work_, index, *view.Playback, view.Name, 1, diag);
+            drawn = true;
+          }
+        } else if (request.Redraw || request.RestartAt) {
+          DrawReasonPane(work_, index, view);
+          drawn = true;
+        }
+      } catch (const std::exception& e) {
+        diag.Message("error", view.Name + ": " + e.what());
+      }
+    }
+    QImage shown = drawn ? work_.copy() : QImage();
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, shown = std::move(shown), reports = std::move(diag.diagnostics)] {
+          if (generation != generation_) return;  // the views were replaced meanwhile
+          busy_ = false;
+          for (const Diagnostic& d : reports) messages_->Report(d);
+          if (!shown.isNull()) {
+            picture_ = shown;
+            canvas_->update();
+          }
+          if (pending_) {
+            const DrawRequest next = *pending_;
+            pending_.reset();
+            StartDrawing(next);
+          }
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void TComparedFrm::ShowOrHide() {

@@ -4,6 +4,7 @@
 #include "video/compared_window.h"
 
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -52,6 +53,13 @@ protected:
     ASSERT_EQ(form->Session().ComparedCount(), 2u);
   }
   TComparedFrm& Window() { return *form->ComparedFrm; }
+  // The window's picture once its worker has drawn the latest request. The Video window's own
+  // timer stays quiet meanwhile: the tests tick it by hand on their clock.
+  QImage Drawn() {
+    const QSignalBlocker quiet(form->VidFrm->Timer1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Window().Drawing(); }, 10000));
+    return Window().Picture();
+  }
   double TimeOf(std::int32_t step) { return form->Session().Reference().History.StepTimes.at(static_cast<std::size_t>(step)); }
   void MoveBarTo(std::int32_t step) {
     form->TimeBar->setSliderPosition(step);
@@ -72,7 +80,7 @@ TEST_F(ComparedWindowTest, PanesAreEachRunsOwnVideoPictureAfterAMove) {
       own.PrepareVideo(form->Session().Run(k));
       NullDiagnostics diag;
       own.ShowStep(form->Session().StepOfRunAt(k, TimeOf(step)), diag);
-      EXPECT_EQ(PaneOutsideNameBox(Window().Picture(), static_cast<int>(k - 1)), OutsideNameBox(own.FrameBitmap()))
+      EXPECT_EQ(PaneOutsideNameBox(Drawn(), static_cast<int>(k - 1)), OutsideNameBox(own.FrameBitmap()))
           << "run " << k;
       own.CloseVideo();
     }
@@ -104,7 +112,7 @@ TEST_F(ComparedWindowTest, PanesFollowTheVideoWindowsFramesDuringPlayback) {
       QImage expected = MakeFrameBitmap();
       own[i]->ShowTime(TimeOf(onScreen), diag);
       own[i]->Draw(expected, 1, diag);
-      EXPECT_EQ(PaneOutsideNameBox(Window().Picture(), static_cast<int>(i)), OutsideNameBox(expected)) << "run " << i + 2;
+      EXPECT_EQ(PaneOutsideNameBox(Drawn(), static_cast<int>(i)), OutsideNameBox(expected)) << "run " << i + 2;
     }
   }
   EXPECT_EQ(form->Session().CurrentStep(), start);  // the window has no timer and moves nothing
