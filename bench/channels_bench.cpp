@@ -18,6 +18,7 @@
 #include "support/run_builder.h"
 
 namespace hulvex {
+extern std::unique_ptr<TForm1> comparedViewer;  // compared_runs_bench.cpp
 namespace {
 
 // Counts the paint events of the widgets it watches.
@@ -159,5 +160,6 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   hulvex::viewer.reset();
+  hulvex::comparedViewer.reset();
   return 0;
 }
