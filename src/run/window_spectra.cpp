@@ -37,9 +37,8 @@ std::vector<double> WaveAtSteps(const SeaConstants& sea, double lcg, std::span<c
   std::vector<FirstMessages> sinks(threads);
   auto part = [&](std::size_t t) {
     const std::size_t begin = n * t / threads, end = n * (t + 1) / threads;
-    for (std::size_t i = begin; i < end; ++i) {
-      eta[i] = SeaElevation(sea, static_cast<double>(distance[i]), lcg, times[i], SurfaceTermInputs{}, sinks[t]);
-    }
+    SeaElevations(sea, distance.subspan(begin, end - begin), lcg, times.subspan(begin, end - begin),
+                  std::span<double>(eta).subspan(begin, end - begin), sinks[t]);
   };
   std::vector<std::future<void>> others;
   for (std::size_t t = 1; t < threads; ++t) others.push_back(std::async(std::launch::async, part, t));

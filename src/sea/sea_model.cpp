@@ -1,5 +1,7 @@
 #include "sea/sea_model.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -153,6 +155,90 @@ double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, cons
     }
   }
   return eta + LocalSurfaceTerm(H, term);
+}
+
+namespace {
+
+// A random sea's sines carried from step to step: for every component, cos and sin of its phase.
+struct PhaseRotor {
+  static constexpr double kLargestIncrement = 0.5;  // rad: the series below are exact to it
+  static constexpr int kStepsPerAnchor = 256;       // rounding grows with every rotation
+
+  // Sets every component's phase afresh at the boat's place d (ft, along the waves) and time tt
+  // (s, the sea's delay added); returns the elevation.
+  double Anchor(const SeaConstants& sea, double d, double tt) {
+    double eta = 0;
+    for (int n = 0; n < sea.CompCount; ++n) {
+      const double phase = sea.CompOmega[static_cast<std::size_t>(n)] * tt + sea.CompK[static_cast<std::size_t>(n)] * d;
+      s[static_cast<std::size_t>(n)] = std::sin(phase);
+      c[static_cast<std::size_t>(n)] = std::cos(phase);
+      eta += sea.CompAmp * s[static_cast<std::size_t>(n)];
+    }
+    return eta;
+  }
+
+  // Turns every phase by its increment over dd ft and dt s; false, leaving the phases as they
+  // were, when an increment is too large for the series (or not finite).
+  bool Turn(const SeaConstants& sea, double dd, double dt) {
+    const std::size_t count = static_cast<std::size_t>(sea.CompCount);
+    for (std::size_t n = 0; n < count; ++n) {
+      inc[n] = sea.CompOmega[n] * dt + sea.CompK[n] * dd;
+      if (!(std::fabs(inc[n]) <= kLargestIncrement)) return false;
+    }
+    for (std::size_t n = 0; n < count; ++n) {
+      // sin and cos of |x| <= 0.5 by their Taylor series to x^15 and x^16 (remainders < 1e-17).
+      const double x = inc[n], x2 = x * x;
+      const double sx =
+          x * (1 + x2 * (-1.0 / 6 + x2 * (1.0 / 120 + x2 * (-1.0 / 5040 + x2 * (1.0 / 362880 + x2 * (-1.0 / 39916800 +
+              x2 * (1.0 / 6227020800 + x2 * (-1.0 / 1307674368000))))))));
+      const double cx =
+          1 + x2 * (-1.0 / 2 + x2 * (1.0 / 24 + x2 * (-1.0 / 720 + x2 * (1.0 / 40320 + x2 * (-1.0 / 3628800 +
+              x2 * (1.0 / 479001600 + x2 * (-1.0 / 87178291200 + x2 * (1.0 / 20922789888000))))))));
+      const double cn = c[n] * cx - s[n] * sx;
+      s[n] = s[n] * cx + c[n] * sx;
+      c[n] = cn;
+    }
+    return true;
+  }
+
+  double Elevation(const SeaConstants& sea) const {
+    double eta = 0;
+    for (int n = 0; n < sea.CompCount; ++n) eta += sea.CompAmp * s[static_cast<std::size_t>(n)];
+    return eta;
+  }
+
+  std::array<double, kMaxSeaComponents> c{}, s{}, inc{};
+};
+
+}  // namespace
+
+void SeaElevations(const SeaConstants& sea, std::span<const float> xb, double H, std::span<const double> t,
+                   std::span<double> out, Diagnostics& diag) {
+  const std::size_t n = std::min({xb.size(), t.size(), out.size()});
+  if (sea.FlatDrawn || sea.Waves != 0) {
+    for (std::size_t i = 0; i < n; ++i) out[i] = SeaElevation(sea, static_cast<double>(xb[i]), H, t[i], SurfaceTermInputs{}, diag);
+    return;
+  }
+  PhaseRotor rotor;
+  int sinceAnchor = PhaseRotor::kStepsPerAnchor;  // anchors at the first step
+  double lastD = 0, lastT = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double d = (static_cast<double>(xb[i]) - H) * sea.DirSign;
+    const double tt = t[i] + sea.RWvTdelay;
+    if (sinceAnchor < PhaseRotor::kStepsPerAnchor && rotor.Turn(sea, d - lastD, tt - lastT)) {
+      out[i] = rotor.Elevation(sea);
+      ++sinceAnchor;
+    } else if (std::isfinite(d) && std::isfinite(tt)) {
+      out[i] = rotor.Anchor(sea, d, tt);
+      sinceAnchor = 1;
+    } else {
+      out[i] = SeaElevation(sea, static_cast<double>(xb[i]), H, t[i], SurfaceTermInputs{}, diag);
+      sinceAnchor = PhaseRotor::kStepsPerAnchor;  // no phase to turn from
+      continue;
+    }
+    lastD = d;
+    lastT = tt;
+  }
 }
 
 }  // namespace hulvex

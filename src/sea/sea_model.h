@@ -2,6 +2,8 @@
 // time for the run's sea kind (0 random, 1 flat, 2 sinusoidal, 3 Gerstner, 4 Stokes).
 #pragma once
 
+#include <span>
+
 #include "common/diagnostics.h"
 #include "runfiles/run_parameters.h"
 #include "sea/sea_constants.h"
@@ -33,6 +35,16 @@ struct SurfaceTermInputs {
 // never a fault.
 double SeaElevation(const SeaConstants& sea, double Xb, double H, double T, const SurfaceTermInputs& term,
                     Diagnostics& diag);
+
+// The elevations SeaElevation gives without a surface term at the point H ft aft of the bow origin
+// of a boat that has travelled xb[i] ft, at times t[i]: out[i] for every i (the three spans of
+// one length). The random sea advances each component's sine from one place and time to the next
+// by its phase increment instead of evaluating it afresh, and evaluates it afresh every few
+// hundred steps and wherever an increment is large or not finite: each out[i] equals
+// SeaElevation's within 1e-11 of the sum of the component amplitudes. The other sea kinds call
+// SeaElevation. Messages go to `diag`.
+void SeaElevations(const SeaConstants& sea, std::span<const float> xb, double H, std::span<const double> t,
+                   std::span<double> out, Diagnostics& diag);
 
 // The local surface term at H: zero at and ahead of Start, and zero when End equals Start or the
 // term is not finite; otherwise a tilt through the midpoint of Start and End, slope -Gain, faded in

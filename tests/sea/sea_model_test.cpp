@@ -337,3 +337,45 @@ TEST(SeaSetUp, ZeroHeightIsACalmSeaWithoutMessage) {
 
 }  // namespace
 }  // namespace hulvex
+
+namespace hulvex {
+namespace {
+
+// SeaElevations against SeaElevation step by step over a boat's course: planing at a steady
+// speed, with steps long enough to need fresh phases, a gap in the times, a position that is not
+// finite and a course going back, in head and following seas of every kind.
+TEST(SeaElevations, EqualSeaElevationAtEveryStepWithinTheBound) {
+  std::vector<double> t;
+  std::vector<float> xb;
+  for (int i = 0; i < 3000; ++i) {
+    const double ti = 200.0 + 0.005 * i + (i >= 1500 ? 0.4 : 0.0);  // a jump of 0.4 s halfway
+    t.push_back(ti);
+    xb.push_back(static_cast<float>(45.0 * ti + 0.3 * std::sin(3.0 * ti)));
+  }
+  xb[700] = std::numeric_limits<float>::quiet_NaN();
+  for (int i = 2500; i < 3000; ++i) xb[static_cast<std::size_t>(i)] = xb[2499] - static_cast<float>(0.2 * (i - 2499));
+  for (const int waves : {0, 1, 2, 3, 4}) {
+    for (const bool head : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << "waves " << waves << (head ? " head" : " following"));
+      RunParameters p = Sea(waves, 3.0f, 0.04f, head);
+      p.RWvN = 40;
+      p.RWvTdelay = 150.0f;
+      const SeaConstants sea = Prepared(p);
+      std::vector<double> out(t.size());
+      CollectingDiagnostics diag;
+      SeaElevations(sea, xb, 7.5, t, out, diag);
+      const double bound = 1e-11 * std::max(1.0, sea.CompCount * sea.CompAmp);
+      for (std::size_t i = 0; i < t.size(); ++i) {
+        const double exact = Eta(sea, static_cast<double>(xb[i]), 7.5, t[i]);
+        if (std::isnan(exact)) {
+          EXPECT_TRUE(std::isnan(out[i])) << i;
+        } else {
+          ASSERT_NEAR(out[i], exact, bound) << i;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace hulvex
