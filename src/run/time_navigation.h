@@ -8,6 +8,9 @@
 
 namespace hulvex {
 
+// At most this many runs are played on one clock: the reference and seven compared with it.
+inline constexpr int kMaxComparedRuns = 8;
+
 // The navigation state of the open run.
 struct TimeNavigation {
   std::int32_t CurrentStep = 0;

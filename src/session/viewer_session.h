@@ -91,7 +91,7 @@ public:
 
   // ---- Compared runs ------------------------------------------------------------------------
   // At most this many runs: the reference and seven compared runs.
-  static constexpr std::size_t kMaxRuns = 8;
+  static constexpr std::size_t kMaxRuns = kMaxComparedRuns;
   std::size_t ComparedCount() const { return runs_.size() - 1; }
   // Opens each of `runPaths` (paths without extension) off the GUI thread, all in parallel, each
   // holding the reference's channels. When all have been tried, those that opened join the

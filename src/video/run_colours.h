@@ -4,10 +4,9 @@
 #include <array>
 #include <cstdint>
 
-namespace hulvex {
+#include "run/time_navigation.h"
 
-// At most this many runs are compared at once: the reference and seven more.
-inline constexpr int kMaxComparedRuns = 8;
+namespace hulvex {
 
 struct RunRgb {
   std::uint8_t R = 0, G = 0, B = 0;
