@@ -236,7 +236,9 @@ void TComparedFrm::PlaceBeside() {
   const QPoint candidates[] = {{busy.left(), busy.bottom() + kGap},
                                {busy.right() + kGap, busy.top()},
                                {busy.left() - kGap - size.width(), busy.top()}};
-  QPoint at(std::max(free.left(), free.right() - size.width()), free.top());
+  // Else the screen's bottom-left corner: over the lower part of the main window (its case text),
+  // not over the Channels window on the right.
+  QPoint at(free.left(), std::max(free.top(), free.bottom() + 1 - size.height()));
   for (const QPoint& p : candidates) {
     if (free.contains(QRect(p, size))) {
       at = p;
