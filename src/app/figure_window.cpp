@@ -80,11 +80,14 @@ bool TFigureWindow::eventFilter(QObject* watched, QEvent* event) {
 void TFigureWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!placed_) {
-    placed_ = true;  // first shown: fit the screen (1280 x 800 at least)
+    placed_ = true;  // first shown: within the screen (1280 x 800 at least), in its middle
     if (const QScreen* s = screen()) {
       const QRect room = s->availableGeometry();
       resize(std::min(width(), room.width() * 9 / 10), std::min(height(), room.height() * 9 / 10));
+      move(room.center() - QPoint(width() / 2, height() / 2));
     }
+    const int h = Splitter->height();
+    Splitter->setSizes({h - h / 4, h / 4});  // the plots first; the table scrolls
   }
   model_.SetWanted(this, true);
 }

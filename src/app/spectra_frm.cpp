@@ -120,7 +120,7 @@ void TSpectraFrm::ShowFigures() {
   }
   RangeLbl->setText(range);
 
-  // The frequencies shown: up to 2.5 times where 99 % of the wave's energy lies (of the channels'
+  // The frequencies shown: up to 1.5 times where 99 % of the wave's energy lies (of the channels'
   // without a wave), never past the Nyquist frequency.
   double fShown = 0, nyquist = 0;
   for (std::size_t k = 0; k < runs; ++k) {
@@ -129,7 +129,7 @@ void TSpectraFrm::ShowFigures() {
     const std::vector<double>& f = w.Layout->Frequencies;
     nyquist = std::max(nyquist, f.back());
     if (w.Wave.has_value()) {
-      fShown = std::max(fShown, 2.5 * FrequencyOfShare(f, w.Wave->Psd, 0.99));
+      fShown = std::max(fShown, 1.5 * FrequencyOfShare(f, w.Wave->Psd, 0.99));
     } else {
       for (const auto& [c, s] : w.Channels)
         if (s.has_value()) fShown = std::max(fShown, 1.5 * FrequencyOfShare(f, s->Psd, 0.99));
