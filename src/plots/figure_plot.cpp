@@ -83,7 +83,7 @@ void FigurePlot::SetMessage(const QString& text) {
     note->setText(text);
     note->setColor(QColor(90, 90, 90));
   }
-  replot();
+  replot(QCustomPlot::rpQueuedReplot);  // once, however many changes come before the next event loop pass
 }
 
 void FigurePlot::SetCurves(std::vector<Curve> curves, std::vector<Mark> marks, double xFrom, double xTo,
@@ -159,7 +159,7 @@ void FigurePlot::SetCurves(std::vector<Curve> curves, std::vector<Mark> marks, d
     label->setColor(m.Colour.darker(130));
   }
   legend->setVisible(listed);
-  replot();
+  replot(QCustomPlot::rpQueuedReplot);  // once, however many changes come before the next event loop pass
 }
 
 }  // namespace hulvex
