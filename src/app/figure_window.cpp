@@ -72,6 +72,8 @@ TFigureWindow::TFigureWindow(QWidget* owner, ViewerSession& session, SpectraMode
   owner_->installEventFilter(this);
 }
 
+TFigureWindow::~TFigureWindow() { model_.SetWanted(this, false); }
+
 bool TFigureWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == owner_ && event->type() == QEvent::Hide && !event->spontaneous()) close();
   return QWidget::eventFilter(watched, event);

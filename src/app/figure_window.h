@@ -27,6 +27,8 @@ public:
   // `owner` is the main window; `session` and `model` outlive the window; errors of saving go to
   // `messages`. The derived window shows the model's figures when ready (ShowFigures).
   TFigureWindow(QWidget* owner, ViewerSession& session, SpectraModel& model, CommandMessages& messages);
+  // No longer wants the model's figures.
+  ~TFigureWindow() override;
 
   // Shows the model's latest figures.
   virtual void ShowFigures() = 0;
