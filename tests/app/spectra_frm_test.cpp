@@ -98,7 +98,9 @@ TEST_F(SpectraWindowsTest, ViewMenuShowsBothWindowsWhichFollowTheChannelsWindows
   ASSERT_EQ(gain->Curves().size(), 1u);
   const auto& transfer = *want.Transfers[0].second;
   for (std::size_t k = 0; k < transfer.Gain.size(); ++k)
-    if (transfer.Gain[k]) EXPECT_EQ(gain->Curves()[0].Y[k], *transfer.Gain[k]);
+    if (transfer.Gain[k]) {
+      EXPECT_EQ(gain->Curves()[0].Y[k], *transfer.Gain[k]);
+    }
   EXPECT_EQ(Spectra().Plot("Coherence with the wave")->Curves().size(), want.Transfers.size());
 
   // The impacts: every counted peak at i / (N + 1), the fits and their predictions marked.
