@@ -11,9 +11,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSaveFile>
-#include <QSvgGenerator>
 #include <QScreen>
 
 #include <algorithm>
@@ -40,8 +38,6 @@ QColor RunQColor(std::size_t k) {
   return QColor(c.R, c.G, c.B);
 }
 
-// A run's name as every window shows it.
-QString RunName(const LoadedRun& run) { return QString::fromStdString(RunDisplayName(run)); }
 
 // A zoom stops at this many step intervals across the plot.
 constexpr double kFewestSteps = 4;
@@ -151,39 +147,6 @@ const T* FiguresOf(const std::vector<std::pair<int, T>>& list, int channel) {
 }
 
 }  // namespace
-
-QString FigureText(double v) { return QString::fromStdString(FormatSignificant(v, 4)); }
-
-QString TableText(const QTableWidget& table, bool selectedOnly) {
-  const QList<QTableWidgetItem*> selected = table.selectedItems();
-  const bool some = selectedOnly && !selected.isEmpty();
-  std::set<int> rows, columns;
-  if (some) {
-    for (const QTableWidgetItem* item : selected) {
-      rows.insert(item->row());
-      columns.insert(item->column());
-    }
-  } else {
-    for (int r = 0; r < table.rowCount(); ++r) rows.insert(r);
-    for (int c = 0; c < table.columnCount(); ++c) columns.insert(c);
-  }
-  const auto header = [](const QTableWidgetItem* item) { return item ? item->text() : QString(); };
-  QString text;
-  for (int c : columns) text += QLatin1Char('\t') + header(table.horizontalHeaderItem(c));
-  text += QLatin1Char('\n');
-  for (int r : rows) {
-    text += header(table.verticalHeaderItem(r));
-    for (int c : columns) {
-      text += QLatin1Char('\t');
-      const QTableWidgetItem* item = table.item(r, c);
-      if (!item || (some && !item->isSelected())) continue;
-      const QVariant full = item->data(Qt::UserRole);
-      text += full.isValid() ? QString::fromStdString(FormatJsonNumber(full.toDouble())) : item->text();
-    }
-    text += QLatin1Char('\n');
-  }
-  return text;
-}
 
 TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessages& messages,
                            std::function<QRect()> busyArea)
@@ -337,10 +300,7 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
   hint->setWordWrap(true);  // the window may be narrower than the line
   layout->addWidget(hint);
 
-  ChooseImageFile = [this] {
-    return QFileDialog::getSaveFileName(this, QStringLiteral("Save Plots As"), QString(),
-                                        QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)"));
-  };
+  ChooseImageFile = [this] { return ChoosePlotFile(this); };
   ChooseCsvFile = [this] {
     return QFileDialog::getSaveFileName(this, QStringLiteral("Save Statistics As"), QString(),
                                         QStringLiteral("CSV table (*.csv)"));
@@ -918,66 +878,15 @@ void TChannelsFrm::ShowPlotMenu(ChannelPlot* plot, const QPoint& global) {
   menu.exec(global);
 }
 
-namespace {
-
-// Writes a file through `write` so that it appears only when complete (QSaveFile: a temporary file
-// renamed at the end). Throws Error with the file and the system's reason.
-void WriteWhole(const QString& path, const std::function<bool(QSaveFile&)>& write) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    throw Error("Cannot write " + path.toStdString() + ": " + file.errorString().toStdString());
-  const bool written = write(file);
-  if (!written || file.error() != QFileDevice::NoError || !file.commit()) {
-    const std::string reason = file.errorString().toStdString();
-    file.cancelWriting();
-    throw Error("Cannot write " + path.toStdString() + (reason.empty() ? std::string() : ": " + reason));
-  }
-}
-
-}  // namespace
-
 void TChannelsFrm::SavePlots(const QString& path) const {
   if (plots_.empty()) throw Error("No plot to save: no channel is plotted");
-  const int width = plots_.front()->width();
-  int height = 0;
-  for (const ChannelPlot* p : plots_) height += p->height();
-  const auto paint = [&](QPainter& painter) {
-    int y = 0;
-    for (ChannelPlot* p : plots_) {
-      p->render(&painter, QPoint(0, y));
-      y += p->height();
-    }
-  };
-  WriteWhole(path, [&](QSaveFile& file) {
-    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
-      QPdfWriter pdf(&file);
-      pdf.setResolution(96);
-      pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
-      pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-      QPainter painter;
-      if (!painter.begin(&pdf)) return false;
-      painter.scale(pdf.width() / static_cast<double>(width), pdf.height() / static_cast<double>(height));
-      paint(painter);
-      return painter.end();
-    }
-    if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
-      QSvgGenerator svg;
-      svg.setOutputDevice(&file);
-      svg.setSize(QSize(width, height));
-      svg.setViewBox(QRect(0, 0, width, height));
-      svg.setTitle(windowTitle());
-      QPainter painter;
-      if (!painter.begin(&svg)) return false;
-      paint(painter);
-      return painter.end();
-    }
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    paint(painter);
-    painter.end();
-    return image.save(&file, "PNG");
-  });
+  std::vector<PlacedWidget> stacked;  // as shown, without the gaps between them
+  int y = 0;
+  for (ChannelPlot* p : plots_) {
+    stacked.push_back({p, QPoint(0, y)});
+    y += p->height();
+  }
+  SavePicture(path, stacked, windowTitle());
 }
 
 void TChannelsFrm::SavePlotsAs() { SaveAs(ChooseImageFile, [this](const QString& path) { SavePlots(path); }); }
@@ -1006,15 +915,7 @@ void TChannelsFrm::SaveStatisticsAs() {
 }
 
 void TChannelsFrm::SaveAs(const std::function<QString()>& choose, const std::function<void(const QString&)>& save) {
-  const QString path = choose ? choose() : QString();
-  if (path.isEmpty()) return;
-  try {
-    save(path);
-    session_.MoveMessages().Message("saved", "Wrote " + path.toStdString());
-  } catch (const std::exception& e) {
-    messages_.Message("error", e.what());
-  }
-  messages_.Flush();
+  SaveChosenFile(choose, save, session_.MoveMessages(), messages_);
 }
 
 }  // namespace hulvex

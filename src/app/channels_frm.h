@@ -27,20 +27,11 @@
 
 #include "analysis/statistics.h"
 #include "app/gui_messages.h"
+#include "app/window_output.h"
 #include "plots/channel_plot.h"
 #include "session/viewer_session.h"
 
 namespace hulvex {
-
-// A figure as the statistics tables show it: 4 significant digits (the tooltip and a copy carry
-// every digit).
-QString FigureText(double v);
-
-// The cells of `table` as tab-separated lines: a header line (an empty corner, then the column
-// headers), then one line per row (its header, then its cells). Only the rows and columns holding
-// a selected cell, and of them only the selected cells, when `selectedOnly` and a cell is
-// selected; else every cell. Figures at full precision (FormatJsonNumber), others as shown.
-QString TableText(const QTableWidget& table, bool selectedOnly);
 
 class TChannelsFrm : public QWidget {
   Q_OBJECT

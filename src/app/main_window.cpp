@@ -128,6 +128,12 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   connect(session_, &ViewerSession::OverlayHullsChanged, OverlayHulls1, &QAction::setChecked);
   connect(session_, &ViewerSession::ComparedRunsChanged, OverlayHulls1,
           [this] { OverlayHulls1->setEnabled(session_->ComparedCount() > 0); });
+  Spectra1 = view->addAction(QStringLiteral("Spectra"), this, &TForm1::Spectra1Click);
+  Spectra1->setObjectName(QStringLiteral("Spectra1"));
+  Spectra1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
+  Impacts1 = view->addAction(QStringLiteral("Impact Distribution"), this, &TForm1::Impacts1Click);
+  Impacts1->setObjectName(QStringLiteral("Impacts1"));
+  Impacts1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_4));
 
   auto* central = new QWidget(this);
   setCentralWidget(central);
@@ -188,6 +194,9 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
 
 TForm1::~TForm1() {
   delete ChannelsFrm;  // before the run its plots show
+  delete SpectraFrm;   // before the model they show
+  delete ImpactsFrm;
+  delete Spectra;
   delete ComparedFrm;
   if (VidFrm) VidFrm->CloseVideo();
   session_->SetVideoEngine(nullptr);
@@ -205,6 +214,9 @@ void TForm1::CreateSecondaryWindows() {
     if (VidFrm) busy = busy.united(VidFrm->frameGeometry());
     return busy;
   });
+  Spectra = new SpectraModel(*session_, this);
+  SpectraFrm = new TSpectraFrm(this, *session_, *Spectra, Messages);
+  ImpactsFrm = new TImpactsFrm(this, *session_, *Spectra, Messages);
   CreateKeys();
 }
 
@@ -388,6 +400,21 @@ void TForm1::Channels1Click() {
   ChannelsFrm->raise();
   ChannelsFrm->activateWindow();
 }
+
+namespace {
+
+void ShowAndRaise(QWidget* window) {
+  if (!window) return;
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace
+
+void TForm1::Spectra1Click() { ShowAndRaise(SpectraFrm); }
+
+void TForm1::Impacts1Click() { ShowAndRaise(ImpactsFrm); }
 
 void TForm1::Video1Click() {
   if (!VidFrm || !session_->VideoReady()) return;

@@ -16,6 +16,8 @@
 
 #include "app/channels_frm.h"
 #include "app/gui_messages.h"
+#include "app/impacts_frm.h"
+#include "app/spectra_frm.h"
 #include "app/vmult_frm.h"
 #include "session/viewer_session.h"
 #include "video/compared_window.h"
@@ -78,10 +80,15 @@ public:
   QAction* Channels1 = nullptr;  // View > Channels (Ctrl+1)
   QAction* Video1 = nullptr;     // View > Video (Ctrl+2)
   QAction* OverlayHulls1 = nullptr;  // View > Overlay Hulls: checked while the session overlays them
+  QAction* Spectra1 = nullptr;       // View > Spectra (Ctrl+3)
+  QAction* Impacts1 = nullptr;       // View > Impact Distribution (Ctrl+4)
   TVidFrm* VidFrm = nullptr;
   TComparedFrm* ComparedFrm = nullptr;
   TVmultFrm* VmultFrm = nullptr;
   TChannelsFrm* ChannelsFrm = nullptr;
+  SpectraModel* Spectra = nullptr;  // what the Spectra and Impact Distribution windows show
+  TSpectraFrm* SpectraFrm = nullptr;
+  TImpactsFrm* ImpactsFrm = nullptr;
 
   CommandMessages Messages;
   // A run is loaded: its history is open and the bar may move.
@@ -103,6 +110,8 @@ public slots:
   // View menu: show and raise that window.
   void Channels1Click();
   void Video1Click();
+  void Spectra1Click();
+  void Impacts1Click();
 
 protected:
   // Closing the main window (Quit or its close box) stops the playback and hides the Video
