@@ -50,8 +50,10 @@ def main(argv=None):
         print(f"impacts: {impacts['PeakCount']} peaks, A1/3 {impacts['A1_3']} g, largest {impacts['Largest']} g")
 
         spectrum = run.spectrum()
+        print(f"spectra: {spectrum['Segments']} segments of {spectrum['SegmentSamples']} samples")
         for ch in spectrum["Channels"]:
-            print(f"spectrum of channel {ch['Channel']}: {ch}"[:200])
+            figures = ", ".join(f"{k} {ch.get(k)}" for k in ("M0", "SignificantDoubleAmplitude", "Tz", "Tp"))
+            print(f"  {ch['Name']:33s} [{ch['Unit']}] {figures}")
 
 
 if __name__ == "__main__":

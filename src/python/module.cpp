@@ -7,12 +7,14 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -139,21 +141,27 @@ public:
     state_.reset();
   }
 
-  RunState& State() const {
+  // The open run's state, shared with the caller for the call: close() on another thread (while
+  // this one waits for a read without the GIL) then leaves it alive until the call ends.
+  std::shared_ptr<RunState> Alive() const {
     if (!state_) throw Error("The run " + given_ + " is closed");
-    return *state_;
+    return state_;
   }
-  const LoadedRun& Loaded() const { return State().Run; }
+  // For the properties, which read what the open set and never change it.
+  const LoadedRun& Loaded() const {
+    if (!state_) throw Error("The run " + given_ + " is closed");
+    return state_->Run;
+  }
 
   py::array_t<double> Times() const {
-    const std::vector<double>& t = Loaded().History.StepTimes;
-    return ReadOnlyView(t.data(), t.size(), state_);
+    std::shared_ptr<RunState> s = Alive();
+    const std::vector<double>& t = s->Run.History.StepTimes;
+    return ReadOnlyView(t.data(), t.size(), std::move(s));
   }
 
-  // The held raw series of each channel, reading those not held yet in one pass.
-  std::vector<const ChannelSeries*> Hold(const std::vector<int>& channels) {
-    RunState& s = State();
-    std::vector<const ChannelSeries*> out;
+  // The held raw values of each channel, reading those not held yet in one pass. The spans stay
+  // valid while `s` lives: a held series is never changed or released.
+  static std::vector<std::span<const float>> Hold(RunState& s, const std::vector<int>& channels) {
     py::gil_scoped_release free;
     std::lock_guard lock(s.Lock);
     CollectingDiagnostics diag;
@@ -168,53 +176,53 @@ public:
       HoldChannel(s.Run, missing.front(), diag);
     } else if (!missing.empty()) {
       auto values = ReadChannelSeries(s.Run.History, missing, diag);
-      s.Run.Series.reserve(s.Run.Series.size() + missing.size());
       for (std::size_t k = 0; k < missing.size(); ++k) {
         s.Run.Series.push_back({missing[k], std::move(values[k])});
         s.Run.HeldChannels.push_back(missing[k]);
       }
     }
-    for (int c : channels) out.push_back(FindSeries(s.Run, c));
+    std::vector<std::span<const float>> out;
+    for (int c : channels) out.emplace_back(FindSeries(s.Run, c)->Values);
     return out;
   }
 
   py::array Channel(int channel, bool raw) {
-    const ChannelSeries* series = Hold({channel}).front();
-    if (raw) return ReadOnlyView(series->Values.data(), series->Values.size(), state_);
+    std::shared_ptr<RunState> s = Alive();
+    const std::span<const float> values = Hold(*s, {channel}).front();
+    if (raw) return ReadOnlyView(values.data(), values.size(), std::move(s));
     const double factor = DisplayFactorOf(channel);
-    py::array_t<double> out(static_cast<py::ssize_t>(series->Values.size()));
+    py::array_t<double> out(static_cast<py::ssize_t>(values.size()));
     double* to = out.mutable_data();
     py::gil_scoped_release free;
-    for (std::size_t i = 0; i < series->Values.size(); ++i) to[i] = static_cast<double>(series->Values[i]) * factor;
+    for (std::size_t i = 0; i < values.size(); ++i) to[i] = static_cast<double>(values[i]) * factor;
+    return out;
+  }
+
+  // A new (steps, channels) array of the values, each column scaled by `scale(k)`.
+  template <typename T, typename Scale>
+  static py::array_t<T> Columns(const std::vector<std::span<const float>>& series, std::size_t steps, Scale scale) {
+    const std::size_t columns = series.size();
+    py::array_t<T> out({static_cast<py::ssize_t>(steps), static_cast<py::ssize_t>(columns)});
+    T* to = out.mutable_data();
+    py::gil_scoped_release free;
+    for (std::size_t k = 0; k < columns; ++k) {
+      const auto factor = scale(k);
+      for (std::size_t i = 0; i < steps; ++i) to[i * columns + k] = static_cast<T>(series[k][i] * factor);
+    }
     return out;
   }
 
   py::array Channels(const std::vector<int>& channels, bool raw) {
-    const std::vector<const ChannelSeries*> series = Hold(channels);
-    const auto steps = static_cast<py::ssize_t>(Loaded().History.StepTimes.size());
-    const auto columns = static_cast<py::ssize_t>(channels.size());
-    if (raw) {
-      py::array_t<float> out({steps, columns});
-      float* to = out.mutable_data();
-      py::gil_scoped_release free;
-      for (py::ssize_t k = 0; k < columns; ++k)
-        for (py::ssize_t i = 0; i < steps; ++i) to[i * columns + k] = series[static_cast<std::size_t>(k)]->Values[static_cast<std::size_t>(i)];
-      return out;
-    }
-    py::array_t<double> out({steps, columns});
-    double* to = out.mutable_data();
-    py::gil_scoped_release free;
-    for (py::ssize_t k = 0; k < columns; ++k) {
-      const std::vector<float>& v = series[static_cast<std::size_t>(k)]->Values;
-      const double factor = DisplayFactorOf(channels[static_cast<std::size_t>(k)]);
-      for (py::ssize_t i = 0; i < steps; ++i) to[i * columns + k] = static_cast<double>(v[static_cast<std::size_t>(i)]) * factor;
-    }
-    return out;
+    std::shared_ptr<RunState> s = Alive();
+    const std::vector<std::span<const float>> series = Hold(*s, channels);
+    const std::size_t steps = s->Run.History.StepTimes.size();
+    if (raw) return Columns<float>(series, steps, [](std::size_t) { return 1.0f; });
+    return Columns<double>(series, steps, [&](std::size_t k) { return DisplayFactorOf(channels[k]); });
   }
 
   py::dict Stats(std::optional<double> from, std::optional<double> to, std::optional<std::vector<int>> channels,
                  std::optional<double> threshold, std::optional<double> hysteresis, std::optional<double> exposure) {
-    State();
+    Alive();
     const StatisticsRequest request =
         StatisticsRequestOf({from, to, std::move(channels)}, threshold, hysteresis, exposure);
     RunStatistics stats;
@@ -228,7 +236,7 @@ public:
 
   py::dict Spectrum(std::optional<double> from, std::optional<double> to, std::optional<std::vector<int>> channels,
                     std::optional<std::int64_t> segment) {
-    State();
+    Alive();
     const WindowOptions w{from, to, std::move(channels)};
     SpectraRequest request;
     request.From = w.From.value_or(-kInf);
@@ -253,7 +261,7 @@ public:
   }
 
   py::array Render(std::int64_t step, int scale) {
-    const std::int64_t steps = Loaded().History.StepCount();
+    const std::int64_t steps = Alive()->Run.History.StepCount();
     if (step < 0 || step >= steps)
       throw py::index_error("step " + std::to_string(step) + " is out of range: the run has steps 0 to " +
                             std::to_string(steps - 1));
