@@ -49,6 +49,14 @@ std::string PathArgument(const py::handle& path, const char* what) {
 
 py::object JsonLoads(const std::string& text) { return py::module_::import("json").attr("loads")(text); }
 
+// An Error with the messages reported before it (why a history was refused, say): hulvex.Error
+// with them as its `messages`.
+struct FaultWithMessages : Error {
+  FaultWithMessages(const std::string& text, std::vector<std::string> messages)
+      : Error(text), Messages(std::move(messages)) {}
+  std::vector<std::string> Messages;
+};
+
 // What an open run shares with the arrays that view its memory: they keep it alive after close().
 struct RunState {
   LoadedRun Run;
@@ -117,7 +125,11 @@ public:
     CollectingDiagnostics diag;
     {
       py::gil_scoped_release free;
-      OpenRunHistory(state_->Run, given_, diag);
+      try {
+        OpenRunHistory(state_->Run, given_, diag);
+      } catch (const Error& e) {
+        throw FaultWithMessages(e.what(), std::move(diag.messages));
+      }
       try {
         LoadCaseDescription(state_->Run);
       } catch (const Error& e) {
@@ -359,12 +371,16 @@ PYBIND11_MODULE(_hulvex, m) {
 
   static py::exception<Error> error(m, "Error", PyExc_Exception);
   error.doc() =
-      "A fault of a run or of its files, with the text `hulvex` prints after \"error: \" for the same fault.";
+      "A fault of a run or of its files: str(e) is the text `hulvex` prints after \"error: \" for the same fault, "
+      "e.messages the messages it prints before (\"message: ...\"), such as why a history was refused.";
+  error.attr("messages") = py::list();
   py::register_exception_translator([](std::exception_ptr p) {
     try {
       if (p) std::rethrow_exception(p);
     } catch (const Error& e) {
-      error(e.what());
+      py::object raised = py::handle(error.ptr())(e.what());
+      if (const auto* f = dynamic_cast<const FaultWithMessages*>(&e)) raised.attr("messages") = f->Messages;
+      PyErr_SetObject(error.ptr(), raised.ptr());
     }
   });
 

@@ -45,6 +45,20 @@ class Cli:
     def error(self, *args):
         return self.outcome(*args)[0]
 
+    def per_run(self, command, paths, *args):
+        """(error, object) of each run of one `hulvex stats` or `spectrum` call over all `paths`
+        (one process for many runs): the object of a run, or the text the tool prints after
+        "error: " for it ("RUN: reason")."""
+        text = self.run(command, *paths, *args).stdout
+        decoder, at, out = json.JSONDecoder(), 0, []
+        while at < len(text.rstrip()):
+            value, at = decoder.raw_decode(text, at)
+            at += len(text[at:]) - len(text[at:].lstrip())
+            failed = set(value) == {"Run", "Error"}
+            out.append((f"{value['Run']}: {value['Error']}", None) if failed else (None, value))
+        assert len(out) == len(paths)
+        return out
+
 
 @pytest.fixture(scope="session")
 def cli():

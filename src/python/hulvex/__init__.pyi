@@ -12,6 +12,7 @@ _Path = Union[str, "os.PathLike[str]"]
 
 class Error(Exception):
     """A fault of a run or of its files, with the text `hulvex` prints after "error: "."""
+    messages: list[str]  # the messages the tool prints before it ("message: ...")
 
 class ChannelInfo:
     """A channel's entry in the channel vocabulary."""
