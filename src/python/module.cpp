@@ -368,6 +368,10 @@ PYBIND11_MODULE(_hulvex, m) {
   using namespace pybind11::literals;
   m.doc() = "The compiled part of hulvex: runs, statistics, spectra and comparisons over the C++ core.";
   m.attr("__version__") = HULVEX_VERSION;
+  // NumPy's C API and the dtypes are looked up once here: a first lookup on two threads at once
+  // deadlocks (one waits for the other's static initialisation, which waits for the GIL).
+  py::detail::npy_api::get();
+  (void)py::dtype::of<double>(), (void)py::dtype::of<float>(), (void)py::dtype::of<std::uint8_t>();
 
   static py::exception<Error> error(m, "Error", PyExc_Exception);
   error.doc() =

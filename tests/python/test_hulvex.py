@@ -208,6 +208,32 @@ def test_wrong_calls_raise_and_name_the_fault(sample_runs, tmp_path):
     assert issubclass(hulvex.Error, Exception)
 
 
+def test_threads_share_a_run_and_close_it(sample_runs):
+    # Calls on one run from several threads (the GIL released while they read) give what one
+    # thread gets; a close meanwhile makes the later calls raise hulvex.Error, and nothing hangs.
+    import concurrent.futures
+    with hulvex.open_run(sample_runs[1]) as run:
+        expected = (run.stats(), run.channel(5, raw=True).copy())
+    run = hulvex.open_run(sample_runs[1])
+
+    def work(_):
+        try:
+            return run.stats(), run.channels([9, 5, 1], raw=True)[:, 1].copy()
+        except hulvex.Error as e:
+            assert "is closed" in str(e)
+            return None
+
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        results = list(pool.map(work, range(8)))
+        pending = [pool.submit(work, i) for i in range(8)]
+        run.close()
+        closing = [f.result(timeout=120) for f in pending]
+    for r in results + closing:
+        if r is not None:
+            assert r[0] == expected[0] and np.array_equal(r[1], expected[1])
+    assert all(r is not None for r in results)
+
+
 # ---- the bad runs: damaged copies of a written run ----
 
 HVX_SIZE, RECORD = 328, 64
