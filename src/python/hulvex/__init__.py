@@ -46,3 +46,6 @@ def _to_pandas(self, channels=None):
 
 
 Run.to_pandas = _to_pandas
+for _type in (ChannelInfo, Error, Run):
+    _type.__module__ = __name__
+del _type
