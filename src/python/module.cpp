@@ -218,8 +218,8 @@ public:
     T* to = out.mutable_data();
     py::gil_scoped_release free;
     for (std::size_t k = 0; k < columns; ++k) {
-      const auto factor = scale(k);
-      for (std::size_t i = 0; i < steps; ++i) to[i * columns + k] = static_cast<T>(series[k][i] * factor);
+      const double factor = scale(k);
+      for (std::size_t i = 0; i < steps; ++i) to[i * columns + k] = static_cast<T>(static_cast<double>(series[k][i]) * factor);
     }
     return out;
   }
@@ -228,7 +228,7 @@ public:
     std::shared_ptr<RunState> s = Alive();
     const std::vector<std::span<const float>> series = Hold(*s, channels);
     const std::size_t steps = s->Run.History.StepTimes.size();
-    if (raw) return Columns<float>(series, steps, [](std::size_t) { return 1.0f; });
+    if (raw) return Columns<float>(series, steps, [](std::size_t) { return 1.0; });
     return Columns<double>(series, steps, [&](std::size_t k) { return DisplayFactorOf(channels[k]); });
   }
 
