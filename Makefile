@@ -56,6 +56,7 @@ bench: deps
 	build/release/bench/hulvex_spectrum_bench
 	build/release/bench/hulvex_gui_bench
 	build/release/bench/hulvex_pacing_bench
+	PYTHONPATH=build/release/python /usr/bin/python3 bench/python_bench.py build/release/src/cli/hulvex
 
 # The optimised programs and their manual pages (build/dist), installed under PREFIX (DESTDIR is
 # honoured), or packed into a Debian package build/dist/hulvex_VERSION_ARCH.deb.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a temporary DESTDIR and checks what arrives: both programs run from there,
 # the desktop entry and the MIME type are valid and agree, the manual pages name every subcommand,
-# and the installed viewer finds a boat that lies only in the installed share/hulvex.
+# the installed viewer finds a boat that lies only in the installed share/hulvex, and the Python
+# module imports from the installed tree (when HULVEX_PYTHON names the interpreter it is built for).
 # Usage: install_test.sh CMAKE BUILD_DIR VERSION
 set -euo pipefail
 cmake=$1 build=$2 version=$3
@@ -64,3 +65,13 @@ mv "$stage/runs/"*.BOT "$stage/runs/"*.SPL "$share/hulvex/"
 report=$(QT_QPA_PLATFORM=offscreen "$bin/hulvex-viewer" --check "$stage/runs/PC28STOK.HVX") ||
   fail "the installed viewer did not open the run: $report"
 [[ $report == "hull drawable: $share/hulvex/PC28.BOT" ]] || fail "viewer reported '$report'"
+
+# The Python module in Debian's path, importable from there alone.
+if [[ -n ${HULVEX_PYTHON:-} ]]; then
+  packages=$stage$prefix/lib/python3/dist-packages
+  for f in __init__.py __init__.pyi py.typed; do [[ -f $packages/hulvex/$f ]] || fail "hulvex/$f not installed"; done
+  compgen -G "$packages/hulvex/_hulvex.*.so" >/dev/null || fail "the extension hulvex/_hulvex is not installed"
+  imported=$(cd / && env LD_PRELOAD="${HULVEX_PYTHON_PRELOAD:-}" ASAN_OPTIONS=detect_leaks=0 PYTHONPATH="$packages" \
+    "$HULVEX_PYTHON" -c 'import hulvex; print(hulvex.__file__, hulvex.__version__)') || fail "import hulvex failed"
+  [[ $imported == "$packages/hulvex/__init__.py $version" ]] || fail "import hulvex gave '$imported'"
+fi
