@@ -17,6 +17,7 @@
 #include "app/channels_frm.h"
 #include "app/gui_messages.h"
 #include "app/vmult_frm.h"
+#include "session/run_follower.h"
 #include "session/viewer_session.h"
 #include "video/compared_window.h"
 #include "video/video_window.h"
@@ -78,6 +79,8 @@ public:
   QAction* Channels1 = nullptr;  // View > Channels (Ctrl+1)
   QAction* Video1 = nullptr;     // View > Video (Ctrl+2)
   QAction* OverlayHulls1 = nullptr;  // View > Overlay Hulls: checked while the session overlays them
+  QAction* Follow1 = nullptr;  // View > Follow (Ctrl+F): checked while the session follows the run
+  RunFollower* Follower = nullptr;  // watches the followed run's file
   TVidFrm* VidFrm = nullptr;
   TComparedFrm* ComparedFrm = nullptr;
   TVmultFrm* VmultFrm = nullptr;
@@ -131,6 +134,8 @@ private:
   std::string programDir_;
   QString lastRunDir_;  // directory of the run opened last
   std::unique_ptr<StatusLineDiagnostics> barMessages_;
+  // The steps of a followed run grew: the bar's range and the range readouts follow.
+  void RunGrew();
 };
 
 }  // namespace hulvex

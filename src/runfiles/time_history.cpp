@@ -327,6 +327,19 @@ std::optional<std::pair<double, double>> PeekStepTimeSpan(const std::string& run
   }
 }
 
+std::int64_t CountStepsPresent(const std::string& runPath) noexcept {
+  try {
+    const std::string path = SiblingPath(runPath, ".TTS");
+    const std::optional<ReadOnlyFile> file = ReadOnlyFile::Open(path);
+    if (!file) return 0;
+    NullDiagnostics quiet;
+    const std::optional<HistoryHeader> header = AcceptedHeader(*file, path, quiet, HistoryStepRule::Present);
+    return header ? PresentStepCount(*file, *header, file->size(), 0) : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
 TimeHistory ReopenTimeHistory(const TimeHistory& open) {
   if (!open.IsOpen) throw Error("No time history is open");
   auto file = ReadOnlyFile::Open(open.FilePath);

@@ -143,6 +143,10 @@ HistoryExtension ExtendTimeHistory(TimeHistory& history, std::span<ChannelSeries
 // no complete step. Never throws and reports nothing.
 std::optional<std::pair<double, double>> PeekStepTimeSpan(const std::string& runPath) noexcept;
 
+// The steps OpenTimeHistory(runPath) with HistoryStepRule::Present would index now; 0 when the
+// file is missing, shorter than its header or refused. Never throws and reports nothing.
+std::int64_t CountStepsPresent(const std::string& runPath) noexcept;
+
 // A second, independent handle on the history `open` has open, for reading it on another thread:
 // the same file opened once more, the same header, paths and step count, and a copy of the step
 // times (8 bytes a step), so that closing or reopening `open` leaves the result untouched.
