@@ -41,8 +41,7 @@ void BM_FollowAppend1000Steps(benchmark::State& state) {
   std::int64_t have = steps;
   for (auto _ : state) {
     state.PauseTiming();
-    test_support::PatchFile(tts, sizeOf(have), std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(sizeOf(have)),
-                                                                        bytes.begin() + static_cast<std::ptrdiff_t>(sizeOf(have + kGrowth))));
+    test_support::GrowFileTo(tts, bytes, sizeOf(have + kGrowth));
     have += kGrowth;
     state.ResumeTiming();
     if (ExtendRun(loaded, diag).Growth != HistoryGrowth::Grew) state.SkipWithError("no growth");

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "run/channel_series.h"
 #include "run/followed_run.h"
 #include "run/loaded_run.h"
+#include "support/file_edit.h"
 
 namespace {
 using namespace hulvex;
@@ -33,20 +33,6 @@ void Check(bool ok) {
 template <typename T>
 bool SameBits(const std::vector<T>& a, const std::vector<T>& b) {
   return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
-}
-
-// Makes the file at `path` the first `size` bytes of `bytes`, in place: cut, or appended to.
-void GrowTo(const std::string& path, const std::vector<std::uint8_t>& bytes, std::size_t size) {
-  std::error_code ec;
-  const std::uintmax_t now = fs::file_size(path, ec);
-  if (ec || size < now) {
-    fs::resize_file(path, 0, ec);
-    if (ec) std::ofstream(path, std::ios::binary);
-  }
-  const std::size_t from = static_cast<std::size_t>(std::min<std::uintmax_t>(fs::file_size(path), size));
-  std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
-  f.seekp(static_cast<std::streamoff>(from));
-  f.write(reinterpret_cast<const char*>(bytes.data() + from), static_cast<std::streamsize>(size - from));
 }
 
 bool Open(LoadedRun& run, const std::string& path, Diagnostics& diag) {
@@ -90,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LoadedRun followed;
   bool open = false;
   for (std::size_t cut : cuts) {
-    GrowTo(tts, history, cut);
+    test_support::GrowFileTo(tts, history, cut);
     if (open) {
       try {
         const HistoryExtension grown = ExtendRun(followed, diag);

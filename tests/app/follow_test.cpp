@@ -37,10 +37,7 @@ protected:
   }
   // The file holds the first `steps` steps of the whole run (appended to, or cut, in place).
   void GrowTo(std::int32_t steps) {
-    const std::size_t size = HL::kRecordSize * static_cast<std::size_t>(1 + steps);
-    const std::size_t now = std::filesystem::file_size(tts);
-    if (size < now) test_support::TruncateFile(tts, size);
-    else test_support::PatchFile(tts, now, std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(now), bytes.begin() + static_cast<std::ptrdiff_t>(size)));
+    test_support::GrowFileTo(tts, bytes, HL::kRecordSize * static_cast<std::size_t>(1 + steps));
   }
   const LoadedRun& Shown() const { return form->Session().Reference(); }
   // The run the viewer holds equals a fresh open of the file as it is.

@@ -45,11 +45,7 @@ struct GrowingRun {
     test_support::TruncateFile(tts, HL::kRecordSize);
   }
   // Grows (or cuts) the file to the first `size` bytes of the whole file, appending in place.
-  void GrowTo(std::size_t size) {
-    const std::size_t now = std::filesystem::file_size(tts);
-    if (size < now) test_support::TruncateFile(tts, size);
-    else test_support::PatchFile(tts, now, std::vector<std::uint8_t>(Bytes.begin() + static_cast<std::ptrdiff_t>(now), Bytes.begin() + static_cast<std::ptrdiff_t>(size)));
-  }
+  void GrowTo(std::size_t size) { test_support::GrowFileTo(tts, Bytes, size); }
   std::size_t Header() const { return HL::kRecordSize; }
   std::size_t StepsEnd(std::size_t steps) const { return HL::kRecordSize + steps * kStepBytes; }
 };
