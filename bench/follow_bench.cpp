@@ -52,6 +52,8 @@ void BM_FollowAppend1000Steps(benchmark::State& state) {
   }
   state.counters["steps"] = static_cast<double>(steps);
   state.counters["track_feed_steps"] = static_cast<double>(loaded.TrackFeed.Distance.size());
+  state.counters["track_finished"] = loaded.TrackFeed.Progress.Finished ? 1 : 0;
+  state.counters["track_last"] = static_cast<double>(loaded.TrackFeed.Progress.Last);
 }
 BENCHMARK(BM_FollowAppend1000Steps)
     ->Arg(100'000)

@@ -1,6 +1,7 @@
 #include "run/followed_run.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,15 @@ HistoryExtension ExtendRun(LoadedRun& run, Diagnostics& diag) {
   CameraTrackFeed& feed = run.TrackFeed;
   const bool withTrack = !run.SmoothTrack.empty() && run.SmoothTrack.size() == before &&
                          feed.Base + feed.Distance.size() == before && feed.Distance.size() == feed.Speed.size();
+  // The arrays take the length the header announces at once, so that no later extension copies
+  // them (a copy costs as much as the whole run; with LastStep not known they grow by doubling).
+  const std::int64_t announced = std::int64_t{run.History.Header.LastStep} + 1;
+  if (announced > static_cast<std::int64_t>(run.History.StepTimes.capacity())) {
+    const auto n = static_cast<std::size_t>(announced);
+    run.History.StepTimes.reserve(n);
+    for (ChannelSeries& s : run.Series) s.Values.reserve(n);
+    if (withTrack) run.SmoothTrack.reserve(n);
+  }
   // The arrays to extend are lent to the history's reader (moved, not copied) and taken back.
   std::vector<ChannelSeries> collect;
   if (withTrack) {
