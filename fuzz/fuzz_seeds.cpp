@@ -128,6 +128,12 @@ int main(int argc, char** argv) {
   Seed(root / "seeds_open_sequence", "edit_nan", {12, 0, 0, 2, 92, 0, 0});
   Seed(root / "seeds_open_sequence", "edit_cut", {22, 0, 1, 1, 100, 0});
   Seed(root / "seeds_open_sequence", "edit_noboat", {31, 0, 3, 4, 0, 0});
+  // Following: a run grown in steps, cut inside a step, shrunk and regrown; with LastStep unknown;
+  // with a step misnumbered.
+  Seed(root / "seeds_follow", "grow", {0, 0, 3, 0, 0x20, 0, 0x60, 0x80, 0xa0, 0xff, 0xff});
+  Seed(root / "seeds_follow", "shrink", {11, 0, 3, 0, 0x80, 0, 0x40, 0x10, 0xc0, 0xff, 0xff});
+  Seed(root / "seeds_follow", "unknown", {7, 1, 2, 0, 0x10, 0x33, 0x73, 0xff, 0xff});
+  Seed(root / "seeds_follow", "misnumbered", {3, 0, 1, 0, 0x70, 0xff, 0xff, 0x40, 0x03, 0x09});
   fs::remove_all(tmp);
   return 0;
 }

@@ -157,6 +157,7 @@ TChannelsFrm::TChannelsFrm(QWidget* owner, ViewerSession& session, CommandMessag
   resize(900, 640);
   connect(&session_, &ViewerSession::RunOpened, this, &TChannelsFrm::ShowRun);
   connect(&session_, &ViewerSession::RunClosing, this, &TChannelsFrm::CloseRun);
+  connect(&session_, &ViewerSession::RunGrew, this, &TChannelsFrm::RunGrew);
   connect(&session_, &ViewerSession::StepChanged, this, [this](std::int32_t s) { SetCursorStep(s); });
   connect(&session_, &ViewerSession::FrameShownAt, this, &TChannelsFrm::SetCursorStep);
   connect(&session_, &ViewerSession::StatisticsReady, this, &TChannelsFrm::ShowStatistics);
@@ -789,6 +790,19 @@ std::optional<std::pair<double, double>> TChannelsFrm::VisibleRange() const {
   if (!run_ || plots_.empty() || !isVisible()) return std::nullopt;
   const QCPRange r = plots_.front()->TimeRange();
   return std::pair{r.lower, r.upper};
+}
+
+void TChannelsFrm::RunGrew(std::int32_t stepsBefore) {
+  if (!run_ || plots_.empty() || stepsBefore < 1) return;
+  const std::vector<double>& t = run_->History.StepTimes;
+  for (ChannelPlot* plot : plots_)
+    if (const ChannelSeries* series = FindSeries(*run_, plot->Channel())) plot->SetSeries(t, series->Values);
+  // A range that reached the end follows it (the whole run stays whole, a part keeps its width),
+  // and its statistics follow.
+  const QCPRange r = plots_.front()->TimeRange();
+  if (r.upper < t[static_cast<std::size_t>(stepsBefore) - 1]) return;
+  if (r.lower <= t.front()) SetTimeRange(t.front(), t.back());
+  else SetTimeRange(t.back() - (r.upper - r.lower), t.back());
 }
 
 void TChannelsFrm::ResetTimeRange() {

@@ -54,6 +54,8 @@ public:
   // the session's visible range (whose statistics follow when they are computed).
   void SetTimeRange(double t0, double t1);
   void ResetTimeRange();
+  // The reference run gained steps stepsBefore ... on: the plots take the grown series.
+  void RunGrew(std::int32_t stepsBefore);
 
   // A plot of `channel` at the bottom, its values read in one more pass; errors go to the messages.
   void AddChannel(int channel);

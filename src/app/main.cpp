@@ -37,6 +37,6 @@ int main(int argc, char** argv) {
   if (args.action == Action::Check) return hulvex::CheckRun(programDir, runFile, std::cout, std::cerr);
   QStringList compared;  // absolute: the start-up makes the program's directory current
   for (const std::string& r : args.ComparedRuns) compared << QDir::current().absoluteFilePath(QString::fromLocal8Bit(r.c_str()));
-  const auto form = hulvex::StartUp(programDir, runFile, compared);
+  const auto form = hulvex::StartUp(programDir, runFile, compared, args.Follow);
   return QApplication::exec();
 }

@@ -134,6 +134,14 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   Impacts1 = view->addAction(QStringLiteral("Impact Distribution"), this, &TForm1::Impacts1Click);
   Impacts1->setObjectName(QStringLiteral("Impacts1"));
   Impacts1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_4));
+  Follow1 = view->addAction(QStringLiteral("Follow"));
+  Follow1->setObjectName(QStringLiteral("Follow1"));
+  Follow1->setCheckable(true);
+  Follow1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  connect(Follow1, &QAction::toggled, this, [this](bool on) { session_->SetFollow(on, *barMessages_); });
+  connect(session_, &ViewerSession::FollowChanged, Follow1, &QAction::setChecked);
+  connect(session_, &ViewerSession::RunGrew, this, &TForm1::RunGrew);
+  Follower = new RunFollower(*session_, this);
 
   auto* central = new QWidget(this);
   setCentralWidget(central);
@@ -172,6 +180,12 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
     barMessages_->Message(kind.toStdString(), text.toStdString());
   });
   connect(exporter, &VideoExportCommand::Wrote, this, [this](const QString& text) { barMessages_->ShowNote(text); });
+  connect(Follower, &RunFollower::StatusChanged, this, [this](const QString& text) {
+    if (!text.isEmpty()) barMessages_->ShowNote(text);
+  });
+  connect(Follower, &RunFollower::Message, this, [this](const QString& kind, const QString& text) {
+    barMessages_->Message(kind.toStdString(), text.toStdString());
+  });
   connect(session_, &ViewerSession::RunOpened, this, &TForm1::RunOpened);
   connect(session_, &ViewerSession::StepChanged, this, &TForm1::StepChanged);
   connect(session_, &ViewerSession::VideoReadyChanged, this, &TForm1::SetVideoCommands);
@@ -361,6 +375,13 @@ void TForm1::RunOpened() {
   TimeBar->setEnabled(true);
   ShowRangeLabels();
   setWindowTitle(Cut(QStringLiteral("Current Run Name = ") + shownPath, 106));
+}
+
+void TForm1::RunGrew() {
+  const TimeNavigation& nav = session_->Navigation();
+  TimeBar->setRange(nav.LowStep, nav.HighStep);
+  TimeBar->setPageStep(nav.LargeChange());
+  ShowRangeLabels();
 }
 
 void TForm1::StepChanged(std::int32_t step, StepOrigin origin) {

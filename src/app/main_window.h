@@ -19,6 +19,7 @@
 #include "app/impacts_frm.h"
 #include "app/spectra_frm.h"
 #include "app/vmult_frm.h"
+#include "session/run_follower.h"
 #include "session/viewer_session.h"
 #include "video/compared_window.h"
 #include "video/video_window.h"
@@ -82,6 +83,8 @@ public:
   QAction* OverlayHulls1 = nullptr;  // View > Overlay Hulls: checked while the session overlays them
   QAction* Spectra1 = nullptr;       // View > Spectra (Ctrl+3)
   QAction* Impacts1 = nullptr;       // View > Impact Distribution (Ctrl+4)
+  QAction* Follow1 = nullptr;  // View > Follow (Ctrl+F): checked while the session follows the run
+  RunFollower* Follower = nullptr;  // watches the followed run's file
   TVidFrm* VidFrm = nullptr;
   TComparedFrm* ComparedFrm = nullptr;
   TVmultFrm* VmultFrm = nullptr;
@@ -140,6 +143,8 @@ private:
   std::string programDir_;
   QString lastRunDir_;  // directory of the run opened last
   std::unique_ptr<StatusLineDiagnostics> barMessages_;
+  // The steps of a followed run grew: the bar's range and the range readouts follow.
+  void RunGrew();
 };
 
 }  // namespace hulvex

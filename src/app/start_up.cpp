@@ -6,7 +6,8 @@
 
 namespace hulvex {
 
-std::unique_ptr<TForm1> StartUp(const QString& programDir, const QString& runFile, const QStringList& comparedRuns) {
+std::unique_ptr<TForm1> StartUp(const QString& programDir, const QString& runFile, const QStringList& comparedRuns,
+                                bool follow) {
   auto form = std::make_unique<TForm1>(programDir.toStdString());
   {
     TStartFrm start;
@@ -15,6 +16,7 @@ std::unique_ptr<TForm1> StartUp(const QString& programDir, const QString& runFil
   form->CreateSecondaryWindows();
   QDir::setCurrent(programDir);
   form->show();
+  if (follow) form->Follow1->setChecked(true);
   if (!runFile.isEmpty()) form->OpenRunFile(runFile);
   if (!comparedRuns.isEmpty()) form->AddComparedRunFiles(comparedRuns);
   return form;

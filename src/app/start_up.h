@@ -14,6 +14,8 @@ namespace hulvex {
 // shows the main window and, when `runFile` is not empty, opens that run as if it had been
 // chosen in the dialog, then adds `comparedRuns` (absolute paths) as runs compared with it. Needs
 // a QApplication. The caller runs the message loop.
-std::unique_ptr<TForm1> StartUp(const QString& programDir, const QString& runFile, const QStringList& comparedRuns = {});
+// With `follow`, View > Follow is switched on before the run is opened.
+std::unique_ptr<TForm1> StartUp(const QString& programDir, const QString& runFile, const QStringList& comparedRuns = {},
+                                bool follow = false);
 
 }  // namespace hulvex

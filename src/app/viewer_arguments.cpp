@@ -28,6 +28,8 @@ ViewerArguments ParseViewerArguments(int argc, const char* const* argv) {
       if (arg == "--version") return Only(ViewerArguments::Action::Version);
       if (arg == "--check") {
         check = true;
+      } else if (arg == "--follow") {
+        a.Follow = true;
       } else if (arg == "--") {
         optionsEnded = true;
       } else if (a.action != ViewerArguments::Action::BadUsage) {
@@ -45,6 +47,8 @@ ViewerArguments ParseViewerArguments(int argc, const char* const* argv) {
   if (a.ComparedRuns.size() > 7) refuse("at most eight runs: RUN and seven to compare with it");
   else if (check && !a.ComparedRuns.empty()) refuse("--check takes one run");
   else if (check && a.RunFile.empty()) refuse("--check needs RUN");
+  else if (a.Follow && a.RunFile.empty()) refuse("--follow needs RUN");
+  else if (a.Follow && check) refuse("--follow and --check do not go together");
   else if (check) a.action = ViewerArguments::Action::Check;
   return a;
 }
@@ -65,6 +69,8 @@ std::string ViewerHelp() {
          "               print the messages of the open on stderr and whether the hull can be\n"
          "               drawn on stdout, then exit: 0 when the run opened and its hull can be\n"
          "               drawn, 1 otherwise (with QT_QPA_PLATFORM=offscreen it needs no display)\n"
+         "  --follow     open RUN in follow mode (View > Follow): a run the simulator is still\n"
+         "               writing; its new steps are read as they come (checked every second)\n"
          "  -h, --help   print this help and exit\n"
          "  --version    print the version and exit\n"
          "\n"

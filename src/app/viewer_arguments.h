@@ -18,11 +18,12 @@ struct ViewerArguments {
   Action action = Action::Start;
   std::string RunFile;  // as given on the command line; empty when none
   std::vector<std::string> ComparedRuns;  // the further runs, compared with RunFile
+  bool Follow = false;  // --follow: RunFile is opened and kept in follow mode (View > Follow)
   std::string Problem;
 };
 
 // argv[0] is the program. Options: -h/--help and --version (the first one seen wins), --check
-// (needs RUN, and only one). RUN, then optionally runs to compare with it (at most seven); after
+// (needs RUN, and only one), --follow (needs RUN; not with --check). RUN, then optionally runs to compare with it (at most seven); after
 // "--" every argument is taken as a run. Any other argument that starts with '-' is refused.
 ViewerArguments ParseViewerArguments(int argc, const char* const* argv);
 

@@ -33,6 +33,7 @@ int RunTool(int argc, const char* const* argv, std::istream& in, std::ostream& o
   RegisterStatsCommand(tool);
   RegisterSpectrumCommand(tool);
   RegisterCompareCommand(tool);
+  RegisterWatchCommand(tool);
 
   try {
     tool.app.parse(argc, argv);
@@ -173,6 +174,7 @@ void WriteHistoryHeaderJson(JsonWriter& j, const TimeHistory& h) {
   j.Key("EndTime").Number(h.Header.EndTime);
   j.Key("HeaderText").Text8(h.Header.HeaderText);
   j.Key("LastStep").Integer(h.Header.LastStep);
+  j.Key("StepsInFile").Integer(WholeStepsInFile(h.Header, h.File.CurrentSize()));
   j.Key("RecordsPerStep").Integer(h.RecordsPerStep);
   j.Key("StepsIndexed").Integer(h.StepCount());
   j.EndObject();

@@ -119,5 +119,6 @@ void RegisterVideoCommands(Tool& tool);  // frame, track, and render where the p
 void RegisterStatsCommand(Tool& tool);   // stats
 void RegisterSpectrumCommand(Tool& tool);  // spectrum
 void RegisterCompareCommand(Tool& tool); // compare
+void RegisterWatchCommand(Tool& tool);   // watch
 
 }  // namespace hulvex::cli

@@ -20,6 +20,7 @@ struct StatsRequest {
   StatisticsRequest Window{-kInf, kInf, DefaultStatisticsChannels()};
   bool Csv = false;
   bool Timing = false;
+  bool Partial = false;
 };
 
 int Stats(const StatsRequest& req, std::ostream& out, Diagnostics& diag, std::ostream& err) {
@@ -30,7 +31,7 @@ int Stats(const StatsRequest& req, std::ostream& out, Diagnostics& diag, std::os
 
   bool failed = false;
   ComputeInParallel(
-      count, [&](std::size_t i) { return StatisticsOfRunFile(req.Runs[i], window); },
+      count, [&](std::size_t i) { return StatisticsOfRunFile(req.Runs[i], window, req.Partial); },
       [&](std::size_t, const RunStatistics& o) {
         for (const std::string& m : o.Messages) diag.Message("stats-run", oneLine ? o.Run + ": " + m : m);
         if (!o.Figures) ReportError(err, o.Run + ": " + o.Error);
@@ -54,6 +55,9 @@ void RegisterStatsCommand(Tool& tool) {
   cmd->add_option("--channels", req->Window.Channels, "Channels for the per-channel statistics (default 0,2,3,7)")
       ->delimiter(',')
       ->check(CLI::Range(0, time_history_layout::kMaxChannels - 1));
+  cmd->add_flag("--partial", req->Partial,
+                "Analyse the steps present of a run still being written (every whole step up to the header's "
+                "LastStep) instead of refusing it or reporting it truncated");
   CLI::Option* csv = cmd->add_flag("--csv", req->Csv, "One CSV row per run with the main figures instead of JSON");
   cmd->add_flag("--timing", req->Timing,
                 "Add to each run's JSON a Timing object: HistoryPasses, the bytes read from its history over the "

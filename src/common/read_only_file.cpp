@@ -47,6 +47,12 @@ void ReadOnlyFile::Close() {
   bytesRead_ = 0;
 }
 
+std::uint64_t ReadOnlyFile::CurrentSize() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return size_;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
 std::size_t ReadOnlyFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) const {
   std::size_t done = 0;
   while (fd_ >= 0 && done < buffer.size()) {

@@ -25,6 +25,8 @@ public:
   bool IsOpen() const { return fd_ >= 0; }
   // The size when the file was opened.
   std::uint64_t size() const { return size_; }
+  // The size now (a file being written grows); size() when it cannot be asked.
+  std::uint64_t CurrentSize() const;
 
   // Reads up to buffer.size() bytes at `offset`. Returns the number of bytes read: fewer than
   // asked only at the end of the file (or when it was shortened since it was opened). Several

@@ -57,43 +57,87 @@ void OpenQuietly(LoadedRun& run, const std::string& runPath, const std::string& 
 
 }  // namespace
 
-std::string WriteDemoRun(const std::string& dir, const DemoCase& demo) {
+namespace {
+
+// What a case's run is made of once its motion is computed.
+struct PreparedRun {
+  std::string RunPath;
+  RunParameters Params;
+  HistorySpec History;
+  std::string Description;
+};
+
+// Writes the boat and spline files, computes the motion over a placeholder run (its ".TTS" one
+// step long) and returns the run's files.
+PreparedRun Prepare(const std::string& dir, const DemoCase& demo) {
+  WriteBoatFile(dir + "/" + demo.BoatFileName, demo.Boat);
+  if (demo.Spline) {
+    std::string splineName = demo.Boat.BoatName;
+    splineName.erase(splineName.find_last_not_of(' ') + 1);
+    WriteSplineFile(dir + "/" + splineName, *demo.Spline);
+  }
+  const std::int32_t steps = static_cast<std::int32_t>(std::lround(demo.Params.Tmax / demo.Dt)) + 1;
+
+  // First with a one-step history, to get the prepared hull and the sea as the viewer has them.
+  HistorySpec placeholder;
+  placeholder.Steps = 1;
+  placeholder.EndTime = 0.0;
+  PreparedRun prepared;
+  prepared.Description = Description(demo);
+  prepared.RunPath = WriteSampleRun(dir, demo.Name, demo.Params, placeholder, prepared.Description);
+  LoadedRun run;
+  OpenQuietly(run, prepared.RunPath, dir);
+
+  CollectingDiagnostics modelDiag;
+  const Motion motion = RunModel(ModelBoatOf(run), run.Params, run.Sea, demo.Dt, steps, modelDiag);
+  CloseRun(run);
+  if (!modelDiag.messages.empty())
+    throw Error("The sea of demonstration run " + prepared.RunPath + " reported: " + modelDiag.messages.front());
+
+  prepared.Params = demo.Params;
+  prepared.Params.ICZG = motion.Zcg[0];
+  prepared.Params.ICT = static_cast<float>(motion.Theta[0] / kDeg);
+  prepared.History = HistoryOf(motion, demo.Dt);
+  return prepared;
+}
+
+template <typename F>
+auto AsError(F f) {
   try {
-    WriteBoatFile(dir + "/" + demo.BoatFileName, demo.Boat);
-    if (demo.Spline) {
-      std::string splineName = demo.Boat.BoatName;
-      splineName.erase(splineName.find_last_not_of(' ') + 1);
-      WriteSplineFile(dir + "/" + splineName, *demo.Spline);
-    }
-    const std::int32_t steps = static_cast<std::int32_t>(std::lround(demo.Params.Tmax / demo.Dt)) + 1;
-
-    // First with a one-step history, to get the prepared hull and the sea as the viewer has them.
-    HistorySpec placeholder;
-    placeholder.Steps = 1;
-    placeholder.EndTime = 0.0;
-    const std::string description = Description(demo);
-    const std::string runPath = WriteSampleRun(dir, demo.Name, demo.Params, placeholder, description);
-    LoadedRun run;
-    OpenQuietly(run, runPath, dir);
-
-    CollectingDiagnostics modelDiag;
-    const Motion motion = RunModel(ModelBoatOf(run), run.Params, run.Sea, demo.Dt, steps, modelDiag);
-    CloseRun(run);
-    if (!modelDiag.messages.empty())
-      throw Error("The sea of demonstration run " + runPath + " reported: " + modelDiag.messages.front());
-
-    RunParameters p = demo.Params;
-    p.ICZG = motion.Zcg[0];
-    p.ICT = static_cast<float>(motion.Theta[0] / kDeg);
-    WriteSampleRun(dir, demo.Name, p, HistoryOf(motion, demo.Dt), description);
-    OpenQuietly(run, runPath, dir);
-    CloseRun(run);
-    return runPath;
+    return f();
   } catch (const Error&) {
     throw;
   } catch (const std::exception& e) {
     throw Error(e.what());
   }
+}
+
+}  // namespace
+
+std::string WriteDemoRun(const std::string& dir, const DemoCase& demo) {
+  return AsError([&] {
+    const PreparedRun prepared = Prepare(dir, demo);
+    WriteSampleRun(dir, demo.Name, prepared.Params, prepared.History, prepared.Description);
+    LoadedRun run;
+    OpenQuietly(run, prepared.RunPath, dir);
+    CloseRun(run);
+    return prepared.RunPath;
+  });
+}
+
+GrowingDemoRun PrepareGrowingDemoRun(const std::string& dir, const DemoCase& demo) {
+  return AsError([&] {
+    PreparedRun prepared = Prepare(dir, demo);
+    WriteRunParametersFile(prepared.RunPath + ".HVX", prepared.Params);
+    WriteTextFile(prepared.RunPath + ".TXT", prepared.Description);
+    return GrowingDemoRun{prepared.RunPath, std::move(prepared.History)};
+  });
+}
+
+const DemoCase* FindDemoCase(const std::vector<DemoCase>& cases, const std::string& name) {
+  for (const DemoCase& c : cases)
+    if (c.Name == name) return &c;
+  return nullptr;
 }
 
 std::vector<std::string> WriteDemoRuns(const std::string& dir) {

@@ -10,6 +10,7 @@
 
 #include "hull/boat_record.h"
 #include "runfiles/run_parameters.h"
+#include "demo/run_writers.h"
 #include "demo/spline_writer.h"
 
 namespace hulvex::demo {
@@ -40,6 +41,20 @@ std::vector<DemoCase> DemoCases();
 // without extension. Throws Error when a file cannot be written, or when the written run does
 // not open without a message with a drawable hull.
 std::string WriteDemoRun(const std::string& dir, const DemoCase& demo);
+
+// A demonstration run whose time history is still to be written.
+struct GrowingDemoRun {
+  std::string RunPath;  // without extension
+  HistorySpec History;  // what WriteDemoRun writes as its ".TTS", LastStep included
+};
+
+// Writes every file of the case into `dir` but its time history, which is left one placeholder
+// step long, and returns the history WriteDemoRun would write, for writing it step by step
+// (GrowingHistoryWriter; `hulvex make-demo --growing`). Throws Error as WriteDemoRun does.
+GrowingDemoRun PrepareGrowingDemoRun(const std::string& dir, const DemoCase& demo);
+
+// The case named `name` in `cases`, or nullptr.
+const DemoCase* FindDemoCase(const std::vector<DemoCase>& cases, const std::string& name);
 
 // Creates `dir` if needed and writes every case into it. Returns the run paths, in case order.
 std::vector<std::string> WriteDemoRuns(const std::string& dir);

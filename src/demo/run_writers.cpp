@@ -1,6 +1,9 @@
 #include "demo/run_writers.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <utility>
 #include <fstream>
 
 #include "common/error.h"
@@ -101,10 +104,9 @@ std::function<double(std::int32_t, std::span<float>)> SteadyPlaning(double dt, d
   };
 }
 
-void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw Error("cannot write " + path);
+namespace {
 
+std::vector<std::uint8_t> HeaderBytes(const HistorySpec& spec) {
   std::vector<std::uint8_t> header(HL::kRecordSize, 0);
   const le::MutableBytes h(header);
   le::put_int16(h, HL::kMagic, spec.Magic);
@@ -113,36 +115,74 @@ void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec) {
   le::put_real64(h, HL::kEndTime, spec.EndTime);
   le::put_LengthPrefixed(h, HL::kHeaderText, HL::kHeaderTextCapacity, spec.HeaderText);
   le::put_int32(h, HL::kLastStep, spec.LastStepInHeader.value_or(spec.Steps - 1));
+  return header;
+}
+
+// Writers may be asked for a LastChannel the reader refuses; steps are then laid out as for the
+// nearest channel count the format can hold.
+int WrittenLastChannel(const HistorySpec& spec) { return std::clamp<int>(spec.LastChannel, 0, HL::kMaxChannels - 1); }
+
+// The bytes of step s into `step` (its size: the records of a step), `channels` a buffer of
+// WrittenLastChannel + 1 values.
+void EncodeStep(const HistorySpec& spec, std::int32_t s, std::vector<float>& channels, std::vector<std::uint8_t>& step) {
+  std::fill(channels.begin(), channels.end(), 0.0f);
+  double time;
+  if (spec.values) {
+    time = spec.values(s, channels);
+  } else {
+    time = spec.StartTime + s * 0.01;
+    for (std::size_t c = 0; c < channels.size(); ++c) channels[c] = static_cast<float>(s + c / 100.0);
+  }
+  std::fill(step.begin(), step.end(), 0);
+  const le::MutableBytes b(step);
+  const auto stored = spec.StepIndexOverride.find(s);
+  le::put_int32(b, HL::kStepIndex, stored == spec.StepIndexOverride.end() ? s : stored->second);
+  le::put_real64(b, HL::kStepTime, time);
+  for (std::size_t c = 0; c < channels.size(); ++c) le::put_real32(b, HL::ChannelOffset(static_cast<int>(c)), channels[c]);
+}
+
+std::size_t StepBytesOf(const HistorySpec& spec) {
+  return HL::kRecordSize * static_cast<std::size_t>(HL::RecordsPerStepFor(WrittenLastChannel(spec)));
+}
+
+}  // namespace
+
+void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw Error("cannot write " + path);
+  const std::vector<std::uint8_t> header = HeaderBytes(spec);
   out.write(reinterpret_cast<const char*>(header.data()), HL::kRecordSize);
-
-  // Writers may be asked for a LastChannel the reader refuses; steps are then laid out as for the
-  // nearest channel count the format can hold.
-  int lastChannel = spec.LastChannel;
-  if (lastChannel < 0) lastChannel = 0;
-  if (lastChannel >= HL::kMaxChannels) lastChannel = HL::kMaxChannels - 1;
-  const int perStep = HL::RecordsPerStepFor(lastChannel);
-
-  std::vector<float> channels(static_cast<std::size_t>(lastChannel) + 1);
-  std::vector<std::uint8_t> step(HL::kRecordSize * static_cast<std::size_t>(perStep));
+  std::vector<float> channels(static_cast<std::size_t>(WrittenLastChannel(spec)) + 1);
+  std::vector<std::uint8_t> step(StepBytesOf(spec));
   for (std::int32_t s = 0; s < spec.Steps; ++s) {
-    std::fill(channels.begin(), channels.end(), 0.0f);
-    double time;
-    if (spec.values) {
-      time = spec.values(s, channels);
-    } else {
-      time = spec.StartTime + s * 0.01;
-      for (std::size_t c = 0; c < channels.size(); ++c) channels[c] = static_cast<float>(s + c / 100.0);
-    }
-    std::fill(step.begin(), step.end(), 0);
-    const le::MutableBytes b(step);
-    const auto stored = spec.StepIndexOverride.find(s);
-    le::put_int32(b, HL::kStepIndex, stored == spec.StepIndexOverride.end() ? s : stored->second);
-    le::put_real64(b, HL::kStepTime, time);
-    for (int c = 0; c <= lastChannel; ++c)
-      le::put_real32(b, HL::ChannelOffset(c), channels[static_cast<std::size_t>(c)]);
+    EncodeStep(spec, s, channels, step);
     out.write(reinterpret_cast<const char*>(step.data()), static_cast<std::streamsize>(step.size()));
   }
   if (!out) throw Error("cannot write " + path);
+}
+
+GrowingHistoryWriter::GrowingHistoryWriter(const std::string& path, HistorySpec spec)
+    : path_(path), spec_(std::move(spec)), file_(std::fopen(path.c_str(), "wb")) {
+  if (!file_) throw Error("cannot write " + path);
+  const std::vector<std::uint8_t> header = HeaderBytes(spec_);
+  if (std::fwrite(header.data(), 1, header.size(), file_) != header.size() || std::fflush(file_) != 0)
+    throw Error("cannot write " + path);
+}
+
+GrowingHistoryWriter::~GrowingHistoryWriter() {
+  if (file_) std::fclose(file_);
+}
+
+std::int32_t GrowingHistoryWriter::Append(std::int32_t n) {
+  std::vector<float> channels(static_cast<std::size_t>(WrittenLastChannel(spec_)) + 1);
+  std::vector<std::uint8_t> step(StepBytesOf(spec_));
+  std::int32_t done = 0;
+  for (; done < n && written_ < spec_.Steps; ++done, ++written_) {
+    EncodeStep(spec_, written_, channels, step);
+    if (std::fwrite(step.data(), 1, step.size(), file_) != step.size()) throw Error("cannot write " + path_);
+  }
+  if (std::fflush(file_) != 0) throw Error("cannot write " + path_);
+  return done;
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {

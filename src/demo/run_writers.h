@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <optional>
@@ -56,6 +57,28 @@ std::function<double(std::int32_t step, std::span<float> channels)> SteadyPlanin
 
 // Writes the header and the steps; records are written whole (unused bytes 0).
 void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec);
+
+// Writes a time history as a simulator does while it runs: the header first (with the LastStep
+// the spec gives), then the steps one at a time, each appended whole and flushed, so that a
+// reader sees the file grow. Throws Error "cannot write PATH" when a write fails.
+class GrowingHistoryWriter {
+public:
+  // Creates (or empties) `path` and writes the header.
+  GrowingHistoryWriter(const std::string& path, HistorySpec spec);
+  ~GrowingHistoryWriter();
+  GrowingHistoryWriter(const GrowingHistoryWriter&) = delete;
+  GrowingHistoryWriter& operator=(const GrowingHistoryWriter&) = delete;
+  // Appends the next `n` steps (fewer at the end); returns how many were written.
+  std::int32_t Append(std::int32_t n = 1);
+  std::int32_t Written() const { return written_; }
+  bool Done() const { return written_ >= spec_.Steps; }
+
+private:
+  std::string path_;
+  HistorySpec spec_;
+  std::int32_t written_ = 0;
+  std::FILE* file_ = nullptr;
+};
 
 // Writes a whole text file as given (no line-end conversion).
 void WriteTextFile(const std::string& path, const std::string& text);

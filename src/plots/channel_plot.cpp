@@ -75,6 +75,14 @@ QString ChannelPlot::Title() const {
   return QString::fromStdString(display_.Name) + QStringLiteral(", ") + QString::fromStdString(display_.Unit);
 }
 
+void ChannelPlot::SetSeries(std::span<const double> stepTimes, std::span<const float> values) {
+  const std::size_t n = std::min(stepTimes.size(), values.size());
+  times_ = stepTimes.first(n);
+  values_ = values.first(n);
+  const QCPRange range = xAxis->range();
+  SetTimeRange(range.lower, range.upper);
+}
+
 void ChannelPlot::SetTimeRange(double t0, double t1) {
   if (t1 <= t0) t1 = t0 + 1e-9 * std::max(1.0, std::abs(t0));
   xAxis->setRange(t0, t1);

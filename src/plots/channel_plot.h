@@ -33,6 +33,10 @@ public:
   // "Pitch, deg", or "Channel 12, raw".
   QString Title() const;
 
+  // The series grew (a followed run): plots `values` at `stepTimes` from now on (the same rules
+  // as the constructor's), keeping the time range; the caller sets a new range when it wants one.
+  void SetSeries(std::span<const double> stepTimes, std::span<const float> values);
+
   // Shows [t0, t1] of the time axis: the envelope is rebuilt and the curves redrawn.
   void SetTimeRange(double t0, double t1);
   QCPRange TimeRange() const { return xAxis->range(); }

@@ -15,7 +15,8 @@ std::string ReportNumber(double v) {
 }
 
 void OpenRunForWindow(LoadedRun& run, const std::string& given, const std::vector<int>& channels,
-                      const std::vector<int>& extra, Diagnostics& diag) {
+                      const std::vector<int>& extra, Diagnostics& diag, bool follow) {
+  run.Follow = follow;
   run.HeldChannels = channels;
   run.HeldChannels.insert(run.HeldChannels.end(), extra.begin(), extra.end());
   std::sort(run.HeldChannels.begin(), run.HeldChannels.end());

@@ -16,9 +16,10 @@ namespace hulvex {
 
 // Opens the history of `given` holding `channels` and `extra` (sorted, each once). Throws Error
 // when the run cannot be read, a channel of `channels` is not stored (those of `extra` may be
-// missing) or the step times are out of order.
+// missing) or the step times are out of order. `follow`: the run is opened with Follow (the steps
+// present of a run still being written).
 void OpenRunForWindow(LoadedRun& run, const std::string& given, const std::vector<int>& channels,
-                      const std::vector<int>& extra, Diagnostics& diag);
+                      const std::vector<int>& extra, Diagnostics& diag, bool follow = false);
 
 // Throws Error "No step of RUN lies between FROM s and TO s (its steps run from ... s to ... s)"
 // when `steps` is 0.

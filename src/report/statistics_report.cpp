@@ -28,8 +28,9 @@ std::string Number(double v) { return ReportNumber(v); }
 // Opens the run reading the given channels (and those the impacts and motions need) with the step
 // times. Throws Error when the run cannot be read, a requested channel is not stored or the step
 // times are out of order.
-void OpenForStatistics(const std::vector<int>& channels, Diagnostics& diag, LoadedRun& run, const std::string& given) {
-  OpenRunForWindow(run, given, channels, {kChHeight, kChAcceleration, kChPitch}, diag);
+void OpenForStatistics(const std::vector<int>& channels, Diagnostics& diag, LoadedRun& run, const std::string& given,
+                       bool partial) {
+  OpenRunForWindow(run, given, channels, {kChHeight, kChAcceleration, kChPitch}, diag, partial);
 }
 
 // Computes every figure of an opened run over the window. Throws Error when no step lies in it.
@@ -52,11 +53,11 @@ void Block(JsonWriter& j, const char* key, const an::Maybe<T>& block, Body body)
   WriteBlock(j, key, block, body);
 }
 
-void WriteJson(JsonWriter& j, const RunStatistics& o, bool timing) {
-  if (!BeginRunJson(j, o)) return;
-  const WindowStatistics& f = *o.Figures;
-  j.Key("Steps").Integer(static_cast<std::int64_t>(f.Window.Count()));
-  j.Key("Channels").BeginArray();
+}  // namespace
+
+void WriteChannelsJson(JsonWriter& j, const WindowStatistics& f) {
+  j.BeginArray();
+
   for (const auto& [c, stats] : f.Channels) {
     j.BeginObject();
     j.Key("Channel").Integer(c);
@@ -79,6 +80,16 @@ void WriteJson(JsonWriter& j, const RunStatistics& o, bool timing) {
     j.EndObject();
   }
   j.EndArray();
+}
+
+namespace {
+
+void WriteJson(JsonWriter& j, const RunStatistics& o, bool timing) {
+  if (!BeginRunJson(j, o)) return;
+  const WindowStatistics& f = *o.Figures;
+  j.Key("Steps").Integer(static_cast<std::int64_t>(f.Window.Count()));
+  j.Key("Channels");
+  WriteChannelsJson(j, f);
 
   Block(j, "Impacts", f.Impacts, [&](const an::ImpactStatistics& s) {
     j.BeginObject();
@@ -253,13 +264,13 @@ std::span<const double> OpenedRun::StepTimes() const {
   return Loaded ? std::span<const double>(Loaded->History.StepTimes) : std::span<const double>();
 }
 
-OpenedRun OpenRunForStatistics(const std::string& given, const std::vector<int>& channels) {
+OpenedRun OpenRunForStatistics(const std::string& given, const std::vector<int>& channels, bool partial) {
   OpenedRun out;
   out.Run = given;
   CollectingDiagnostics diag;
   try {
     auto run = std::make_shared<LoadedRun>();
-    OpenForStatistics(channels, diag, *run, given);
+    OpenForStatistics(channels, diag, *run, given, partial);
     out.Loaded = std::move(run);
   } catch (const std::exception& e) {
     out.Error = e.what();
@@ -283,8 +294,8 @@ RunStatistics StatisticsOfOpenedRun(const OpenedRun& opened, const StatisticsReq
   return out;
 }
 
-RunStatistics StatisticsOfRunFile(const std::string& given, const StatisticsRequest& request) {
-  return StatisticsOfOpenedRun(OpenRunForStatistics(given, request.Channels), request);
+RunStatistics StatisticsOfRunFile(const std::string& given, const StatisticsRequest& request, bool partial) {
+  return StatisticsOfOpenedRun(OpenRunForStatistics(given, request.Channels, partial), request);
 }
 
 void WriteStatisticsJson(JsonWriter& json, const RunStatistics& run, bool timing) { WriteJson(json, run, timing); }

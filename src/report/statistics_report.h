@@ -29,8 +29,9 @@ struct RunStatistics {
 // the request needs, and computes every figure over [request.From, request.To]. Never throws for
 // a fault of the run: a run that cannot be read, a channel it does not store, step times out of
 // order or no step in the window give Figures empty and Error set. Thread-safe: each call reads
-// its own files.
-RunStatistics StatisticsOfRunFile(const std::string& given, const StatisticsRequest& request);
+// its own files. With `partial` the run is opened as one still being written (the steps present,
+// LoadedRun::Follow) instead of being cut at, or refused for, its header's LastStep.
+RunStatistics StatisticsOfRunFile(const std::string& given, const StatisticsRequest& request, bool partial = false);
 
 // The same in two parts, for callers that need every run's step times before choosing the window
 // (`hulvex compare`): a run opened once, its history read in one pass and held, then its figures.
@@ -46,7 +47,8 @@ struct OpenedRun {
 // Opens `given` holding `channels` (and those the impacts and motions need) with the step times.
 // Never throws for a fault of the run: a run that cannot be read, one of `channels` not stored or
 // step times out of order give Loaded null and Error set. Thread-safe like StatisticsOfRunFile.
-OpenedRun OpenRunForStatistics(const std::string& given, const std::vector<int>& channels);
+// `partial` as for StatisticsOfRunFile; the run is then open with Follow.
+OpenedRun OpenRunForStatistics(const std::string& given, const std::vector<int>& channels, bool partial = false);
 
 // Every figure of an opened run over [request.From, request.To]; request.Channels must be among
 // the channels it was opened with. A failed open, or no step in the window, gives Figures empty
@@ -58,6 +60,10 @@ RunStatistics StatisticsOfOpenedRun(const OpenedRun& opened, const StatisticsReq
 // Run and Error for a failed run), numbers in the shortest form that reads back exactly; a Timing
 // object with HistoryPasses when `timing`. `oneLine`: the object on one line (JSON Lines).
 std::string StatisticsJson(const RunStatistics& run, bool oneLine, bool timing);
+
+// The object's Channels array alone (one object per channel of the request), written as the
+// next value of `json`.
+void WriteChannelsJson(JsonWriter& json, const WindowStatistics& figures);
 
 // The same object written as the next value of `json` (inside an array or after a key).
 void WriteStatisticsJson(JsonWriter& json, const RunStatistics& run, bool timing);

@@ -30,8 +30,17 @@ std::vector<ChannelSeries> CollectedChannels(const std::vector<int>& held) {
 void KeepCollected(LoadedRun& run, std::vector<ChannelSeries> collected) {
   // The distance is needed only for the track, unless it is held as well.
   const bool distanceHeld = std::find(run.HeldChannels.begin(), run.HeldChannels.end(), kChDistance) != run.HeldChannels.end();
-  run.SmoothTrack = distanceHeld ? BuildCameraTrack(run.History, collected[0].Values, collected[1].Values)
-                                 : BuildCameraTrack(run.History, std::move(collected[0].Values), collected[1].Values);
+  if (run.History.Following) {
+    // The same track, with what extending it needs kept.
+    run.TrackFeed = {};
+    run.TrackFeed.Distance = collected[0].Values;
+    run.TrackFeed.Speed = collected[1].Values;
+    run.SmoothTrack = distanceHeld ? collected[0].Values : std::move(collected[0].Values);
+    FeedCameraTrack(run.History, run.SmoothTrack, run.TrackFeed, 0);
+  } else {
+    run.SmoothTrack = distanceHeld ? BuildCameraTrack(run.History, collected[0].Values, collected[1].Values)
+                                   : BuildCameraTrack(run.History, std::move(collected[0].Values), collected[1].Values);
+  }
   run.Series.clear();
   for (int c : run.HeldChannels) {
     if (c < 0 || c > run.History.Header.LastChannel) continue;
@@ -41,12 +50,17 @@ void KeepCollected(LoadedRun& run, std::vector<ChannelSeries> collected) {
   }
 }
 
+HistoryStepRule StepRuleOf(const LoadedRun& run) {
+  return run.Follow ? HistoryStepRule::Present : HistoryStepRule::Announced;
+}
+
 }  // namespace
 
 void CloseRun(LoadedRun& run) {
   CloseTimeHistory(run.History);
   run.Series = {};
   run.SmoothTrack = {};
+  run.TrackFeed = {};
   run.Hull.Drawable = false;
   run.Hull.NotDrawableReason = "the run is not loaded";
 }
@@ -74,7 +88,8 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
   done("LoadBoat");
   // One pass over the history: the step times, the camera track's channels and the held ones.
   std::vector<ChannelSeries> collected = CollectedChannels(run.HeldChannels);
-  const HistoryOpenResult history = OpenTimeHistory(run.History, runPath, run.Params.SpeedSpecified, diag, collected);
+  const HistoryOpenResult history =
+      OpenTimeHistory(run.History, runPath, run.Params.SpeedSpecified, diag, collected, StepRuleOf(run));
   done("OpenTimeHistory");
   try {
     if (history == HistoryOpenResult::Opened) {
@@ -113,7 +128,7 @@ void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag)
   run.Params = ReadRunParameters(run.RunPath);
   std::vector<ChannelSeries> collected;
   for (int c : run.HeldChannels) collected.push_back({c, {}});
-  switch (OpenTimeHistory(run.History, run.RunPath, run.Params.SpeedSpecified, diag, collected)) {
+  switch (OpenTimeHistory(run.History, run.RunPath, run.Params.SpeedSpecified, diag, collected, StepRuleOf(run))) {
     case HistoryOpenResult::Opened: break;
     case HistoryOpenResult::Missing: throw Error("Missing KVR file: " + run.RunPath + ".TTS");
     case HistoryOpenResult::Refused: throw Error("The time history of " + run.RunPath + " cannot be read");

@@ -10,6 +10,7 @@
 #include "hull/hull_model.h"
 #include "runfiles/run_parameters.h"
 #include "runfiles/time_history.h"
+#include "run/smooth_track.h"
 #include "sea/sea_constants.h"
 
 namespace hulvex {
@@ -33,6 +34,11 @@ struct LoadedRun {
   std::vector<ChannelSeries> Series;
   // The camera track of the playback, built by the open from channels 6 and 7 (4 bytes a step).
   std::vector<float> SmoothTrack;
+  // Set by the caller, kept across opens: open the run as one still being written (the steps
+  // present, HistoryStepRule::Present), so that ExtendRun (run/followed_run.h) can add steps.
+  bool Follow = false;
+  // Follow mode: what extending the camera track needs (see FeedCameraTrack).
+  CameraTrackFeed TrackFeed;
 };
 
 // How far an open got. Every result but Loaded leaves no history open.
@@ -51,7 +57,8 @@ void CloseRun(LoadedRun& run);
 // Throws Error "Cannot open file PATH" when it cannot be read.
 void LoadCaseDescription(LoadedRun& run);
 
-// The whole open sequence for runPath (the path without extension): close the previous run, read
+// The whole open sequence for runPath (with run.Follow, the steps present are opened: a run still
+// being written; else a history with fewer steps than its LastStep is truncated) (the path without extension): close the previous run, read
 // the run parameters, load the boat, open the time history reading it once (the step times,
 // channels 6 and 7 and the HeldChannels together), build the camera track from memory, load the
 // case description, and, when the history opened, prepare the hull and build the station table.
@@ -72,7 +79,7 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
 
 // Reads the run parameters and opens the time history of RUN (the ".HVX" path, or the run path
 // without extension), reading run.HeldChannels into run.Series in the same pass (those the
-// history stores, in order). Throws Error when the history cannot be opened (its reason went to
+// history stores, in order); with run.Follow the steps present. No camera track is built. Throws Error when the history cannot be opened (its reason went to
 // `diag`).
 void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag);
 

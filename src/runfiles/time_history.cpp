@@ -127,7 +127,8 @@ namespace {
 // The header of the file at `path`, or nothing when it is refused (the reason reported): the old
 // format's magic, a LastChannel outside the records, no steps. Throws Error when the file is
 // shorter than its header.
-std::optional<HistoryHeader> AcceptedHeader(const ReadOnlyFile& file, const std::string& path, Diagnostics& diag) {
+std::optional<HistoryHeader> AcceptedHeader(const ReadOnlyFile& file, const std::string& path, Diagnostics& diag,
+                                            HistoryStepRule rule = HistoryStepRule::Announced) {
   std::array<std::uint8_t, L::kRecordSize> headerRecord{};
   if (file.ReadAt(0, headerRecord) != L::kRecordSize) throw ReadBeyondEnd(path);
   const HistoryHeader header = DecodeHeader(headerRecord);
@@ -140,7 +141,7 @@ std::optional<HistoryHeader> AcceptedHeader(const ReadOnlyFile& file, const std:
                  " is outside 0 to " + std::to_string(L::kMaxChannels - 1) + "; the file cannot be read");
     return std::nullopt;
   }
-  if (header.LastStep < 0) {
+  if (header.LastStep < 0 && rule == HistoryStepRule::Announced) {
     diag.Message("history-empty", "Time history " + path + " holds no time steps (LastStep " + std::to_string(header.LastStep) + ")");
     return std::nullopt;
   }
@@ -175,41 +176,47 @@ void IndexSteps(TimeHistory& history, std::int64_t count) {
   });
 }
 
-// StepTimes and the `collect` channels of the first `count` steps, in one pass shared among up
-// to four threads (PartsFor), each filling its own range of every array; step numbers checked,
+// StepTimes and the `collect` channels of steps begin ... end - 1, in one pass shared among up to
+// four threads (PartsFor), each filling its own range of every array: StepTimes is sized to
+// `end`, each entry's Values gets end - begin values appended. Step numbers are checked,
 // mismatches reported in step order.
-void IndexAndCollect(TimeHistory& history, std::int64_t count, std::span<ChannelSeries> collect, Diagnostics& diag) {
-  const auto steps = static_cast<std::size_t>(count);
+void IndexAndCollect(TimeHistory& history, std::int64_t begin, std::int64_t end, std::span<ChannelSeries> collect,
+                     Diagnostics& diag) {
+  const std::int64_t count = end - begin;
   const int parts = PartsFor(count);
+  std::vector<std::size_t> bases;
+  for (const ChannelSeries& c : collect) bases.push_back(c.Values.size());
   // The arrays are sized first, also shared among the threads: a fresh page costs far more to map
   // than to fill, and the threads map theirs in parallel.
   RunParts(parts, [&](int k) {
-    if (k == 0) history.StepTimes.resize(steps);
+    if (k == 0) history.StepTimes.resize(static_cast<std::size_t>(end));
     for (std::size_t c = 0; c < collect.size(); ++c)
-      if (static_cast<int>((c + 1) % static_cast<std::size_t>(parts)) == k) collect[c].Values.assign(steps, 0.0f);
+      if (static_cast<int>((c + 1) % static_cast<std::size_t>(parts)) == k)
+        collect[c].Values.resize(bases[c] + static_cast<std::size_t>(count), 0.0f);
   });
-  // The channels the steps store, by the byte offset of their value in a step.
+  // The channels the steps store: where step `begin` goes, and the byte offset of the value in a step.
   std::vector<std::pair<float*, std::size_t>> stored;
-  for (ChannelSeries& c : collect)
-    if (c.Channel >= 0 && c.Channel <= history.Header.LastChannel)
-      stored.emplace_back(c.Values.data(), L::ChannelOffset(c.Channel));
+  for (std::size_t c = 0; c < collect.size(); ++c)
+    if (collect[c].Channel >= 0 && collect[c].Channel <= history.Header.LastChannel)
+      stored.emplace_back(collect[c].Values.data() + bases[c], L::ChannelOffset(collect[c].Channel));
   const std::size_t stepBytes = StepBytes(history);
   // Misnumbered steps (stored number, step) of each part, reported in step order afterwards.
   std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> misnumbered(static_cast<std::size_t>(parts));
   RunParts(parts, [&](int k) {
     auto& wrong = misnumbered[static_cast<std::size_t>(k)];
-    const std::int64_t begin = count * k / parts, end = count * (k + 1) / parts;
-    ForEachChunk(history, begin, end, [&](std::int32_t first, std::size_t n, le::Bytes bytes) {
+    const std::int64_t from = begin + count * k / parts, to = begin + count * (k + 1) / parts;
+    ForEachChunk(history, from, to, [&](std::int32_t first, std::size_t n, le::Bytes bytes) {
       le::CheckRange(bytes.size(), 0, n * stepBytes);
       for (std::size_t i = 0; i < n; ++i) {
         // One step at a time: its bytes are one or a few cache lines, loaded once.
         const std::uint8_t* step = bytes.data() + i * stepBytes;
         const std::size_t at = static_cast<std::size_t>(first) + i;
+        const std::size_t into = at - static_cast<std::size_t>(begin);
         std::int32_t number;
         std::memcpy(&number, step + L::kStepIndex, sizeof number);
         if (number != static_cast<std::int32_t>(at)) [[unlikely]] wrong.emplace_back(number, static_cast<std::int32_t>(at));
         std::memcpy(history.StepTimes.data() + at, step + L::kStepTime, sizeof(double));
-        for (const auto& [values, offset] : stored) std::memcpy(values + at, step + offset, sizeof(float));
+        for (const auto& [values, offset] : stored) std::memcpy(values + into, step + offset, sizeof(float));
       }
     });
   });
@@ -217,10 +224,40 @@ void IndexAndCollect(TimeHistory& history, std::int64_t count, std::span<Channel
     for (const auto& [number, s] : part) ReportStepIndex(number, s, diag);
 }
 
+// The steps the Present rule counts in `file` of `fileSize` bytes: the whole steps, at most
+// LastStep + 1 when LastStep is not negative, less the trailing steps whose StepIndex is not
+// their position. Steps before `from` are known to count; only those after are read, from the
+// last one back, in chunks.
+std::int64_t PresentStepCount(const ReadOnlyFile& file, const HistoryHeader& header, std::uint64_t fileSize,
+                              std::int64_t from) {
+  std::int64_t whole = WholeStepsInFile(header, fileSize);
+  if (header.LastStep >= 0) whole = std::min<std::int64_t>(whole, std::int64_t{header.LastStep} + 1);
+  const int recordsPerStep = L::RecordsPerStepFor(header.LastChannel);
+  const std::size_t stepBytes = L::kRecordSize * static_cast<std::size_t>(recordsPerStep);
+  const std::int64_t stepsPerChunk = std::max<std::int64_t>(1, static_cast<std::int64_t>((64u << 10) / stepBytes));
+  std::vector<std::uint8_t> chunk;
+  for (std::int64_t end = whole; end > from;) {
+    const std::int64_t first = std::max(from, end - stepsPerChunk);
+    chunk.resize(static_cast<std::size_t>(end - first) * stepBytes);
+    const std::uint64_t offset = static_cast<std::uint64_t>(L::FirstRecordOfStep(first, recordsPerStep)) * L::kRecordSize;
+    if (file.ReadAt(offset, chunk) != chunk.size()) return from;  // shortened meanwhile: nothing new for now
+    for (std::int64_t s = end - 1; s >= first; --s)
+      if (le::int32(chunk, static_cast<std::size_t>(s - first) * stepBytes + L::kStepIndex) == s) return s + 1;
+    end = first;
+  }
+  return from;
+}
+
 }  // namespace
 
+std::int64_t WholeStepsInFile(const HistoryHeader& header, std::uint64_t fileSize) {
+  if (header.LastChannel < 0 || header.LastChannel >= L::kMaxChannels) return 0;
+  const std::int64_t records = static_cast<std::int64_t>(fileSize / L::kRecordSize);
+  return records < 1 ? 0 : (records - 1) / L::RecordsPerStepFor(header.LastChannel);
+}
+
 HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPath, bool speedSpecified,
-                                  Diagnostics& diag, std::span<ChannelSeries> collect) {
+                                  Diagnostics& diag, std::span<ChannelSeries> collect, HistoryStepRule rule) {
   CloseTimeHistory(history);
   for (ChannelSeries& c : collect) c.Values.clear();
   const std::string path = SiblingPath(runPath, ".TTS");
@@ -229,19 +266,27 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
     diag.Message("history-missing", "No file\n" + path);
     return HistoryOpenResult::Missing;
   }
-  const std::optional<HistoryHeader> header = AcceptedHeader(*file, path, diag);
+  const std::optional<HistoryHeader> header = AcceptedHeader(*file, path, diag, rule);
   if (!header) return HistoryOpenResult::Refused;
-  const std::int64_t count = CompleteStepCount(*header, file->size(), path, diag);
-  if (count == 0) return HistoryOpenResult::Refused;
+  const bool present = rule == HistoryStepRule::Present;
+  const std::uint64_t size = file->size();
+  const std::int64_t count =
+      present ? PresentStepCount(*file, *header, size, 0) : CompleteStepCount(*header, size, path, diag);
+  if (count == 0) {
+    if (present) diag.Message("history-empty", "Time history " + path + " holds no time steps yet");
+    return HistoryOpenResult::Refused;
+  }
 
   history.File = std::move(*file);
   history.Header = *header;
   history.RecordsPerStep = static_cast<std::int16_t>(L::RecordsPerStepFor(header->LastChannel));
   history.FilePath = path;
   history.SpeedSpecified = speedSpecified;
+  history.Following = present;
+  history.SizeSeen = size;
   try {
     if (collect.empty()) IndexSteps(history, count);
-    else IndexAndCollect(history, count, collect, diag);
+    else IndexAndCollect(history, 0, count, collect, diag);
   } catch (...) {
     CloseTimeHistory(history);
     for (ChannelSeries& c : collect) c.Values = {};
@@ -282,6 +327,19 @@ std::optional<std::pair<double, double>> PeekStepTimeSpan(const std::string& run
   }
 }
 
+std::int64_t CountStepsPresent(const std::string& runPath) noexcept {
+  try {
+    const std::string path = SiblingPath(runPath, ".TTS");
+    const std::optional<ReadOnlyFile> file = ReadOnlyFile::Open(path);
+    if (!file) return 0;
+    NullDiagnostics quiet;
+    const std::optional<HistoryHeader> header = AcceptedHeader(*file, path, quiet, HistoryStepRule::Present);
+    return header ? PresentStepCount(*file, *header, file->size(), 0) : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
 TimeHistory ReopenTimeHistory(const TimeHistory& open) {
   if (!open.IsOpen) throw Error("No time history is open");
   auto file = ReadOnlyFile::Open(open.FilePath);
@@ -295,6 +353,7 @@ TimeHistory ReopenTimeHistory(const TimeHistory& open) {
   again.RunFileName = open.RunFileName;
   again.FilePath = open.FilePath;
   again.SpeedSpecified = open.SpeedSpecified;
+  again.SizeSeen = open.SizeSeen;
   again.File = std::move(*file);
   return again;
 }
@@ -335,6 +394,55 @@ std::vector<std::vector<float>> ReadChannelSeries(const TimeHistory& history, st
     }
   });
   return series;
+}
+
+HistoryExtension ExtendTimeHistory(TimeHistory& history, std::span<ChannelSeries> collect, Diagnostics& diag) {
+  if (!history.IsOpen) throw Error("No time history is open");
+  if (!history.Following) throw Error("The time history " + history.FilePath + " is not followed");
+  HistoryExtension result;
+  result.StepsBefore = history.StepCount();
+  auto changed = [&](std::string why) {
+    result.Growth = HistoryGrowth::Changed;
+    result.Reason = std::move(why);
+    return result;
+  };
+  const std::uint64_t size = history.File.CurrentSize();
+  if (size < history.SizeSeen) return changed("the file became shorter");
+  std::array<std::uint8_t, L::kRecordSize> headerRecord{};
+  if (history.File.ReadAt(0, headerRecord) != L::kRecordSize) return changed("the file became shorter");
+  const HistoryHeader header = DecodeHeader(headerRecord);
+  const HistoryHeader& was = history.Header;
+  // Compared bit for bit: a NaN StartTime that stays NaN is no change.
+  auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  if (header.Magic != was.Magic || header.LastChannel != was.LastChannel || !same(header.StartTime, was.StartTime) ||
+      !same(header.EndTime, was.EndTime))
+    return changed("its header changed");
+  const std::int64_t before = result.StepsBefore;
+  if (header.LastStep >= 0 && std::int64_t{header.LastStep} + 1 < before) return changed("its header's LastStep fell below the steps read");
+  std::array<std::uint8_t, sizeof(double)> lastTime{};
+  const std::uint64_t lastAt =
+      static_cast<std::uint64_t>(L::FirstRecordOfStep(before - 1, history.RecordsPerStep)) * L::kRecordSize + L::kStepTime;
+  if (history.File.ReadAt(lastAt, lastTime) != lastTime.size()) return changed("the file became shorter");
+  if (!same(le::real64(lastTime, 0), history.StepTimes.back()))
+    return changed("step " + std::to_string(before - 1) + " changed its time");
+
+  history.Header.LastStep = header.LastStep;
+  history.Header.HeaderText = header.HeaderText;
+  history.SizeSeen = size;
+  const std::int64_t count = PresentStepCount(history.File, header, size, before);
+  if (count <= before) return result;
+  std::vector<std::size_t> sizes;
+  for (const ChannelSeries& c : collect) sizes.push_back(c.Values.size());
+  try {
+    IndexAndCollect(history, before, count, collect, diag);
+  } catch (...) {
+    // Shortened while being read: back to the steps read before.
+    history.StepTimes.resize(static_cast<std::size_t>(before));
+    for (std::size_t c = 0; c < collect.size(); ++c) collect[c].Values.resize(sizes[c]);
+    throw;
+  }
+  result.Growth = HistoryGrowth::Grew;
+  return result;
 }
 
 void CloseTimeHistory(TimeHistory& history) { history = TimeHistory{}; }

@@ -59,6 +59,10 @@ struct TimeHistory {
   std::string RunFileName;   // its last component, at most 31 characters
   std::string FilePath;      // the ".TTS" file actually opened
   bool SpeedSpecified = false;  // of the run parameters the history was opened with
+  // Opened with HistoryStepRule::Present (a run still being written), so ExtendTimeHistory may
+  // add the steps written since.
+  bool Following = false;
+  std::uint64_t SizeSeen = 0;   // the file's size when its steps were last counted
   ReadOnlyFile File;
 
   // Number of readable steps (0 when closed); the last readable step is StepCount() - 1.
@@ -77,6 +81,21 @@ enum class HistoryOpenResult {
   Refused,  // the header was refused (wrong magic, channel count, no steps); the reason was reported
 };
 
+// Which steps an open counts.
+enum class HistoryStepRule {
+  // Steps 0 ... LastStep; a file holding fewer is truncated (reported, the complete steps kept),
+  // a negative LastStep refused.
+  Announced,
+  // The steps of a run still being written: the whole steps present, at most LastStep + 1 when
+  // LastStep is not negative (a negative LastStep means not known yet), less a trailing run of
+  // steps whose StepIndex differs from their position (reserved, not yet filled). Nothing is
+  // reported for the steps not yet there.
+  Present,
+};
+
+// The whole steps the file of `header` holds at `fileSize` bytes, whatever LastStep says.
+std::int64_t WholeStepsInFile(const HistoryHeader& header, std::uint64_t fileSize);
+
 // Opens runPath + ".TTS" (the extension found case-insensitively beside the run), checks the header,
 // builds StepTimes and reads step 0 with conversion. Any history open before is closed first; on
 // any result but Opened the history is left closed. `speedSpecified` is that of the run parameters
@@ -89,8 +108,33 @@ enum class HistoryOpenResult {
 // every step's number is checked as ReadStep checks it (mismatches reported in step order). The
 // file is then read once in all, a long history in parts on up to four threads. On any result but
 // Opened the entries are left empty.
+// With HistoryStepRule::Present the steps are counted as that rule says (Refused, "holds no time
+// steps yet", while there is none) and the history is Following.
 HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPath, bool speedSpecified,
-                                  Diagnostics& diag, std::span<ChannelSeries> collect = {});
+                                  Diagnostics& diag, std::span<ChannelSeries> collect = {},
+                                  HistoryStepRule rule = HistoryStepRule::Announced);
+
+// What ExtendTimeHistory found.
+enum class HistoryGrowth {
+  Same,     // no new step
+  Grew,     // steps were added
+  Changed,  // not growth: the file shrank, its header's Magic, LastChannel, StartTime or EndTime
+            // changed, LastStep fell below the steps read, or the last step read changed its time
+};
+struct HistoryExtension {
+  HistoryGrowth Growth = HistoryGrowth::Same;
+  std::int32_t StepsBefore = 0;
+  std::string Reason;  // for Changed: what changed, in plain words
+};
+
+// Adds to a Following history the steps written since they were last counted (the Present rule),
+// reading only those: their times are appended to StepTimes, and each entry of `collect` gets
+// the new steps' raw values of its Channel appended to its Values (0 for a channel the steps do
+// not store). Misnumbered steps among them are reported as ReadStep reports them. A LastStep set
+// or moved in the header is taken. On Changed nothing of the history is changed; the caller opens
+// the run anew. Throws Error when the history is not open or not Following, or the file cannot be
+// read ("Read beyond end of file: PATH"); the steps read before are then kept.
+HistoryExtension ExtendTimeHistory(TimeHistory& history, std::span<ChannelSeries> collect, Diagnostics& diag);
 
 // The times of the first and the last step OpenTimeHistory(runPath) would index, read from those
 // two steps alone (a few bytes each): the same file, header checks and count of complete steps,
@@ -98,6 +142,10 @@ HistoryOpenResult OpenTimeHistory(TimeHistory& history, const std::string& runPa
 // open that succeeds. Nothing when the file is missing, shorter than its header, refused or holds
 // no complete step. Never throws and reports nothing.
 std::optional<std::pair<double, double>> PeekStepTimeSpan(const std::string& runPath) noexcept;
+
+// The steps OpenTimeHistory(runPath) with HistoryStepRule::Present would index now; 0 when the
+// file is missing, shorter than its header or refused. Never throws and reports nothing.
+std::int64_t CountStepsPresent(const std::string& runPath) noexcept;
 
 // A second, independent handle on the history `open` has open, for reading it on another thread:
 // the same file opened once more, the same header, paths and step count, and a copy of the step

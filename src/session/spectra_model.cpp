@@ -109,7 +109,9 @@ void SpectraModel::Start() {
     }
     const bool flat = run.Sea.Waves == 1 || run.Sea.FlatDrawn;  // no wave: nothing to read
     if (!FindSeries(run, kChDistance) && job.Sea && !flat) {
-      if (const auto known = distance_.find(&run); known != distance_.end()) {
+      // A followed run grows past what was read: read it again then.
+      if (const auto known = distance_.find(&run);
+          known != distance_.end() && known->second->size() >= run.History.StepTimes.size()) {
         job.Distance = known->second;
       } else {
         try {

@@ -8,6 +8,7 @@
 
 #include "common/file_lookup.h"
 #include "run/channel_series.h"
+#include "run/followed_run.h"
 
 namespace hulvex {
 
@@ -63,6 +64,7 @@ RunOpenResult ViewerSession::Open(const std::string& runPath, Diagnostics& diag)
   if (!run.Hull.Drawable) diag.Message("hull-not-drawn", "The hull is not drawn: " + run.Hull.NotDrawableReason);
   if (!engine_) return result;
   engine_->PrepareVideo(run);
+  if (run.Follow) engine_->FollowRun(run, true);
   emit VideoReadyChanged(true);
   engine_->ShowStep(nav_.CurrentStep, diag);
   return result;
@@ -277,6 +279,50 @@ void ViewerSession::PlaybackEnded(std::int32_t last) {
   }
   emit StepChanged(last, StepOrigin::Ended);
   emit PlayingChanged(false);
+}
+
+// ---- Following a run being written ----------------------------------------------------------
+
+void ViewerSession::SetFollow(bool on, Diagnostics& diag) {
+  if (on == Ref().Follow) return;
+  Ref().Follow = on;
+  emit FollowChanged(on);
+  if (engine_ && VideoReady()) engine_->FollowRun(Reference(), on);
+  if (on && RunLoaded() && !Reference().History.Following) ReopenAtCurrentTime(diag);
+}
+
+void ViewerSession::ReopenAtCurrentTime(Diagnostics& diag) {
+  const double t = CurrentTime();
+  const std::string path = Reference().RunPath;
+  if (Open(path, diag) != RunOpenResult::Loaded) return;
+  const std::vector<double>& times = Reference().History.StepTimes;
+  SetStep(t <= times.back() ? StepNearest(times, t) : nav_.HighStep);
+}
+
+HistoryExtension ViewerSession::ExtendReference(Diagnostics& diag) {
+  HistoryExtension grown;
+  if (!RunLoaded() || !Reference().History.Following) return grown;
+  const std::int32_t before = Reference().History.StepCount();
+  const bool atEnd = nav_.CurrentStep == before - 1;
+  try {
+    grown = ExtendRun(Ref(), diag);
+  } catch (const std::exception& e) {
+    grown.Growth = HistoryGrowth::Changed;
+    grown.Reason = e.what();
+  }
+  if (grown.Growth == HistoryGrowth::Changed) {
+    diag.Message("run-changed", Reference().RunPath + ".TTS changed (" + grown.Reason + "): read anew");
+    ReopenAtCurrentTime(diag);
+    return grown;
+  }
+  if (grown.Growth != HistoryGrowth::Grew) return grown;
+  const std::int32_t current = nav_.CurrentStep;
+  nav_ = SetUpTimeBar(Reference().History.StepCount() - 1);
+  nav_.CurrentStep = current;
+  if (engine_ && VideoReady()) engine_->FollowRun(Reference(), true);
+  emit RunGrew(before);
+  if (atEnd && !Playing()) SetStep(nav_.HighStep);
+  return grown;
 }
 
 // ---- Visible range and its statistics -------------------------------------------------------

@@ -43,6 +43,13 @@ public:
   // Go: starts the timed playback from s, or stops a running one.
   virtual void StartPlayback(std::int32_t s, Diagnostics& diag) = 0;
   virtual void StopPlayback() = 0;
+  // The run shown is followed (`following`) or no longer: a playback then waits at the last step
+  // for more steps instead of ending. Also called after the run grew, for the video to take the
+  // run's grown arrays.
+  virtual void FollowRun(const LoadedRun& run, bool following) {
+    (void)run;
+    (void)following;
+  }
 };
 
 // Why the current step changed; observers decide what follows from it.
@@ -153,6 +160,20 @@ public:
   // Messages of moves and of the playback's end (never a box: a drag raises one per position).
   Diagnostics& MoveMessages() { return moveMessages_; }
 
+  // ---- Following a run being written ---------------------------------------------------------
+  // Whether the reference run is opened and kept as one still being written (LoadedRun::Follow).
+  bool Following() const { return Reference().Follow; }
+  // Switches follow mode (FollowChanged when it changes). Switched on while a run is loaded that
+  // was opened without it, the run is opened anew in follow mode at the current time. The session
+  // does not watch the file: a RunFollower calls ExtendReference.
+  void SetFollow(bool on, Diagnostics& diag);
+  // Adds the steps the reference's history gained (ExtendRun): the navigation's range grows,
+  // RunGrew tells the windows, and when the last step was current the new last step becomes
+  // current (a user's move; not during playback, which waits at the end by itself). A change that
+  // is not growth (or a read that fails) opens the run anew at the current time where it still
+  // exists, the reason in `diag`. Nothing while not following or no run is loaded.
+  HistoryExtension ExtendReference(Diagnostics& diag);
+
   // ---- Visible range and its statistics -----------------------------------------------------
   // The time range the plots show, while a window shows one; else nothing.
   std::optional<std::pair<double, double>> VisibleRange() const { return visible_; }
@@ -196,6 +217,8 @@ signals:
   void ComparedRunsChanged();  // compared runs were added or removed
   void ComparedRunFailed(const QString& run, const QString& messages);
   void OverlayHullsChanged(bool on);
+  void FollowChanged(bool on);
+  void RunGrew(std::int32_t stepsBefore);  // the reference gained steps stepsBefore ... on
 
 private:
   class MoveSink : public Diagnostics {
@@ -207,6 +230,7 @@ private:
     ViewerSession& session_;
   };
   LoadedRun& Ref() { return *runs_.front(); }
+  void ReopenAtCurrentTime(Diagnostics& diag);
   // Makes s current and reads it with conversion (the stored step number is checked).
   void GoToStep(std::int32_t s, Diagnostics& diag);
   void ScheduleStatistics();

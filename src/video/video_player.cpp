@@ -31,6 +31,12 @@ void VideoPlayer::PrepareVideo(const TimeHistory& history, std::span<const float
 
 void VideoPlayer::CloseVideo() { *this = VideoPlayer{}; }
 
+void VideoPlayer::TrackGrew(std::span<const float> track) {
+  if (!history_) return;
+  CheckCameraTrack(*history_, track);
+  smoothTrack_ = track;
+}
+
 std::int32_t VideoPlayer::LastStep() const { return history_ ? history_->StepCount() - 1 : -1; }
 
 void VideoPlayer::Compose(std::int32_t s, const StepValues& step, float shift, float threshold, Diagnostics& diag) {
@@ -66,6 +72,10 @@ bool VideoPlayer::StartPlayback(std::int32_t s, Diagnostics& diag) {
 NextFrame VideoPlayer::Tick(float videoMult, Diagnostics& diag) {
   if (!history_) return NextFrame{true, 0, 0};
   const NextFrame next = ChooseNextFrame(history_->StepTimes, LastStep(), videoPos_, lastFrameTime_, videoMult);
+  if (next.ended && waitAtEnd_) {
+    constexpr std::int64_t kWaitMs = 100;  // the next look for steps written meanwhile
+    return NextFrame{false, videoPos_, kWaitMs};
+  }
   if (next.ended) {
     videoPos_ = next.step;
     StopPlayback();

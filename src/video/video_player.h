@@ -60,6 +60,12 @@ public:
   double LastFrameTime() const { return lastFrameTime_; }
   std::int32_t LastStep() const;
   std::span<const float> SmoothTrack() const { return smoothTrack_; }
+  // The history played and its track have grown (a followed run): takes the track's storage anew
+  // (it holds one value per step of the history).
+  void TrackGrew(std::span<const float> track);
+  // While set, a playback that reaches the last step waits there for more steps (Tick then
+  // composes nothing and asks to be called again) instead of ending.
+  void SetWaitAtEnd(bool wait) { waitAtEnd_ = wait; }
   float LastShift() const { return lastShift_; }
 
   // The frame composed last, with its readout values (time, acceleration ft/s^2, speed ft/s).
@@ -76,6 +82,7 @@ private:
   FrameGeometry geometry_;
   std::span<const float> smoothTrack_;
   float trackOffset_ = 0;
+  bool waitAtEnd_ = false;
   float lastShift_ = 0;
   std::int32_t videoPos_ = 0;
   std::int32_t composedStep_ = -1;

@@ -143,6 +143,11 @@ void TVidFrm::Redraw() {
   update();
 }
 
+void TVidFrm::FollowRun(const LoadedRun& run, bool following) {
+  player_.TrackGrew(run.SmoothTrack);
+  player_.SetWaitAtEnd(following);
+}
+
 void TVidFrm::PrepareVideo(const LoadedRun& run) {
   const FrameGeometry geometry = FrameGeometryOf(run.Hull);
   PrepareVideo(run.History, run.SmoothTrack, geometry, run.Sea);

@@ -83,6 +83,7 @@ public:
   // Puts step s on the screen: the frame composed last when it is that step's (shifted as the
   // playback composed it), else s read and drawn anew (ShowStep).
   void ShowSelectedStep(std::int32_t s, Diagnostics& diag) override;
+  void FollowRun(const LoadedRun& run, bool following) override;
   bool VideoOpen() const override { return player_.VideoOpen(); }
   bool Playing() const override { return player_.Playing(); }
   std::int32_t VideoPos() const override { return player_.VideoPos(); }

@@ -25,6 +25,15 @@ void PatchFile(const std::string& path, std::size_t offset, const std::vector<st
   if (!f) throw Error("cannot patch " + path);
 }
 
+void GrowFileTo(const std::string& path, const std::vector<std::uint8_t>& bytes, std::size_t size) {
+  std::error_code ec;
+  const std::uintmax_t now = fs::exists(path, ec) ? fs::file_size(path, ec) : 0;
+  if (size < now) return TruncateFile(path, size);
+  if (!fs::exists(path, ec)) std::ofstream(path, std::ios::binary);
+  PatchFile(path, static_cast<std::size_t>(now),
+            std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(now), bytes.begin() + static_cast<std::ptrdiff_t>(size)));
+}
+
 std::vector<std::uint8_t> Int16Bytes(std::int16_t v) {
   std::vector<std::uint8_t> b(2);
   le::put_int16(b, 0, v);

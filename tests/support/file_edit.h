@@ -14,6 +14,10 @@ void TruncateFile(const std::string& path, std::size_t size);
 // Overwrites bytes starting at `offset` (the file grows if needed).
 void PatchFile(const std::string& path, std::size_t offset, const std::vector<std::uint8_t>& bytes);
 
+// Makes the file (a prefix of `bytes`, or missing) the first `size` bytes of `bytes` (size <=
+// bytes.size()) as a writer would, in place: cut when it is longer, else appended to.
+void GrowFileTo(const std::string& path, const std::vector<std::uint8_t>& bytes, std::size_t size);
+
 std::vector<std::uint8_t> Int16Bytes(std::int16_t v);
 std::vector<std::uint8_t> Int32Bytes(std::int32_t v);
 std::vector<std::uint8_t> Real32Bytes(float v);
