@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <initializer_list>
 
 #include "app/export_video.h"
 #include "common/error.h"
@@ -254,6 +255,11 @@ void TForm1::CreateKeys() {
   key(Qt::Key_End, [this] { MoveBar(QAbstractSlider::SliderToMaximum); });
   key(QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { ScaleVideoMult(0.5f); });
   key(QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { ScaleVideoMult(2.0f); });
+  // The View menu's windows open from whichever of the viewer's windows has the keys.
+  for (QAction* view : {Channels1, Video1, Spectra1, Impacts1}) {
+    for (QWidget* window : std::initializer_list<QWidget*>{VidFrm, ComparedFrm, ChannelsFrm, SpectraFrm, ImpactsFrm})
+      window->addAction(view);
+  }
   menuBar()->installEventFilter(this);
 }
 
