@@ -70,6 +70,8 @@ protected:
     // The playback's frames are driven by hand here (Timer1Timer), not by its timer meanwhile.
     const QSignalBlocker frames(form->VidFrm->Timer1);
     QTest::qWait(kClickInterval + 40);
+    // A loaded machine may run the click's timer late: wait for the move itself, a while at most.
+    static_cast<void>(QTest::qWaitFor([&] { return form->Session().CurrentStep() == step; }, 2000));
     return step;
   }
   void GoTo(std::int32_t s) {
