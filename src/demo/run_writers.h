@@ -59,7 +59,7 @@ std::function<double(std::int32_t step, std::span<float> channels)> SteadyPlanin
 void WriteTimeHistoryFile(const std::string& path, const HistorySpec& spec);
 
 // Writes a time history as a simulator does while it runs: the header first (with the LastStep
-// the spec gives), then the steps one at a time, each appended whole and flushed, so that a
+// its HistorySpec gives), then the steps one at a time, each appended whole and flushed, so that a
 // reader sees the file grow. Throws Error "cannot write PATH" when a write fails.
 class GrowingHistoryWriter {
 public:
