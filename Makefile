@@ -1,5 +1,5 @@
 # The two commands: `make demo` and `make test`. Both install what is missing first.
-.PHONY: deps build demo test test-check test-dev test-asan test-fuzz bench fuzz dist install package clean
+.PHONY: deps build demo test test-check test-dev test-asan test-fuzz bench fuzz dist install package check-package clean
 
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?= --output-on-failure --parallel $(JOBS)
@@ -71,6 +71,10 @@ install: dist
 package: dist
 	cd build/dist && cpack
 	@ls build/dist/*.deb
+
+# The package installed with apt on a clean Debian 12 root (debootstrap; needs root and the mirror).
+check-package: package
+	scripts/check-package
 
 clean:
 	rm -rf build
