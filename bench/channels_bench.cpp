@@ -4,7 +4,6 @@
 // a zoom, drawn and repainted, and the statistics table of the whole run. Targets: under 4 ms,
 // under 15 ms and under 100 ms.
 #include <QApplication>
-#include <QKeyEvent>
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +11,7 @@
 
 #include "app/main_window.h"
 #include "app/viewer_application.h"
+#include "channels_steps.h"
 #include "demo/boat_writer.h"
 #include "demo/run_writers.h"
 #include "support/file_edit.h"
@@ -70,17 +70,9 @@ void BM_CursorStepKeyToRepaint(benchmark::State& state) {
   ChannelPlot* plot = form.ChannelsFrm->Plots().front();
   PaintCounter counter;
   for (ChannelPlot* p : form.ChannelsFrm->Plots()) p->installEventFilter(&counter);
-  form.TimeBar->setSliderPosition(500'000);
-  form.TimeBar->triggerAction(QAbstractSlider::SliderMove);
-  QCoreApplication::processEvents();
+  bench::PlaceCursorMidRun(form);
   counter.paints = 0;
-  int key = Qt::Key_Right;
-  for (auto _ : state) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(plot, &press);
-    QCoreApplication::processEvents();  // the repaints the move asked for
-    key = key == Qt::Key_Right ? Qt::Key_Left : Qt::Key_Right;
-  }
+  bench::StepCursorByKeys(state, plot);
   for (ChannelPlot* p : form.ChannelsFrm->Plots()) p->removeEventFilter(&counter);
   state.counters["plot_paints_per_move"] = static_cast<double>(counter.paints) / static_cast<double>(state.iterations());
   state.counters["plots"] = static_cast<double>(form.ChannelsFrm->Plots().size());
@@ -91,17 +83,9 @@ void BM_ZoomEnvelopeRebuild(benchmark::State& state) {
   TForm1& form = ViewerWithLongRun();
   TChannelsFrm& channels = *form.ChannelsFrm;
   const double end = form.Session().Reference().History.StepTimes.back();
-  // Alternately the whole run and its middle third: every step of the four channels is scanned
-  // on one of the two.
-  bool whole = false;
   std::size_t points = 0;
-  for (auto _ : state) {
-    // The plots alone: the statistics a zoom also recomputes are BM_StatisticsOfWholeRun's.
-    for (ChannelPlot* p : channels.Plots()) whole ? p->SetTimeRange(0.0, end) : p->SetTimeRange(end / 3, 2 * end / 3);
-    QCoreApplication::processEvents();
-    whole = !whole;
-    points = channels.Plots().front()->CurrentEnvelope().Points.size();
-  }
+  // The plots alone: the statistics a zoom also recomputes are BM_StatisticsOfWholeRun's.
+  bench::ZoomInTurns(state, channels, end, [&] { points = channels.Plots().front()->CurrentEnvelope().Points.size(); });
   state.counters["points_per_plot"] = static_cast<double>(points);
   state.counters["plot_width"] = channels.Plots().front()->width();
 }

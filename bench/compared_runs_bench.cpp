@@ -4,7 +4,6 @@
 // plots from the key press to the repaint done (under 8 ms), and the envelopes of the four runs
 // rebuilt and drawn after a zoom (under 40 ms).
 #include <QApplication>
-#include <QKeyEvent>
 #include <QStringList>
 
 #include <benchmark/benchmark.h>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "channels_steps.h"
 #include "demo/boat_writer.h"
 #include "demo/run_writers.h"
 #include "support/file_edit.h"
@@ -119,16 +119,8 @@ TForm1& FourRunsOpen() {
 void BM_CursorStepFourRuns(benchmark::State& state) {
   TForm1& form = FourRunsOpen();
   ChannelPlot* plot = form.ChannelsFrm->Plots().front();
-  form.TimeBar->setSliderPosition(500'000);
-  form.TimeBar->triggerAction(QAbstractSlider::SliderMove);
-  QCoreApplication::processEvents();
-  int key = Qt::Key_Right;
-  for (auto _ : state) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(plot, &press);
-    QCoreApplication::processEvents();  // the repaints the move asked for
-    key = key == Qt::Key_Right ? Qt::Key_Left : Qt::Key_Right;
-  }
+  bench::PlaceCursorMidRun(form);
+  bench::StepCursorByKeys(state, plot);
   state.counters["runs"] = static_cast<double>(form.Session().RunCount());
   state.counters["plots"] = static_cast<double>(form.ChannelsFrm->Plots().size());
 }
@@ -138,13 +130,8 @@ void BM_ZoomEnvelopesFourRuns(benchmark::State& state) {
   TForm1& form = FourRunsOpen();
   TChannelsFrm& channels = *form.ChannelsFrm;
   const double end = form.Session().Reference().History.StepTimes.back();
-  bool whole = false;
-  for (auto _ : state) {
-    // The plots alone, as BM_ZoomEnvelopeRebuild: every run's envelope in every plot.
-    for (ChannelPlot* p : channels.Plots()) whole ? p->SetTimeRange(0.0, end) : p->SetTimeRange(end / 3, 2 * end / 3);
-    QCoreApplication::processEvents();
-    whole = !whole;
-  }
+  // The plots alone, as BM_ZoomEnvelopeRebuild: every run's envelope in every plot.
+  bench::ZoomInTurns(state, channels, end, [] {});
   state.counters["runs"] = static_cast<double>(form.Session().RunCount());
 }
 BENCHMARK(BM_ZoomEnvelopesFourRuns)->Unit(benchmark::kMillisecond);

@@ -13,7 +13,7 @@
 #include "app/impacts_frm.h"
 #include "app/main_window.h"
 #include "app/window_output.h"
-#include "run/channel_series.h"
+#include "support/loaded_run_steps.h"
 #include "viewer_fixture.h"
 
 namespace hulvex {
@@ -33,22 +33,7 @@ protected:
     QCoreApplication::processEvents();
   }
   // The spectra of the reference over [t0, t1] from its own arrays, channel 6 read from its file.
-  WindowSpectra Expected(double t0, double t1) {
-    const LoadedRun& run = form->Session().Reference();
-    const int six[] = {kChDistance};
-    distance = ReadChannelSeries(run.History, six, diag).front();
-    StatisticsInput steps{run.History.StepTimes, 0, run.History.Header.LastChannel, {}};
-    SpectraRequest request;
-    request.From = t0;
-    request.To = t1;
-    request.Channels.clear();
-    for (const ChannelSeries& s : run.Series) {
-      steps.Series.emplace_back(s.Channel, std::span<const float>(s.Values));
-      request.Channels.push_back(s.Channel);
-    }
-    steps.Series.emplace_back(kChDistance, std::span<const float>(distance));
-    return ComputeWindowSpectra({steps, run.Sea, run.Hull.PB.LCG, {}}, request);
-  }
+  WindowSpectra Expected(double t0, double t1) { return test_support::LoadedRunSteps(form->Session().Reference(), diag).Spectra(t0, t1); }
   // The row of the figures table whose header is `name`.
   int Row(QTableWidget* table, const QString& name) {
     for (int r = 0; r < table->rowCount(); ++r)
@@ -58,7 +43,6 @@ protected:
   }
   double Figure(QTableWidget* table, int row, int column) { return table->item(row, column)->data(Qt::UserRole).toDouble(); }
 
-  std::vector<float> distance;
   NullDiagnostics diag;
 };
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "run/channel_series.h"
+#include "support/loaded_run_steps.h"
 #include "support/run_builder.h"
 
 namespace hulvex {
@@ -23,24 +23,12 @@ protected:
   // ComputeWindowSpectra and the impacts over [t0, t1] of session run k's own arrays, channel 6
   // read from its file.
   RangeFigures Expected(std::size_t k, double t0, double t1) {
-    const LoadedRun& run = session.Run(k);
-    const int six[] = {kChDistance};
-    distance = ReadChannelSeries(run.History, six, diag).front();
-    StatisticsInput steps{run.History.StepTimes, 0, run.History.Header.LastChannel, {}};
-    SpectraRequest spectra;
-    spectra.From = t0;
-    spectra.To = t1;
-    spectra.Channels.clear();
-    for (const ChannelSeries& s : run.Series) {
-      steps.Series.emplace_back(s.Channel, std::span<const float>(s.Values));
-      spectra.Channels.push_back(s.Channel);
-    }
-    steps.Series.emplace_back(kChDistance, std::span<const float>(distance));
+    const test_support::LoadedRunSteps run(session.Run(k), diag);
     StatisticsRequest impacts;
     impacts.From = t0;
     impacts.To = t1;
     impacts.Channels = {kChAcceleration};
-    return {ComputeWindowSpectra({steps, run.Sea, run.Hull.PB.LCG, {}}, spectra), ComputeWindowStatistics(steps, impacts)};
+    return {run.Spectra(t0, t1), ComputeWindowStatistics(run.Steps, impacts)};
   }
   void ExpectEqual(const RangeFigures& got, const RangeFigures& want) {
     EXPECT_DOUBLE_EQ(got.Spectra.From, want.Spectra.From);
@@ -63,7 +51,6 @@ protected:
   CollectingDiagnostics diag;
   ViewerSession session{dir.path()};
   SpectraModel model{session};
-  std::vector<float> distance;
 };
 
 TEST_F(SpectraModelTest, ComputesOnlyWhileWantedAndPublishesTheLatestRangeOnly) {
