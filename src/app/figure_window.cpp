@@ -1,6 +1,8 @@
 #include "app/figure_window.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
@@ -79,6 +81,24 @@ bool TFigureWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+QPoint TFigureWindow::CascadedPlace(const QRect& room) const {
+  // A title bar's height and a little: enough to see and grab the window below.
+  const int step = QFontMetrics(font()).height() * 2 + 4;
+  QPoint at = room.center() - QPoint(width() / 2, height() / 2);
+  for (bool taken = true; taken;) {
+    taken = false;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w == this || !w->isVisible() || !qobject_cast<TFigureWindow*>(w) || (w->pos() - at).manhattanLength() >= step) continue;
+      at += QPoint(step, step);
+      taken = true;
+    }
+    // At the screen's edge the cascade ends where it is.
+    if (at.x() + width() > room.right() || at.y() + height() > room.bottom()) break;
+  }
+  return {std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - width())),
+          std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height()))};
+}
+
 void TFigureWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!placed_) {
@@ -86,7 +106,7 @@ void TFigureWindow::showEvent(QShowEvent* event) {
     if (const QScreen* s = screen()) {
       const QRect room = s->availableGeometry();
       resize(std::min(width(), room.width() * 9 / 10), std::min(height(), room.height() * 9 / 10));
-      move(room.center() - QPoint(width() / 2, height() / 2));
+      move(CascadedPlace(room));
     }
     const int h = Splitter->height();
     Splitter->setSizes({h - h / 4, h / 4});  // the plots first; the table scrolls

@@ -65,6 +65,10 @@ protected:
   SpectraModel& model_;
 
 private:
+  // Where this window (at its present size) first goes in `room`: the middle, or further down and
+  // right by a title bar's height for each figure window already shown there, within `room`.
+  QPoint CascadedPlace(const QRect& room) const;
+
   QWidget* owner_;
   CommandMessages& messages_;
   QWidget* plotPane_ = nullptr;

@@ -115,9 +115,11 @@ void TImpactsFrm::ShowFigures() {
                       FigurePlot::Style::Dashed, {}, {}});
     curves.push_back({prefix(QStringLiteral("Weibull, k = %1, λ = %2 g").arg(FigureText(e.Weibull.Shape), FigureText(e.Weibull.Scale))),
                       colour, FigurePlot::Style::Line, {}, {}});
-    marks.push_back({prefix(QStringLiteral("A1/3, A1/10, A1/100 (Weibull)")), QStringLiteral("A1/3"), colour, e.PredictedA1_3});
-    marks.push_back({QString(), QStringLiteral("A1/10"), colour, e.PredictedA1_10});
-    marks.push_back({QString(), QStringLiteral("A1/100"), colour, e.PredictedA1_100});
+    // Each run's labels on a line of their own: the runs' A1/3 often lie close together.
+    const int line = static_cast<int>(marks.size() / 3);
+    marks.push_back({prefix(QStringLiteral("A1/3, A1/10, A1/100 (Weibull)")), QStringLiteral("A1/3"), colour, e.PredictedA1_3, line});
+    marks.push_back({QString(), QStringLiteral("A1/10"), colour, e.PredictedA1_10, line});
+    marks.push_back({QString(), QStringLiteral("A1/100"), colour, e.PredictedA1_100, line});
   }
   FiguresTable->setVerticalHeaderLabels(names);
   // The fitted curves over the heights shown.

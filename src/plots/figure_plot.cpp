@@ -1,5 +1,7 @@
 #include "plots/figure_plot.h"
 
+#include <QFontMetrics>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -154,7 +156,7 @@ void FigurePlot::SetCurves(std::vector<Curve> curves, std::vector<Mark> marks, d
     label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
     label->position->setCoords(m.X, 0.0);
     label->setPositionAlignment(Qt::AlignTop | Qt::AlignLeft);
-    label->setPadding(QMargins(3, 2, 0, 0));
+    label->setPadding(QMargins(3, 2 + std::max(m.Row, 0) * QFontMetrics(label->font()).height(), 0, 0));
     label->setText(m.Label);
     label->setColor(m.Colour.darker(130));
   }

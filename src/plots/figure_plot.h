@@ -28,12 +28,14 @@ public:
     std::vector<double> X, Y;
     bool RightAxis = false;  // drawn against the right axis
   };
-  // A vertical line at X across the plot, listed in the legend by Name, with Label at its top.
+  // A vertical line at X across the plot, listed in the legend by Name, with Label at its top, on
+  // text line Row from the top (marks of different rows may lie close without their labels meeting).
   struct Mark {
     QString Name;
     QString Label;
     QColor Colour;
     double X = 0;
+    int Row = 0;
   };
 
   // The axes' titles and scales; the right axis is shown only with a title.

@@ -55,6 +55,9 @@ TEST_F(SpectraWindowsTest, ViewMenuShowsBothWindowsWhichFollowTheChannelsWindows
   form->Impacts1->trigger();
   EXPECT_TRUE(Spectra().isVisible());
   EXPECT_TRUE(Impacts().isVisible());
+  // The second does not cover the first whole: its title bar is clear below the first one's.
+  EXPECT_GT(Impacts().pos().y(), Spectra().pos().y());
+  EXPECT_GT(Impacts().pos().x(), Spectra().pos().x());
   EXPECT_EQ(Spectra().objectName(), QStringLiteral("SpectraFrm"));
   EXPECT_EQ(Impacts().objectName(), QStringLiteral("ImpactsFrm"));
   EXPECT_EQ(Impacts().windowTitle(), QStringLiteral("Impact Distribution"));
@@ -124,7 +127,9 @@ TEST_F(SpectraWindowsTest, ComparedRunsAppearInTheirColours) {
   const int two = Row(Spectra().FiguresTable, "Height of the centre of gravity, ft — TWO");
   EXPECT_EQ(Figure(Spectra().FiguresTable, two, 0), form->Spectra->Result(1)->Spectra.Channels[0].second->Figures.M0);
   EXPECT_EQ(Impacts().Plots().front()->Curves().size(), 6u);
-  EXPECT_EQ(Impacts().Plots().front()->Marks().size(), 6u);
+  const auto& marks = Impacts().Plots().front()->Marks();
+  ASSERT_EQ(marks.size(), 6u);
+  for (std::size_t i = 0; i < marks.size(); ++i) EXPECT_EQ(marks[i].Row, static_cast<int>(i / 3)) << i;  // a label line per run
   EXPECT_EQ(Impacts().FiguresTable->rowCount(), 2);
 }
 
