@@ -1,13 +1,10 @@
 #include "cli/cli_support.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <istream>
 #include <ostream>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -66,19 +63,6 @@ CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& des
   return sub;
 }
 
-std::vector<std::jthread> StartWorkers(std::size_t count, std::function<void(std::size_t)> work) {
-  auto next = std::make_shared<std::atomic<std::size_t>>(0);
-  auto shared = std::make_shared<const std::function<void(std::size_t)>>(std::move(work));
-  const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<std::jthread> workers;
-  for (std::size_t t = 0; t < threads; ++t) {
-    workers.emplace_back([next, shared, count] {
-      for (std::size_t i; (i = next->fetch_add(1)) < count;) (*shared)(i);
-    });
-  }
-  return workers;
-}
-
 void AddStatisticsWindowOptions(CLI::App& cmd, StatisticsRequest& request, const std::string& defaultFrom,
                                 const std::string& defaultTo) {
   cmd.add_option("--from", request.From, "Start of the time window, s (default: " + defaultFrom + ")");
@@ -100,84 +84,6 @@ void CheckStatisticsWindowOptions(const StatisticsRequest& request) {
     throw CLI::ValidationError("--hysteresis", "must be a number of at least 0 (a fraction of each channel's range), not " +
                                                    FormatSignificant(request.Hysteresis, 9));
   }
-}
-
-std::string ProgramDirectory() {
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : exe.parent_path().string();
-}
-
-void SetDataDirectories(LoadedRun& run, const std::string& dataDir) {
-  const std::string programDir = ProgramDirectory();
-  run.DataDir = dataDir.empty() ? programDir : dataDir;
-  run.SharedDataDir = SharedDataDirectory(programDir);
-}
-
-void OpenWholeRun(LoadedRun& run, const std::string& given, const std::string& dataDir, Diagnostics& diag) {
-  SetDataDirectories(run, dataDir);
-  const std::string runPath = RunPathOf(given);
-  switch (OpenRun(run, runPath, diag)) {
-    case RunOpenResult::Loaded: return;
-    case RunOpenResult::HistoryMissing: throw Error("Missing KVR file: " + runPath + ".TTS");
-    case RunOpenResult::HistoryRefused: throw Error("The time history of " + runPath + " cannot be read");
-  }
-}
-
-namespace {
-
-void WriteValue(JsonWriter& j, std::uint8_t v) { j.Integer(v); }
-void WriteValue(JsonWriter& j, bool v) { j.Bool(v); }
-void WriteValue(JsonWriter& j, std::int16_t v) { j.Integer(v); }
-void WriteValue(JsonWriter& j, std::int32_t v) { j.Integer(v); }
-void WriteValue(JsonWriter& j, float v) { j.Number(v); }
-void WriteValue(JsonWriter& j, const std::string& v) { j.Text8(v); }
-template <typename Point, std::size_t N>
-void WriteValue(JsonWriter& j, const std::array<Point, N>& slots) {
-  j.BeginArray();
-  for (const Point& slot : slots) {
-    j.BeginObject();
-    for (const auto& value : SlotValues(slot)) j.Key(value.Name).Number(slot.*value.Member);
-    j.EndObject();
-  }
-  j.EndArray();
-}
-
-template <typename T>
-bool Is(const RunParameterField& f, T RunParameters::*member) {
-  const auto* held = std::get_if<T RunParameters::*>(&f.Member);
-  return held && *held == member;
-}
-
-}  // namespace
-
-void WriteRunParametersJson(JsonWriter& j, const RunParameters& p) {
-  j.BeginObject();
-  for (const RunParameterField& f : RunParameterFields()) {
-    j.Key(f.Name);
-    std::visit([&](auto member) { WriteValue(j, p.*member); }, f.Member);
-    // The names of the coded values follow their codes.
-    if (Is(f, &RunParameters::DOFMode)) {
-      j.Key("DOFModeName").String(ModeName(p.DOFMode));
-      j.Key("SpeedSpecified").Bool(p.SpeedSpecified);
-    }
-    if (Is(f, &RunParameters::Waves)) j.Key("WavesName").String(SeaKindName(p.Waves));
-  }
-  j.EndObject();
-}
-
-void WriteHistoryHeaderJson(JsonWriter& j, const TimeHistory& h) {
-  j.BeginObject();
-  j.Key("Magic").Integer(h.Header.Magic);
-  j.Key("LastChannel").Integer(h.Header.LastChannel);
-  j.Key("StartTime").Number(h.Header.StartTime);
-  j.Key("EndTime").Number(h.Header.EndTime);
-  j.Key("HeaderText").Text8(h.Header.HeaderText);
-  j.Key("LastStep").Integer(h.Header.LastStep);
-  j.Key("StepsInFile").Integer(WholeStepsInFile(h.Header, h.File.CurrentSize()));
-  j.Key("RecordsPerStep").Integer(h.RecordsPerStep);
-  j.Key("StepsIndexed").Integer(h.StepCount());
-  j.EndObject();
 }
 
 }  // namespace hulvex::cli

@@ -8,13 +8,14 @@
 #include <cstddef>
 #include <exception>
 #include <functional>
-#include <future>
 #include <iosfwd>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "report/json_writer.h"
+#include "report/report_support.h"
+#include "report/run_info_report.h"
+#include "report/statistics_report.h"
 #include "common/diagnostics.h"
 #include "run/loaded_run.h"
 #include "run/window_statistics.h"
@@ -56,25 +57,6 @@ void ReportError(std::ostream& err, const std::string& text);
 CLI::App* AddCommand(Tool& tool, const std::string& name, const std::string& description,
                      std::function<CommandBody()> make);
 
-// Opens RUN the way the viewer does (boat, hull, sea and stations included), with boat and spline
-// files looked up as SetDataDirectories sets them. Throws Error when the history cannot be opened.
-void OpenWholeRun(LoadedRun& run, const std::string& given, const std::string& dataDir, Diagnostics& diag);
-
-// The directory of the running program.
-std::string ProgramDirectory();
-
-// Where `run` looks for boat and spline files after the run's directory: `dataDir` (the program's
-// directory when empty), then the shared data directory of the installed program.
-void SetDataDirectories(LoadedRun& run, const std::string& dataDir);
-
-// Starts a thread per core, at most `count`, that call work(i) for every i in [0, count) once,
-// taking the next i as each call ends. `work` must not throw; what it refers to must outlive the
-// threads, which join when the returned vector is destroyed.
-std::vector<std::jthread> StartWorkers(std::size_t count, std::function<void(std::size_t)> work);
-
-// The per-channel rows of `stats` without --channels, and of `compare`: 0, 2, 3, 7.
-inline std::vector<int> DefaultStatisticsChannels() { return {kChHeight, kChAcceleration, kChPitch, kChSpeed}; }
-
 // Adds the options of a statistics window, stored into `request`: --from and --to (their help
 // naming the defaults `defaultFrom` and `defaultTo`), --threshold and --hysteresis. `request` must
 // outlive the parse.
@@ -84,30 +66,6 @@ void AddStatisticsWindowOptions(CLI::App& cmd, StatisticsRequest& request, const
 // Throws CLI::ValidationError (bad usage) when --from or --to is not a number, --from is after
 // --to, or --hysteresis is not a finite number of at least 0.
 void CheckStatisticsWindowOptions(const StatisticsRequest& request);
-
-void WriteRunParametersJson(JsonWriter& json, const RunParameters& p);
-void WriteHistoryHeaderJson(JsonWriter& json, const TimeHistory& history);
-
-// Computes compute(i), i = 0 ... count - 1, on worker threads (one per core, at most count; each
-// takes the next i) and passes each result to consume(i, result) on the calling thread in order of
-// i, each as soon as it and those before it are done. An exception of compute(i) is rethrown by
-// this function when result i is due.
-template <typename Compute, typename Consume>
-void ComputeInParallel(std::size_t count, const Compute& compute, const Consume& consume) {
-  using Result = decltype(compute(std::size_t{}));
-  std::vector<std::promise<Result>> promises(count);
-  std::vector<std::future<Result>> outcomes;
-  for (auto& p : promises) outcomes.push_back(p.get_future());
-  // Declared after the promises: the threads join before the promises go, also on an exception.
-  const std::vector<std::jthread> workers = StartWorkers(count, [&](std::size_t i) {
-    try {
-      promises[i].set_value(compute(i));
-    } catch (...) {
-      promises[i].set_exception(std::current_exception());
-    }
-  });
-  for (std::size_t i = 0; i < count; ++i) consume(i, outcomes[i].get());
-}
 
 // Registration of the subcommands, one function per group.
 void RegisterRunCommands(Tool& tool);   // info, step, csv

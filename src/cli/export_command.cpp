@@ -10,6 +10,7 @@
 #include "cli/video_commands.h"
 #include "common/error.h"
 #include "export/video_export.h"
+#include "video/frame_drawing.h"
 #include "video/run_colours.h"
 
 namespace hulvex::cli {

@@ -3,36 +3,19 @@
 #include <QGuiApplication>
 #include <QImage>
 
-#include <cstdio>
 #include <memory>
 #include <ostream>
 
 #include "cli/video_commands.h"
 #include "common/error.h"
-#include "common/vector_state.h"
 #include "video/frame_drawing.h"
 
 namespace hulvex::cli {
 
-std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
-  if (QCoreApplication::instance() != nullptr) return nullptr;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // The toolkit's own notes (a missing runtime directory, say) are not the tool's messages.
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) fprintf(stderr, "%s\n", qPrintable(text));
-  });
-  static int argc = 1;
-  static char name[] = "hulvex";
-  static char* argv[] = {name, nullptr};
-  auto app = std::make_unique<QGuiApplication>(argc, argv);
-  ClearUpperVectorState();  // its creation leaves the vector registers in use (common/vector_state.h)
-  return app;
-}
-
 namespace {
 
 int Render(const FrameOptions& o, const std::string& file, std::ostream& out, Diagnostics& diag) {
-  ComposedStep c;
+  ComposedRunStep c;
   ComposeRunStep(c, o, diag);
   const auto app = EnsureGuiApplication();
   QImage picture = MakeFrameBitmap();

@@ -7,18 +7,10 @@
 
 namespace hulvex::cli {
 
-void ComposeRunStep(ComposedStep& out, const FrameOptions& o, Diagnostics& diag) {
-  OpenWholeRun(out.run, o.run, o.dataDir, diag);
-  if (!out.run.Hull.Drawable)
-    throw Error("The hull of " + out.run.RunPath + " cannot be drawn: " + out.run.Hull.NotDrawableReason);
-  out.step = ReadStep(out.run.History, o.step, false, diag);
-  ComposeStep(out.frame, FrameGeometryOf(out.run.Hull), out.run.Sea, out.step, o.shift, o.threshold, diag);
-}
-
 namespace {
 
 int Frame(const FrameOptions& o, std::ostream& out, Diagnostics& diag) {
-  ComposedStep c;
+  ComposedRunStep c;
   ComposeRunStep(c, o, diag);
   JsonWriter j;
   j.BeginObject();

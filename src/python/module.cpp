@@ -21,13 +21,14 @@
 #include <vector>
 
 #include "analysis/spectrum.h"
-#include "cli/cli_support.h"
 #include "common/error.h"
 #include "common/file_lookup.h"
 #include "demo/boat_writer.h"
 #include "demo/demo_runs.h"
 #include "demo/run_writers.h"
 #include "python/python_render.h"
+#include "report/compare_report.h"
+#include "report/run_info_report.h"
 #include "report/spectrum_report.h"
 #include "report/statistics_report.h"
 #include "run/channel_series.h"
@@ -93,7 +94,7 @@ void CheckWindow(double from, double to) {
 
 StatisticsRequest StatisticsRequestOf(const WindowOptions& w, std::optional<double> threshold,
                                       std::optional<double> hysteresis, std::optional<double> exposure) {
-  StatisticsRequest r{w.From.value_or(-kInf), w.To.value_or(kInf), w.Channels.value_or(cli::DefaultStatisticsChannels())};
+  StatisticsRequest r{w.From.value_or(-kInf), w.To.value_or(kInf), w.Channels.value_or(DefaultStatisticsChannels())};
   CheckWindow(r.From, r.To);
   CheckChannels(r.Channels);
   if (threshold) {
@@ -110,13 +111,6 @@ StatisticsRequest StatisticsRequestOf(const WindowOptions& w, std::optional<doub
     r.ExposureHours = *exposure;
   }
   return r;
-}
-
-// The text of a double that reads back exactly, for the tool's options.
-std::string ExactNumber(double v) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
-  return buf;
 }
 
 class Run {
@@ -295,42 +289,32 @@ private:
 
 std::string ParametersJson(const LoadedRun& run) {
   JsonWriter j;
-  cli::WriteRunParametersJson(j, run.Params);
+  WriteRunParametersJson(j, run.Params);
   return j.str();
 }
 
-// hulvex compare --json over `paths` with the options, in this process. Its errors become
-// hulvex.Error with the lines the tool prints after "error: ".
+// The comparison of `paths` with the options, as `hulvex compare --json` computes and writes it.
+// A run that fails, or runs that share no time, raise hulvex.Error with the lines the tool prints
+// after "error: " and the runs' messages.
 py::dict Compare(const std::vector<std::string>& paths, std::optional<double> from, std::optional<double> to,
                  std::optional<double> threshold, std::optional<double> hysteresis, std::optional<double> exposure) {
   if (paths.size() < 2) throw py::value_error("compare needs two runs or more: the reference and the others");
-  const WindowOptions w{from, to, std::nullopt};
-  const StatisticsRequest r = StatisticsRequestOf(w, threshold, hysteresis, exposure);
-  // The runs first: a path is never taken for an option (one starting with '-' is given as ./-...).
-  std::vector<std::string> args{"hulvex", "compare", "--json"};
-  for (const std::string& p : paths) args.push_back(p.starts_with("-") ? "./" + p : p);
-  if (w.From) args.insert(args.end(), {"--from", ExactNumber(r.From)});
-  if (w.To) args.insert(args.end(), {"--to", ExactNumber(r.To)});
-  if (threshold) args.insert(args.end(), {"--threshold", ExactNumber(r.Threshold)});
-  if (hysteresis) args.insert(args.end(), {"--hysteresis", ExactNumber(r.Hysteresis)});
-  if (exposure) args.insert(args.end(), {"--exposure", ExactNumber(r.ExposureHours)});
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-
-  std::istringstream in;
-  std::ostringstream out, err;
-  int code = 0;
+  const StatisticsRequest r = StatisticsRequestOf({from, to, std::nullopt}, threshold, hysteresis, exposure);
+  std::string json, failures;
+  CollectingDiagnostics diag;  // the runs' messages, kept for the error
   {
     py::gil_scoped_release free;
-    code = cli::RunTool(static_cast<int>(argv.size()), argv.data(), in, out, err);
+    try {
+      const std::optional<Comparison> c = CompareRunFiles(paths, r, diag, [&](const std::string& failure) {
+        failures += (failures.empty() ? "" : "\n") + failure;
+      });
+      if (c) json = ComparisonJson(*c);
+    } catch (const Error& e) {
+      failures = e.what();
+    }
   }
-  if (code == 0) return JsonLoads(out.str());
-  std::string errors;
-  std::istringstream lines(err.str());
-  for (std::string line; std::getline(lines, line);)
-    if (line.rfind("error: ", 0) == 0) errors += (errors.empty() ? "" : "\n") + line.substr(7);
-  if (code == 2) throw py::value_error(err.str());
-  throw Error(errors.empty() ? err.str() : errors);
+  if (!failures.empty()) throw FaultWithMessages(failures, std::move(diag.messages));
+  return JsonLoads(json);
 }
 
 std::vector<std::string> MakeDemo(const std::string& directory) {

@@ -10,26 +10,26 @@
 #include <QGuiApplication>
 #include <QImage>
 
-#include "cli/video_commands.h"
 #include "video/frame_drawing.h"
+#include "video/video_player.h"
 #endif
 
 namespace hulvex::python {
 
 #ifdef HULVEX_HAVE_RENDER
 void RenderStep(const std::string& given, std::int32_t step, int scale, std::uint8_t* rgb) {
-  cli::ComposedStep c;
+  ComposedRunStep c;
   CollectingDiagnostics diag;
-  cli::FrameOptions options;
+  StepFrameRequest options;
   options.run = given;
   options.step = step;
-  cli::ComposeRunStep(c, options, diag);
+  ComposeRunStep(c, options, diag);
 
   static std::mutex drawing;
   std::lock_guard lock(drawing);
   // Made once and kept for the life of the process: Python may unload nothing, and a Qt
   // application object destroyed at interpreter exit would outlive the platform it needs.
-  static QGuiApplication* const app = cli::EnsureGuiApplication().release();
+  static QGuiApplication* const app = EnsureGuiApplication().release();
   (void)app;
   QImage picture = MakeFrameBitmap(scale);
   DrawFrame(picture, c.frame.List, MagnifiedScale(scale), c.step.StepTime, c.step.Channels[kChAcceleration],

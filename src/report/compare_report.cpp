@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <tuple>
 #include <utility>
 
 #include "analysis/extremes.h"
@@ -12,6 +17,9 @@
 #include "common/number_format.h"
 #include "report/json_writer.h"
 #include "report/report_support.h"
+#include "common/error.h"
+#include "common/file_lookup.h"
+#include "runfiles/time_history.h"
 
 namespace hulvex {
 namespace {
@@ -247,6 +255,147 @@ std::string ComparisonTable(const Comparison& c) {
     out += line + '\n';
   }
   return out;
+}
+
+namespace {
+
+// The window of the comparison: the bounds given, each bound not given taken from the span every
+// run covers (spans[i] that of runs[i]). Throws Error when that span is needed and empty, or the
+// window is empty.
+std::pair<double, double> ChooseWindow(const std::vector<std::string>& runs, const std::vector<TimeSpan>& spans,
+                                       double from, double to) {
+  const std::optional<TimeSpan> common = CommonSpan(spans);
+  if (std::isinf(from) || std::isinf(to)) {
+    if (!common) {
+      const auto latestStart = std::max_element(spans.begin(), spans.end(), [](auto& a, auto& b) { return a.First < b.First; });
+      const auto earliestEnd = std::min_element(spans.begin(), spans.end(), [](auto& a, auto& b) { return a.Last < b.Last; });
+      throw Error("The runs share no time: " + runs[static_cast<std::size_t>(latestStart - spans.begin())] +
+                  " starts at " + FormatSeconds(latestStart->First) + ", after " +
+                  runs[static_cast<std::size_t>(earliestEnd - spans.begin())] + " ends at " +
+                  FormatSeconds(earliestEnd->Last));
+    }
+    if (std::isinf(from)) from = common->First;
+    if (std::isinf(to)) to = common->Last;
+  }
+  if (from > to) {
+    throw Error("The window from " + FormatSeconds(from) + " to " + FormatSeconds(to) + " is empty (the runs share " +
+                (common ? FormatSeconds(common->First) + " to " + FormatSeconds(common->Last) : std::string("no time")) + ")");
+  }
+  return {from, to};
+}
+
+// The span of each run as its first and last step give it, read from those two steps alone;
+// nothing when a run's span cannot be peeked.
+std::optional<std::vector<TimeSpan>> PeekedSpans(const std::vector<std::string>& runs) {
+  std::vector<TimeSpan> spans;
+  for (const std::string& run : runs) {
+    const auto span = PeekStepTimeSpan(RunPathOf(run));
+    if (!span) return std::nullopt;
+    spans.push_back({span->first, span->second});
+  }
+  return spans;
+}
+
+// How a run's open went: its messages, why it failed, and the span of the step times read
+// (absent when the open failed or found no step).
+struct OpenOutcome {
+  std::string Run, Error;
+  std::vector<std::string> Messages;
+  bool Opened = false;
+  std::optional<TimeSpan> Span;
+};
+
+OpenOutcome OutcomeOf(const OpenedRun& o) {
+  OpenOutcome r{o.Run, o.Error, o.Messages, o.Loaded != nullptr, {}};
+  if (o.Loaded && !o.StepTimes().empty()) r.Span = TimeSpan{o.StepTimes().front(), o.StepTimes().back()};
+  return r;
+}
+
+// Passes every run's messages to `diag` and each run that failed to open or holds no step to
+// `failure`, in order. True when no run failed.
+bool ReportOpens(const std::vector<OpenOutcome>& runs, Diagnostics& diag, const std::function<void(const std::string&)>& failure) {
+  bool ok = true;
+  for (const OpenOutcome& o : runs) {
+    for (const std::string& m : o.Messages) diag.Message("compare-run", o.Run + ": " + m);
+    if (!o.Opened) {
+      failure(o.Run + ": " + o.Error);
+    } else if (!o.Span) {
+      failure(o.Run + ": its history holds no step");
+    } else {
+      continue;
+    }
+    ok = false;
+  }
+  return ok;
+}
+
+// The runs' opens and, once the window is chosen, their figures over it.
+struct Computed {
+  std::vector<OpenOutcome> Opens;
+  std::vector<RunStatistics> Figures;
+  StatisticsRequest Window;
+};
+
+// Each run opened and computed over the window of the peeked spans in one task on the worker
+// threads, as `stats` does, its series freed once its figures are computed. Nothing when a span
+// cannot be peeked, the peeked spans give no window, or a run opened has step times that span other
+// than was peeked (its file changed meanwhile): the window is then to be chosen from the step times
+// read.
+std::optional<Computed> ComputeOverPeekedWindow(const std::vector<std::string>& runs, const StatisticsRequest& window) {
+  const std::optional<std::vector<TimeSpan>> peeked = PeekedSpans(runs);
+  if (!peeked) return std::nullopt;
+  Computed c{{}, {}, window};
+  try {
+    std::tie(c.Window.From, c.Window.To) = ChooseWindow(runs, *peeked, window.From, window.To);
+  } catch (const Error&) {
+    return std::nullopt;  // the runs' own failures, if any, are to be reported first
+  }
+  auto both = InParallel<std::pair<OpenOutcome, RunStatistics>>(runs.size(), [&](std::size_t i) {
+    const OpenedRun o = OpenRunForStatistics(runs[i], c.Window.Channels);
+    return std::pair{OutcomeOf(o), StatisticsOfOpenedRun(o, c.Window)};
+  });
+  for (std::size_t i = 0; i < both.size(); ++i) {
+    const OpenOutcome& o = both[i].first;
+    const TimeSpan& p = (*peeked)[i];
+    if (o.Opened && !(o.Span && o.Span->First == p.First && o.Span->Last == p.Last)) return std::nullopt;
+    c.Opens.push_back(std::move(both[i].first));
+    c.Figures.push_back(std::move(both[i].second));
+  }
+  return c;
+}
+
+}  // namespace
+
+std::optional<Comparison> CompareRunFiles(const std::vector<std::string>& runs, const StatisticsRequest& window,
+                                          Diagnostics& diag, const std::function<void(const std::string&)>& failure) {
+  HULVEX_ASSERT(!runs.empty());
+  const std::size_t count = runs.size();
+  std::optional<Computed> computed = ComputeOverPeekedWindow(runs, window);
+  // Without it every run is opened and held, and the window chosen from the step times read.
+  std::vector<OpenedRun> held;
+  if (!computed) {
+    held = InParallel<OpenedRun>(count, [&](std::size_t i) { return OpenRunForStatistics(runs[i], window.Channels); });
+    computed = Computed{{}, {}, window};
+    for (const OpenedRun& o : held) computed->Opens.push_back(OutcomeOf(o));
+  }
+  if (!ReportOpens(computed->Opens, diag, failure)) return std::nullopt;
+  StatisticsRequest& chosen = computed->Window;
+  if (!held.empty()) {
+    std::vector<TimeSpan> spans;
+    for (const OpenOutcome& o : computed->Opens) spans.push_back(*o.Span);
+    std::tie(chosen.From, chosen.To) = ChooseWindow(runs, spans, window.From, window.To);
+    computed->Figures = InParallel<RunStatistics>(count, [&](std::size_t i) { return StatisticsOfOpenedRun(held[i], chosen); });
+  }
+
+  Comparison c{chosen.Channels, chosen.From, chosen.To, std::move(computed->Figures), {}};
+  bool failed = false;
+  for (const RunStatistics& r : c.Runs) {
+    if (!r.Figures) failure(r.Run + ": " + r.Error);
+    failed = failed || !r.Figures;
+  }
+  if (failed) return std::nullopt;
+  c.Differences = CompareFigures(c.Runs.front(), {c.Runs.begin() + 1, c.Runs.end()}, c.Channels);
+  return c;
 }
 
 }  // namespace hulvex

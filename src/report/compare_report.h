@@ -4,11 +4,13 @@
 // and the viewer's Channels window.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "common/diagnostics.h"
 #include "report/statistics_report.h"
 #include "run/window_statistics.h"
 
@@ -74,5 +76,17 @@ std::string ComparisonCsv(const Comparison& c);
 // further run. Columns are aligned (counted in characters, not bytes): names left, numbers right;
 // absent values are "n/a". Every line ends with a newline.
 std::string ComparisonTable(const Comparison& c);
+
+// The comparison of the run files `runs` (the reference first; at least one) over `window`: its
+// rows, and its From and To, each an infinity to take that bound from the span every run covers.
+// The window is chosen from each run's first and last step, peeked; each run is then opened and
+// computed in one task on the worker threads, its series freed once its figures are computed. If a
+// run's step times read span other than was peeked (its file changed meanwhile), every run is read
+// again and the window chosen from the step times read. Each run's messages go to `diag` as "RUN:
+// text"; each run that cannot be read, holds no step or cannot be computed goes to `failure` as
+// "RUN: why", in order, and then the result is absent. Throws Error when the runs share no time
+// ("The runs share no time: ...") or the window is empty.
+std::optional<Comparison> CompareRunFiles(const std::vector<std::string>& runs, const StatisticsRequest& window,
+                                          Diagnostics& diag, const std::function<void(const std::string&)>& failure);
 
 }  // namespace hulvex

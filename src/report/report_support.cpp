@@ -1,7 +1,9 @@
 #include "report/report_support.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <memory>
 
 #include "analysis/series.h"
 #include "common/error.h"
@@ -63,6 +65,19 @@ std::string CsvLine(const std::vector<std::string>& fields) {
     line += CsvField(fields[i]);
   }
   return line + '\n';
+}
+
+std::vector<std::jthread> StartWorkers(std::size_t count, std::function<void(std::size_t)> work) {
+  auto next = std::make_shared<std::atomic<std::size_t>>(0);
+  auto shared = std::make_shared<const std::function<void(std::size_t)>>(std::move(work));
+  const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<std::jthread> workers;
+  for (std::size_t t = 0; t < threads; ++t) {
+    workers.emplace_back([next, shared, count] {
+      for (std::size_t i; (i = next->fetch_add(1)) < count;) (*shared)(i);
+    });
+  }
+  return workers;
 }
 
 }  // namespace hulvex

@@ -3,8 +3,12 @@
 // command), and the number and line format of their CSV.
 #pragma once
 
+#include <cstddef>
 #include <exception>
+#include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -64,5 +68,40 @@ std::string ReportNumber(double v);
 
 // The fields as one CSV line ending with a newline; fields with commas, quotes or line breaks quoted.
 std::string CsvLine(const std::vector<std::string>& fields);
+
+// Starts a thread per core, at most `count`, that call work(i) for every i in [0, count) once,
+// taking the next i as each call ends. `work` must not throw; what it refers to must outlive the
+// threads, which join when the returned vector is destroyed.
+std::vector<std::jthread> StartWorkers(std::size_t count, std::function<void(std::size_t)> work);
+
+// Computes compute(i), i = 0 ... count - 1, on worker threads (one per core, at most count; each
+// takes the next i) and passes each result to consume(i, result) on the calling thread in order of
+// i, each as soon as it and those before it are done. An exception of compute(i) is rethrown by
+// this function when result i is due.
+template <typename Compute, typename Consume>
+void ComputeInParallel(std::size_t count, const Compute& compute, const Consume& consume) {
+  using Result = decltype(compute(std::size_t{}));
+  std::vector<std::promise<Result>> promises(count);
+  std::vector<std::future<Result>> outcomes;
+  for (auto& p : promises) outcomes.push_back(p.get_future());
+  // Declared after the promises: the threads join before the promises go, also on an exception.
+  const std::vector<std::jthread> workers = StartWorkers(count, [&](std::size_t i) {
+    try {
+      promises[i].set_value(compute(i));
+    } catch (...) {
+      promises[i].set_exception(std::current_exception());
+    }
+  });
+  for (std::size_t i = 0; i < count; ++i) consume(i, outcomes[i].get());
+}
+
+// compute(i) for i in [0, count) as ComputeInParallel computes them; the results in order.
+template <typename Result, typename Compute>
+std::vector<Result> InParallel(std::size_t count, const Compute& compute) {
+  std::vector<Result> results;
+  results.reserve(count);
+  ComputeInParallel(count, compute, [&](std::size_t, Result r) { results.push_back(std::move(r)); });
+  return results;
+}
 
 }  // namespace hulvex

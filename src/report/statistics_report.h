@@ -10,11 +10,15 @@
 #include <vector>
 
 #include "run/window_statistics.h"
+#include "runfiles/time_history.h"
 
 namespace hulvex {
 
 class JsonWriter;
 struct LoadedRun;
+
+// The per-channel rows of the statistics and of a comparison when none are asked for: 0, 2, 3, 7.
+inline std::vector<int> DefaultStatisticsChannels() { return {kChHeight, kChAcceleration, kChPitch, kChSpeed}; }
 
 // What one run gave: its figures, or the error that stopped it, and its messages.
 struct RunStatistics {

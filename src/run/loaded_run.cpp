@@ -1,6 +1,8 @@
 #include "run/loaded_run.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "common/error.h"
@@ -135,6 +137,28 @@ void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag)
   }
   for (ChannelSeries& s : collected) {
     if (s.Channel >= 0 && s.Channel <= run.History.Header.LastChannel) run.Series.push_back(std::move(s));
+  }
+}
+
+std::string ProgramDirectory() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.parent_path().string();
+}
+
+void SetDataDirectories(LoadedRun& run, const std::string& dataDir) {
+  const std::string programDir = ProgramDirectory();
+  run.DataDir = dataDir.empty() ? programDir : dataDir;
+  run.SharedDataDir = SharedDataDirectory(programDir);
+}
+
+void OpenWholeRun(LoadedRun& run, const std::string& given, const std::string& dataDir, Diagnostics& diag) {
+  SetDataDirectories(run, dataDir);
+  const std::string runPath = RunPathOf(given);
+  switch (OpenRun(run, runPath, diag)) {
+    case RunOpenResult::Loaded: return;
+    case RunOpenResult::HistoryMissing: throw Error("Missing KVR file: " + runPath + ".TTS");
+    case RunOpenResult::HistoryRefused: throw Error("The time history of " + runPath + " cannot be read");
   }
 }
 

@@ -83,5 +83,16 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
 // `diag`).
 void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag);
 
+// The directory of the running program (empty when it cannot be told).
+std::string ProgramDirectory();
+
+// Where `run` looks for boat and spline files after the run's directory: `dataDir` (the program's
+// directory when empty), then the shared data directory of the installed program.
+void SetDataDirectories(LoadedRun& run, const std::string& dataDir);
+
+// Opens RUN (the ".HVX" path, or the run path without extension) whole, as the viewer does, its
+// files looked up as SetDataDirectories sets them. Throws Error when the history cannot be opened.
+void OpenWholeRun(LoadedRun& run, const std::string& given, const std::string& dataDir, Diagnostics& diag);
+
 
 }  // namespace hulvex

@@ -6,6 +6,7 @@
 #include <QPen>
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <optional>
 
@@ -226,6 +227,21 @@ void DrawOverlayLegend(QImage& picture, std::span<const std::string> names, int 
   }
   painter.end();
   ClearUpperVectorState();
+}
+
+std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
+  if (QCoreApplication::instance() != nullptr) return nullptr;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The toolkit's own notes (a missing runtime directory, say) are not the tool's messages.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) fprintf(stderr, "%s\n", qPrintable(text));
+  });
+  static int argc = 1;
+  static char name[] = "hulvex";
+  static char* argv[] = {name, nullptr};
+  auto app = std::make_unique<QGuiApplication>(argc, argv);
+  ClearUpperVectorState();  // its creation leaves the vector registers in use (common/vector_state.h)
+  return app;
 }
 
 }  // namespace hulvex

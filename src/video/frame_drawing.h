@@ -1,9 +1,11 @@
 // Drawing a composed frame into the 620 x 300 picture (QtGui; no widgets).
 #pragma once
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QRect>
 
+#include <memory>
 #include <span>
 #include <string>
 
@@ -51,5 +53,10 @@ QRect OverlayLegendBox(int runs, int magnification);
 // and the name in black (cut with an ellipsis when too long), framed in black; no pixel outside
 // that box changes.
 void DrawOverlayLegend(QImage& picture, std::span<const std::string> names, int magnification);
+
+// The application object the fonts of the picture need (offscreen unless QT_QPA_PLATFORM says
+// otherwise, toolkit notes other than errors silenced), or nothing when one exists already (the
+// viewer's, a test's). For programs and modules that draw without a window.
+std::unique_ptr<QGuiApplication> EnsureGuiApplication();
 
 }  // namespace hulvex

@@ -90,4 +90,12 @@ NextFrame VideoPlayer::Tick(float videoMult, Diagnostics& diag) {
   return next;
 }
 
+void ComposeRunStep(ComposedRunStep& out, const StepFrameRequest& o, Diagnostics& diag) {
+  OpenWholeRun(out.run, o.run, o.dataDir, diag);
+  if (!out.run.Hull.Drawable)
+    throw Error("The hull of " + out.run.RunPath + " cannot be drawn: " + out.run.Hull.NotDrawableReason);
+  out.step = ReadStep(out.run.History, o.step, false, diag);
+  ComposeStep(out.frame, FrameGeometryOf(out.run.Hull), out.run.Sea, out.step, o.shift, o.threshold, diag);
+}
+
 }  // namespace hulvex

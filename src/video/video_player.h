@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "common/diagnostics.h"
+#include "run/loaded_run.h"
 #include "run/smooth_track.h"
 #include "runfiles/time_history.h"
 #include "sea/sea_constants.h"
@@ -91,5 +93,26 @@ private:
   VideoFrame frame_;
   double frameT_ = 0, frameAccel_ = 0, frameSpeed_ = 0;
 };
+
+// One step of a run to be composed alone, as `hulvex frame` and `render` and the Python module's
+// Run.render take it.
+struct StepFrameRequest {
+  std::string run;  // the ".HVX" path, or the run path without extension
+  std::int32_t step = 0;
+  float shift = 0.0f;
+  float threshold = kShowStepThreshold;
+  std::string dataDir;  // where boat and spline files are looked for (SetDataDirectories)
+};
+
+// A run opened whole, one of its steps read raw, and its frame composed as the video composes a
+// single step (with the request's shift and threshold).
+struct ComposedRunStep {
+  LoadedRun run;
+  StepValues step;
+  VideoFrame frame;
+};
+
+// Throws Error when the run cannot be opened, its hull cannot be drawn, or the step is not there.
+void ComposeRunStep(ComposedRunStep& out, const StepFrameRequest& request, Diagnostics& diag);
 
 }  // namespace hulvex

@@ -32,7 +32,7 @@ TEST(RenderCommand, WritesThePictureTheWindowShows) {
   ASSERT_EQ(written.size(), QSize(620, 300));
 
   // The same picture drawn from the frame the tool lists.
-  ComposedStep c;
+  ComposedRunStep c;
   FrameOptions o;
   o.run = run;
   o.step = 7;

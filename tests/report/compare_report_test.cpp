@@ -4,9 +4,56 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "support/run_builder.h"
 
 namespace hulvex {
 namespace {
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// A planing run of `steps` steps 0.01 s apart from `start` s.
+std::string PlaningRun(const test_support::TempDir& dir, const std::string& name, int steps, double start) {
+  test_support::RunBuilder run = test_support::RunBuilder::Named(name);
+  run.Steps(steps);
+  const auto planing = demo::SteadyPlaning(0.01, 40.0, 3.0);
+  run.History.values = [planing, start](std::int32_t s, std::span<float> ch) { return start + planing(s, ch); };
+  return run.Write(dir);
+}
+
+TEST(CompareRunFiles, ComparesOverTheSharedTimeOrNamesEveryRunThatFails) {
+  test_support::TempDir dir;
+  const std::string a = PlaningRun(dir, "A", 500, 0.0), b = PlaningRun(dir, "B", 500, 2.0);
+  const StatisticsRequest whole{-kInf, kInf, {kChHeight, kChPitch}};
+  std::vector<std::string> failures;
+  const auto failed = [&](const std::string& f) { failures.push_back(f); };
+  CollectingDiagnostics diag;
+
+  const std::optional<Comparison> c = CompareRunFiles({a, b}, whole, diag, failed);
+  ASSERT_TRUE(c.has_value());
+  EXPECT_TRUE(failures.empty());
+  EXPECT_EQ(c->From, 2.0);  // B's first step
+  EXPECT_DOUBLE_EQ(c->To, 4.99);  // A's last step
+  ASSERT_EQ(c->Runs.size(), 2u);
+  EXPECT_EQ(c->Differences.size(), ComparedFigureNames(c->Channels).size());
+  // Each run's figures are those of its own statistics over the chosen window.
+  const StatisticsRequest window{c->From, c->To, whole.Channels};
+  EXPECT_EQ(FigureValue(*c->Runs[1].Figures, "Channels[3].Rms"),
+            FigureValue(*StatisticsOfRunFile(b, window).Figures, "Channels[3].Rms"));
+
+  // Two runs that cannot be read are both named, in order, and nothing is compared.
+  EXPECT_FALSE(CompareRunFiles({a, dir / "MISSING", b, dir / "GONE"}, whole, diag, failed).has_value());
+  ASSERT_EQ(failures.size(), 2u);
+  EXPECT_EQ(failures[0].rfind(dir / "MISSING: ", 0), 0u) << failures[0];
+  EXPECT_EQ(failures[1].rfind(dir / "GONE: ", 0), 0u) << failures[1];
+
+  // Runs that share no time, or a window outside what they share, are an error of the whole call.
+  const std::string late = PlaningRun(dir, "LATE", 100, 10.0);
+  EXPECT_THROW(CompareRunFiles({a, late}, whole, diag, failed), Error);
+  EXPECT_THROW(CompareRunFiles({a, b}, {4.5, 1.0, whole.Channels}, diag, failed), Error);
+}
 
 TEST(CompareReport, CommonSpanIsTheTimeEveryRunCovers) {
   struct Case {
