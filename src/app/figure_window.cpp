@@ -22,7 +22,7 @@ TFigureWindow::TFigureWindow(QWidget* owner, ViewerSession& session, SpectraMode
   resize(1000, 740);
 
   auto* layout = new QVBoxLayout(this);
-  auto* top = new QHBoxLayout;
+  auto* top = top_ = new QHBoxLayout;
   RangeLbl = new QLabel(this);
   RangeLbl->setObjectName(QStringLiteral("RangeLbl"));
   RangeLbl->setWordWrap(true);
@@ -117,6 +117,11 @@ void TFigureWindow::showEvent(QShowEvent* event) {
 void TFigureWindow::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
   model_.SetWanted(this, false);
+}
+
+void TFigureWindow::AddTopControl(QWidget* control) {
+  control->setParent(this);
+  top_->insertWidget(1, control);
 }
 
 void TFigureWindow::ClearPlots() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
 #include <QSplitter>
@@ -57,6 +58,8 @@ protected:
   void ClearPlots();
   // Adds a plot at (row, column) of the grid.
   void AddPlot(FigurePlot* plot, int row, int column);
+  // Adds a control of the window's own to the top row, after the range text, before the buttons.
+  void AddTopControl(QWidget* control);
   // The text of RangeLbl while no figures have arrived.
   QString WaitingText() const;
   QWidget* PlotPane() const { return plotPane_; }
@@ -73,6 +76,7 @@ private:
   CommandMessages& messages_;
   QWidget* plotPane_ = nullptr;
   QGridLayout* grid_ = nullptr;
+  QHBoxLayout* top_ = nullptr;
   std::vector<FigurePlot*> plots_;
   bool placed_ = false;
 };

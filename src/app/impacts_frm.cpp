@@ -25,6 +25,17 @@ TImpactsFrm::TImpactsFrm(QWidget* owner, ViewerSession& session, SpectraModel& m
   auto* plot = new FigurePlot(kTitle);
   plot->SetAxes(QStringLiteral("Peak height above the mean, g"), QStringLiteral("Probability of exceedance"), true);
   AddPlot(plot, 0, 0);
+  ExposureSpin = new QDoubleSpinBox;
+  ExposureSpin->setObjectName(QStringLiteral("ExposureSpin"));
+  ExposureSpin->setPrefix(QStringLiteral("Exposure "));
+  ExposureSpin->setSuffix(QStringLiteral(" h"));
+  ExposureSpin->setDecimals(2);
+  ExposureSpin->setRange(0.01, 100000);
+  ExposureSpin->setValue(model_.ExposureHours());
+  ExposureSpin->setKeyboardTracking(false);  // typed digits count once the value is entered
+  ExposureSpin->setToolTip(QStringLiteral("The time at sea the most probable largest peak is predicted for"));
+  connect(ExposureSpin, &QDoubleSpinBox::valueChanged, &model_, &SpectraModel::SetExposureHours);
+  AddTopControl(ExposureSpin);
   connect(&model_, &SpectraModel::Ready, this, &TImpactsFrm::ShowFigures);
   connect(&session_, &ViewerSession::RunClosing, this, &TImpactsFrm::ShowFigures);
   connect(&session_, &ViewerSession::ComparedRunsClosing, this, &TImpactsFrm::ShowFigures);

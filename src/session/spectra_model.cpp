@@ -1,5 +1,7 @@
 #include "session/spectra_model.h"
 
+#include <cmath>
+
 #include <QMetaObject>
 
 #include <exception>
@@ -63,6 +65,12 @@ void SpectraModel::ForgetRuns(bool referenceToo) {
     const bool reference = it->first == &session_.Reference();
     it = reference && !referenceToo ? std::next(it) : distance_.erase(it);
   }
+}
+
+void SpectraModel::SetExposureHours(double hours) {
+  if (!(hours > 0) || !std::isfinite(hours) || hours == exposureHours_) return;
+  exposureHours_ = hours;
+  Schedule();
 }
 
 void SpectraModel::Schedule() {

@@ -54,6 +54,9 @@ public:
   bool Pending() const { return running_ || queued_; }
   // The exposure of the extremes' most probable largest peak, hours (> 0; 1 by default).
   double ExposureHours() const { return exposureHours_; }
+  // Sets it and, when it changes, computes the figures again. Ignores a value that is not a finite
+  // number above 0.
+  void SetExposureHours(double hours);
 
 signals:
   void Ready();

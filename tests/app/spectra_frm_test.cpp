@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "app/impacts_frm.h"
@@ -111,6 +112,39 @@ TEST_F(SpectraWindowsTest, ViewMenuShowsBothWindowsWhichFollowTheChannelsWindows
   Impacts().close();
   form->ChannelsFrm->SetTimeRange(2, 20);
   EXPECT_FALSE(form->Spectra->Pending());
+}
+
+TEST_F(SpectraWindowsTest, TheExposureTypedInTheImpactWindowIsTheLargestPeaksTimeAtSea) {
+  Open(WriteSlammingRun(dir.path(), "RUN", 3000));
+  form->Impacts1->trigger();
+  form->ChannelsFrm->SetTimeRange(2, 28);
+  Wait();
+  QDoubleSpinBox* exposure = Impacts().ExposureSpin;
+  EXPECT_EQ(exposure->value(), 1.0);
+  const auto largest = [&](double hours) {
+    StatisticsRequest r;
+    r.From = 2;
+    r.To = 28;
+    r.Channels = {kChAcceleration};
+    r.ExposureHours = hours;
+    const auto m = ComputeWindowStatistics(test_support::LoadedRunSteps(form->Session().Reference(), diag).Steps, r)
+                       .Extremes->MostProbableLargest;
+    EXPECT_TRUE(m.has_value()) << m.Reason;
+    return m.has_value() ? *m : 0.0;
+  };
+  EXPECT_EQ(Figure(Impacts().FiguresTable, 0, 8), largest(1));
+  // Typed and entered: the figures are computed again for it.
+  exposure->selectAll();
+  QTest::keyClicks(exposure, QStringLiteral("0.5"));
+  QTest::keyClick(exposure, Qt::Key_Return);
+  EXPECT_EQ(form->Spectra->ExposureHours(), 0.5);
+  Wait();
+  EXPECT_EQ(Impacts().FiguresTable->horizontalHeaderItem(8)->text(), QStringLiteral("Largest in 0.5 h"));
+  EXPECT_EQ(Figure(Impacts().FiguresTable, 0, 8), largest(0.5));
+  EXPECT_LT(largest(0.5), largest(1));
+  // The model takes no exposure that is not a positive number.
+  for (double bad : {0.0, -1.0, std::nan("")}) form->Spectra->SetExposureHours(bad);
+  EXPECT_EQ(form->Spectra->ExposureHours(), 0.5);
 }
 
 TEST_F(SpectraWindowsTest, ComparedRunsAppearInTheirColours) {
