@@ -24,6 +24,7 @@ TImpactsFrm::TImpactsFrm(QWidget* owner, ViewerSession& session, SpectraModel& m
   FiguresTable->setToolTip(QStringLiteral("The counted impact peaks of the vertical acceleration and their extremes, g"));
   auto* plot = new FigurePlot(kTitle);
   plot->SetAxes(QStringLiteral("Peak height above the mean, g"), QStringLiteral("Probability of exceedance"), true);
+  plot->SetLegendCorner(Qt::AlignBottom | Qt::AlignLeft);  // below the curves, clear of the marks' labels
   AddPlot(plot, 0, 0);
   ExposureSpin = new QDoubleSpinBox;
   ExposureSpin->setObjectName(QStringLiteral("ExposureSpin"));

@@ -164,4 +164,9 @@ void FigurePlot::SetCurves(std::vector<Curve> curves, std::vector<Mark> marks, d
   replot(QCustomPlot::rpQueuedReplot);  // once, however many changes come before the next event loop pass
 }
 
+void FigurePlot::SetLegendCorner(Qt::Alignment corner) {
+  axisRect()->insetLayout()->setInsetAlignment(0, corner);
+  replot(QCustomPlot::rpQueuedReplot);
+}
+
 }  // namespace hulvex

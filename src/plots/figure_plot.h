@@ -47,6 +47,8 @@ public:
                  double logDecades = 6);
   // Shows `text` in the middle of the plot (why there is nothing to plot); empty removes it.
   void SetMessage(const QString& text);
+  // The corner of the plot the legend sits in (top right unless set), where the curves leave room.
+  void SetLegendCorner(Qt::Alignment corner);
 
   QString Title() const { return title_; }
   QString Message() const { return message_; }
