@@ -36,6 +36,9 @@ const char* const kExplanation =
     "to other elapsed times by hand. A brief description of the case is shown at the bottom of this "
     "window; many of the cases are described in detail in the file \"Cases.pdf\".";
 
+// The top of the status line in the window's client area, below the readouts' second row.
+constexpr int kStatusLineTop = 62;
+
 QLabel* ReadoutLabel(const QString& name, const QString& text, int left, int top, bool highlighted, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
@@ -176,6 +179,7 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   Memo1->setFixedHeight(128);
   StatusLine = new QLabel(central);
   StatusLine->setObjectName(QStringLiteral("StatusLine"));
+  StatusLine->setIndent(8);
   barMessages_ = std::make_unique<StatusLineDiagnostics>(StatusLine);
   connect(session_, &ViewerSession::MoveMessage, this, [this](const QString& kind, const QString& text) {
     barMessages_->Message(kind.toStdString(), text.toStdString());
@@ -190,11 +194,14 @@ TForm1::TForm1(std::string programDir, QWidget* parent)
   connect(session_, &ViewerSession::RunOpened, this, &TForm1::RunOpened);
   connect(session_, &ViewerSession::StepChanged, this, &TForm1::StepChanged);
   connect(session_, &ViewerSession::VideoReadyChanged, this, &TForm1::SetVideoCommands);
+  // The status line goes under the readouts, above the explanation: the Video window, which stays
+  // on top at its fixed place, covers the middle of this window.
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addStretch();
+  layout->addSpacing(kStatusLineTop);
   layout->addWidget(StatusLine);
+  layout->addStretch();
   layout->addWidget(Memo1);
 
   ChooseRunFile = [this] { return RunFileFromDialog(); };

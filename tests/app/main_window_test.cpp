@@ -395,6 +395,17 @@ TEST_F(MainWindowTest, AMissingBoatFileIsNamedAndNoOtherRunsHullIsDrawn) {
   EXPECT_TRUE(form->VidFrm->isVisible());
 }
 
+TEST_F(MainWindowTest, TheStatusLineIsClearOfTheVideoWindowAtItsPlace) {
+  form->show();
+  form->VidFrm->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  const QRect line(form->StatusLine->mapToGlobal(QPoint(0, 0)), form->StatusLine->size());
+  // Above the Video window's frame, whatever height a window manager's decorations give it.
+  EXPECT_LT(line.bottom(), form->VidFrm->frameGeometry().top()) << "status line at y " << line.top();
+  EXPECT_FALSE(line.intersects(QRect(form->Memo2->mapToGlobal(QPoint(0, 0)), form->Memo2->size())));
+  EXPECT_GT(line.height(), 0);
+}
+
 TEST_F(MainWindowTest, PlaybackMessagesGoToTheStatusLineNotToBoxes) {
   demo::HistorySpec spec;
   spec.Steps = 400;
