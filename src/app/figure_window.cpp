@@ -122,6 +122,7 @@ void TFigureWindow::hideEvent(QHideEvent* event) {
 void TFigureWindow::AddTopControl(QWidget* control) {
   control->setParent(this);
   top_->insertWidget(1, control);
+  setTabOrder(control, FiguresTable);  // reached first with Tab, as it comes first on the screen
 }
 
 void TFigureWindow::ClearPlots() {

@@ -56,6 +56,18 @@ TSpectraFrm::TSpectraFrm(QWidget* owner, ViewerSession& session, SpectraModel& m
   setObjectName(QStringLiteral("SpectraFrm"));
   setWindowTitle(QStringLiteral("Spectra"));
   FiguresTable->setToolTip(QStringLiteral("Spectral figures of the range, in each row's unit"));
+  SegmentBox = new QComboBox;
+  SegmentBox->setObjectName(QStringLiteral("SegmentBox"));
+  SegmentBox->addItem(QStringLiteral("Segment: auto"), QVariant::fromValue<qulonglong>(0));
+  for (qulonglong samples = 16; samples <= 16384; samples *= 2)
+    SegmentBox->addItem(QStringLiteral("Segment: %1").arg(samples), QVariant::fromValue(samples));
+  SegmentBox->setCurrentIndex(std::max(0, SegmentBox->findData(QVariant::fromValue<qulonglong>(model_.SegmentSamples()))));
+  SegmentBox->setToolTip(QStringLiteral("Samples per Welch segment: longer segments resolve finer frequencies, "
+                                        "shorter ones average more segments and scatter less"));
+  connect(SegmentBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+    model_.SetSegmentSamples(static_cast<std::size_t>(SegmentBox->itemData(index).toULongLong()));
+  });
+  AddTopControl(SegmentBox);
   connect(&model_, &SpectraModel::Ready, this, &TSpectraFrm::ShowFigures);
   connect(&session_, &ViewerSession::RunClosing, this, &TSpectraFrm::ShowFigures);
   connect(&session_, &ViewerSession::ComparedRunsClosing, this, &TSpectraFrm::ShowFigures);

@@ -5,6 +5,8 @@
 // in its colour. The figures come from the SpectraModel, computed off the GUI thread.
 #pragma once
 
+#include <QComboBox>
+
 #include <vector>
 
 #include "app/figure_window.h"
@@ -21,6 +23,10 @@ public:
   // channel "NAME spectrum" and "NAME per unit wave height" (rebuilt when the channels differ);
   // the table: per series (the wave, then each channel) and run, M0, Hs or SDA, Tz, Tp, Bandwidth.
   void ShowFigures() override;
+
+  // The Welch segment length: "Segment: auto" (the default for the range) or a power of two from
+  // 16 to 16384 samples, the item's data; the model's.
+  QComboBox* SegmentBox = nullptr;
 
 private:
   void BuildPlots(const std::vector<int>& channels);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "analysis/spectrum.h"
+
 #include <QMetaObject>
 
 #include <exception>
@@ -73,6 +75,12 @@ void SpectraModel::SetExposureHours(double hours) {
   Schedule();
 }
 
+void SpectraModel::SetSegmentSamples(std::size_t samples) {
+  if ((samples != 0 && !analysis::IsSegmentLength(samples)) || samples == segmentSamples_) return;
+  segmentSamples_ = samples;
+  Schedule();
+}
+
 void SpectraModel::Schedule() {
   ++generation_;
   if (!Wanted() || !session_.RunLoaded()) return;
@@ -89,6 +97,7 @@ void SpectraModel::Start() {
   SpectraRequest spectra;
   spectra.From = from;
   spectra.To = to;
+  spectra.SegmentSamples = segmentSamples_;
   spectra.Channels.clear();
   for (const ChannelSeries& s : session_.Reference().Series) spectra.Channels.push_back(s.Channel);
   StatisticsRequest impacts;

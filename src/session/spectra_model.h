@@ -57,6 +57,11 @@ public:
   // Sets it and, when it changes, computes the figures again. Ignores a value that is not a finite
   // number above 0.
   void SetExposureHours(double hours);
+  // The Welch segment length of the spectra, samples (0: the default for the range's length).
+  std::size_t SegmentSamples() const { return segmentSamples_; }
+  // Sets it (0 or a power of two of at least 16) and, when it changes, computes the figures again.
+  // Ignores any other value.
+  void SetSegmentSamples(std::size_t samples);
 
 signals:
   void Ready();
@@ -80,6 +85,7 @@ private:
   double threshold_ = 0;                 // the impact settings of the last computation started
   std::optional<double> hysteresis_;
   double exposureHours_ = 1;
+  std::size_t segmentSamples_ = 0;
   std::uint64_t generation_ = 0;  // of the range, channels, runs and settings asked for last
   std::uint64_t runsEpoch_ = 0;   // of the open runs: a distance read for closed runs is not kept
   bool running_ = false;

@@ -147,6 +147,37 @@ TEST_F(SpectraWindowsTest, TheExposureTypedInTheImpactWindowIsTheLargestPeaksTim
   EXPECT_EQ(form->Spectra->ExposureHours(), 0.5);
 }
 
+TEST_F(SpectraWindowsTest, TheSegmentChosenInTheSpectraWindowSetsTheirResolution) {
+  Open(WriteSlammingRun(dir.path(), "RUN", 3000));
+  form->Spectra1->trigger();
+  form->ChannelsFrm->SetTimeRange(2, 28);
+  Wait();
+  const auto layout = [&] { return form->Spectra->Result(0)->Spectra.Layout; };
+  ASSERT_TRUE(layout().has_value());
+  EXPECT_EQ(layout()->SegmentSamples, 256u);  // the default for 2601 samples
+  QComboBox* segment = Spectra().SegmentBox;
+  EXPECT_EQ(segment->currentText(), QStringLiteral("Segment: auto"));
+
+  segment->setCurrentIndex(segment->findText(QStringLiteral("Segment: 1024")));
+  Wait();
+  ASSERT_TRUE(layout().has_value());
+  EXPECT_EQ(layout()->SegmentSamples, 1024u);
+  EXPECT_TRUE(Spectra().RangeLbl->text().contains(QStringLiteral("of 1024 samples"))) << Spectra().RangeLbl->text().toStdString();
+  const WindowSpectra want = test_support::LoadedRunSteps(form->Session().Reference(), diag).Spectra(2, 28, 1024);
+  EXPECT_EQ(form->Spectra->Result(0)->Spectra.Wave->Psd, want.Wave->Psd);
+
+  // Longer than the range: as long as the range allows, and the warning that goes with few segments.
+  segment->setCurrentIndex(segment->findText(QStringLiteral("Segment: 4096")));
+  Wait();
+  ASSERT_TRUE(layout().has_value());
+  EXPECT_EQ(layout()->SegmentSamples, 2048u);
+  EXPECT_TRUE(Spectra().RangeLbl->text().contains(QStringLiteral("Few segments"))) << Spectra().RangeLbl->text().toStdString();
+  // Back to the default; the model takes no length that is not a segment length.
+  segment->setCurrentIndex(0);
+  for (std::size_t bad : {1u, 100u, 8u}) form->Spectra->SetSegmentSamples(bad);
+  EXPECT_EQ(form->Spectra->SegmentSamples(), 0u);
+}
+
 TEST_F(SpectraWindowsTest, ComparedRunsAppearInTheirColours) {
   Open(WriteSlammingRun(dir.path(), "RUN", 2000));
   form->Spectra1->trigger();

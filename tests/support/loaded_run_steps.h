@@ -30,11 +30,13 @@ public:
   LoadedRunSteps(const LoadedRunSteps&) = delete;
   LoadedRunSteps& operator=(const LoadedRunSteps&) = delete;
 
-  // ComputeWindowSpectra over [t0, t1] of every held channel.
-  WindowSpectra Spectra(double t0, double t1) const {
+  // ComputeWindowSpectra over [t0, t1] of every held channel, in segments of `segment` samples (0:
+  // the default).
+  WindowSpectra Spectra(double t0, double t1, std::size_t segment = 0) const {
     SpectraRequest request;
     request.From = t0;
     request.To = t1;
+    request.SegmentSamples = segment;
     request.Channels = HeldChannels;
     return ComputeWindowSpectra({Steps, run_.Sea, run_.Hull.PB.LCG, {}}, request);
   }
