@@ -25,9 +25,7 @@ void ComputeRun(const SpectraRequest& req, const std::vector<std::string>& dataD
   LoadedRun run;
   OpenRunForWindow(run, out.Run, req.Channels, {kChDistance}, diag);
   SpectraInput input;
-  const TimeHistory& h = run.History;
-  input.Steps = {h.StepTimes, 0, h.Header.LastChannel, {}};
-  for (const ChannelSeries& s : run.Series) input.Steps.Series.emplace_back(s.Channel, s.Values);
+  input.Steps = HeldSteps(run);
   if (LoadBoat(run.Hull, run.Params, DirectoryOf(run.RunPath), dataDirs, diag)) {
     input.Sea = SeaSetUp(run.Params, diag);
     input.Lcg = static_cast<double>(run.Hull.PB.LCG);

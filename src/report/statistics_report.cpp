@@ -35,13 +35,10 @@ void OpenForStatistics(const std::vector<int>& channels, Diagnostics& diag, Load
 
 // Computes every figure of an opened run over the window. Throws Error when no step lies in it.
 void ComputeRun(const LoadedRun& run, const StatisticsRequest& req, RunStatistics& out) {
-  const TimeHistory& h = run.History;
-  StatisticsInput input{h.StepTimes, 0, h.Header.LastChannel, {}};
-  for (const ChannelSeries& s : run.Series) input.Series.emplace_back(s.Channel, s.Values);
-  WindowStatistics w = ComputeWindowStatistics(input, req);
+  WindowStatistics w = ComputeWindowStatistics(HeldSteps(run), req);
   CheckWindowHasSteps(run, w.Window.Count(), w.From, w.To);
   out.Figures = std::move(w);
-  out.HistoryPasses = HistoryPasses(h);
+  out.HistoryPasses = HistoryPasses(run.History);
 }
 
 // JSON ------------------------------------------------------------------------------------------

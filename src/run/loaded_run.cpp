@@ -140,6 +140,12 @@ void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag)
   }
 }
 
+StatisticsInput HeldSteps(const LoadedRun& run) {
+  StatisticsInput input{run.History.StepTimes, 0, run.History.Header.LastChannel, {}};
+  for (const ChannelSeries& s : run.Series) input.Series.emplace_back(s.Channel, std::span<const float>(s.Values));
+  return input;
+}
+
 std::string ProgramDirectory() {
   std::error_code ec;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -11,6 +11,7 @@
 #include "runfiles/run_parameters.h"
 #include "runfiles/time_history.h"
 #include "run/smooth_track.h"
+#include "run/window_statistics.h"
 #include "sea/sea_constants.h"
 
 namespace hulvex {
@@ -82,6 +83,10 @@ RunOpenResult OpenRun(LoadedRun& run, const std::string& runPath, Diagnostics& d
 // history stores, in order); with run.Follow the steps present. No camera track is built. Throws Error when the history cannot be opened (its reason went to
 // `diag`).
 void OpenRunHistory(LoadedRun& run, const std::string& given, Diagnostics& diag);
+
+// The steps of `run` as the window statistics and spectra take them: its step times, from step 0,
+// and its held series. Views into `run`, which must outlive the result and not change meanwhile.
+StatisticsInput HeldSteps(const LoadedRun& run);
 
 // The directory of the running program (empty when it cannot be told).
 std::string ProgramDirectory();

@@ -115,9 +115,7 @@ void SpectraModel::Start() {
     if (!run.History.IsOpen) continue;
     Job job;
     job.Run = &run;
-    StatisticsInput input{run.History.StepTimes, 0, run.History.Header.LastChannel, {}};
-    for (const ChannelSeries& s : run.Series) input.Series.emplace_back(s.Channel, std::span<const float>(s.Values));
-    job.Steps = std::make_shared<const StatisticsSnapshot>(input, from, to);
+    job.Steps = std::make_shared<const StatisticsSnapshot>(HeldSteps(run), from, to);
     if (run.Hull.BoatLoaded) {
       job.Sea = run.Sea;
       job.Lcg = static_cast<double>(run.Hull.PB.LCG);

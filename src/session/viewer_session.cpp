@@ -382,11 +382,7 @@ void ViewerSession::StartStatistics() {
   std::vector<std::shared_ptr<const StatisticsSnapshot>> snapshots;
   for (const auto& run : runs_) {
     if (!run->History.IsOpen) continue;
-    StatisticsInput input;
-    input.StepTimes = run->History.StepTimes;
-    input.LastChannel = run->History.Header.LastChannel;
-    for (const ChannelSeries& s : run->Series) input.Series.emplace_back(s.Channel, std::span<const float>(s.Values));
-    snapshots.push_back(std::make_shared<const StatisticsSnapshot>(input, request.From, request.To));
+    snapshots.push_back(std::make_shared<const StatisticsSnapshot>(HeldSteps(*run), request.From, request.To));
   }
   const std::uint64_t generation = generation_;
   running_ = true;

@@ -126,8 +126,7 @@ TEST_F(SessionTest, OnlyTheLatestRangesStatisticsArePublished) {
   EXPECT_DOUBLE_EQ(got.To, 0.69);
   // The same figures as over the whole run's arrays, with the run's step numbers.
   const LoadedRun& run = session.Reference();
-  StatisticsInput whole{run.History.StepTimes, 0, run.History.Header.LastChannel, {}};
-  for (const ChannelSeries& s : run.Series) whole.Series.emplace_back(s.Channel, std::span<const float>(s.Values));
+  const StatisticsInput whole = HeldSteps(run);
   StatisticsRequest request;
   request.From = 0.19;
   request.To = 0.69;

@@ -20,11 +20,8 @@ public:
   LoadedRunSteps(const LoadedRun& run, Diagnostics& diag) : run_(run) {
     const int six[] = {kChDistance};
     distance_ = ReadChannelSeries(run.History, six, diag).front();
-    Steps = {run.History.StepTimes, 0, run.History.Header.LastChannel, {}};
-    for (const ChannelSeries& s : run.Series) {
-      Steps.Series.emplace_back(s.Channel, std::span<const float>(s.Values));
-      HeldChannels.push_back(s.Channel);
-    }
+    Steps = HeldSteps(run);
+    for (const ChannelSeries& s : run.Series) HeldChannels.push_back(s.Channel);
     Steps.Series.emplace_back(kChDistance, std::span<const float>(distance_));
   }
   LoadedRunSteps(const LoadedRunSteps&) = delete;
