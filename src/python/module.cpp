@@ -171,22 +171,7 @@ public:
     py::gil_scoped_release free;
     std::lock_guard lock(s.Lock);
     CollectingDiagnostics diag;
-    std::vector<int> missing;
-    for (int c : channels) {
-      // HoldChannel's checks and texts for a channel the run does not store.
-      if (c < 0 || c > s.Run.History.Header.LastChannel) HoldChannel(s.Run, c, diag);
-      if (FindSeries(s.Run, c) == nullptr && std::find(missing.begin(), missing.end(), c) == missing.end())
-        missing.push_back(c);
-    }
-    if (missing.size() == 1) {
-      HoldChannel(s.Run, missing.front(), diag);
-    } else if (!missing.empty()) {
-      auto values = ReadChannelSeries(s.Run.History, missing, diag);
-      for (std::size_t k = 0; k < missing.size(); ++k) {
-        s.Run.Series.push_back({missing[k], std::move(values[k])});
-        s.Run.HeldChannels.push_back(missing[k]);
-      }
-    }
+    HoldChannels(s.Run, channels, diag);
     std::vector<std::span<const float>> out;
     for (int c : channels) out.emplace_back(FindSeries(s.Run, c)->Values);
     return out;

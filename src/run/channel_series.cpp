@@ -21,18 +21,29 @@ std::vector<int> MissingChannels(const LoadedRun& run) {
 }
 
 const ChannelSeries& HoldChannel(LoadedRun& run, int channel, Diagnostics& diag) {
+  const int one[] = {channel};
+  HoldChannels(run, one, diag);
+  return *FindSeries(run, channel);
+}
+
+void HoldChannels(LoadedRun& run, std::span<const int> channels, Diagnostics& diag) {
   if (!run.History.IsOpen) throw Error("No run is open");
   const int last = run.History.Header.LastChannel;
-  if (channel < 0 || channel > last)
-    throw Error("Channel " + std::to_string(channel) + " is not in this run: it stores channels 0 to " +
-                std::to_string(last));
-  if (const ChannelSeries* held = FindSeries(run, channel)) return *held;
-  const int wanted[] = {channel};
-  auto values = ReadChannelSeries(run.History, wanted, diag);
-  run.Series.push_back({channel, std::move(values.front())});
-  if (std::find(run.HeldChannels.begin(), run.HeldChannels.end(), channel) == run.HeldChannels.end())
-    run.HeldChannels.push_back(channel);
-  return run.Series.back();
+  std::vector<int> missing;
+  for (int channel : channels) {
+    if (channel < 0 || channel > last)
+      throw Error("Channel " + std::to_string(channel) + " is not in this run: it stores channels 0 to " +
+                  std::to_string(last));
+    if (FindSeries(run, channel) == nullptr && std::find(missing.begin(), missing.end(), channel) == missing.end())
+      missing.push_back(channel);
+  }
+  if (missing.empty()) return;
+  auto values = ReadChannelSeries(run.History, missing, diag);
+  for (std::size_t k = 0; k < missing.size(); ++k) {
+    run.Series.push_back({missing[k], std::move(values[k])});
+    if (std::find(run.HeldChannels.begin(), run.HeldChannels.end(), missing[k]) == run.HeldChannels.end())
+      run.HeldChannels.push_back(missing[k]);
+  }
 }
 
 void ReleaseChannel(LoadedRun& run, int channel) {

@@ -30,6 +30,11 @@ std::vector<int> MissingChannels(const LoadedRun& run);
 // to 11"), or the file cannot be read; HeldChannels is then unchanged.
 const ChannelSeries& HoldChannel(LoadedRun& run, int channel, Diagnostics& diag);
 
+// HoldChannel for each of `channels`, the values of all those not held yet read in one pass over
+// the history. Throws as HoldChannel does, for the first channel in order the history does not
+// store, before anything is read; nothing is held then.
+void HoldChannels(LoadedRun& run, std::span<const int> channels, Diagnostics& diag);
+
 // Removes `channel` from HeldChannels and frees its values. Nothing happens for a channel not held.
 void ReleaseChannel(LoadedRun& run, int channel);
 

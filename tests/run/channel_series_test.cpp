@@ -91,6 +91,19 @@ TEST(ChannelSeries, ChannelsAreHeldAndReleasedAfterTheOpen) {
     }
   }
   EXPECT_EQ(run.HeldChannels, std::vector<int>{33});
+
+  // Several at once: one pass for all those not held; a bad one anywhere holds nothing.
+  const std::uint64_t beforeMany = run.History.File.BytesRead();
+  EXPECT_THROW(HoldChannels(run, std::vector<int>{4, 5, 41}, diag), Error);
+  EXPECT_EQ(run.History.File.BytesRead(), beforeMany);
+  HoldChannels(run, std::vector<int>{4, 33, 5, 4}, diag);
+  EXPECT_EQ(run.HeldChannels, (std::vector<int>{33, 4, 5}));
+  const std::uint64_t passes = run.History.File.BytesRead() - beforeMany;
+  EXPECT_GE(passes, run.History.File.size() - 64);
+  EXPECT_LT(passes, 2 * (run.History.File.size() - 64)) << "one pass for both";
+  EXPECT_EQ(FindSeries(run, 5)->Values[77], ReadStep(run.History, 77, false, diag).Channels[5]);
+  ReleaseChannel(run, 4);
+  ReleaseChannel(run, 5);
   ReleaseChannel(run, 33);
   ReleaseChannel(run, 5);
   EXPECT_TRUE(run.HeldChannels.empty());
