@@ -70,7 +70,10 @@ TFigureWindow::TFigureWindow(QWidget* owner, ViewerSession& session, SpectraMode
     menu.exec(mapToGlobal(at));
   });
   ChooseImageFile = [this] { return ChoosePlotFile(this); };
-  // The derived window's ShowFigures is not callable yet: it connects and shows itself.
+  // Virtual calls through these reach the derived window: nothing emits them before it is built.
+  connect(&model_, &SpectraModel::Ready, this, &TFigureWindow::ShowFigures);
+  connect(&session_, &ViewerSession::RunClosing, this, &TFigureWindow::ShowFigures);
+  connect(&session_, &ViewerSession::ComparedRunsClosing, this, &TFigureWindow::ShowFigures);
   owner_->installEventFilter(this);
 }
 

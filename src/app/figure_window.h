@@ -26,7 +26,8 @@ class TFigureWindow : public QWidget {
   Q_OBJECT
 public:
   // `owner` is the main window; `session` and `model` outlive the window; errors of saving go to
-  // `messages`. The derived window shows the model's figures when ready (ShowFigures).
+  // `messages`. ShowFigures runs whenever the model's figures are ready and when runs close; the
+  // derived window's constructor calls it once itself.
   TFigureWindow(QWidget* owner, ViewerSession& session, SpectraModel& model, CommandMessages& messages);
   // No longer wants the model's figures.
   ~TFigureWindow() override;

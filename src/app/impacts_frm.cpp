@@ -37,9 +37,6 @@ TImpactsFrm::TImpactsFrm(QWidget* owner, ViewerSession& session, SpectraModel& m
   ExposureSpin->setToolTip(QStringLiteral("The time at sea the most probable largest peak is predicted for"));
   connect(ExposureSpin, &QDoubleSpinBox::valueChanged, &model_, &SpectraModel::SetExposureHours);
   AddTopControl(ExposureSpin);
-  connect(&model_, &SpectraModel::Ready, this, &TImpactsFrm::ShowFigures);
-  connect(&session_, &ViewerSession::RunClosing, this, &TImpactsFrm::ShowFigures);
-  connect(&session_, &ViewerSession::ComparedRunsClosing, this, &TImpactsFrm::ShowFigures);
   ShowFigures();
 }
 

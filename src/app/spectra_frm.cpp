@@ -68,9 +68,6 @@ TSpectraFrm::TSpectraFrm(QWidget* owner, ViewerSession& session, SpectraModel& m
     model_.SetSegmentSamples(static_cast<std::size_t>(SegmentBox->itemData(index).toULongLong()));
   });
   AddTopControl(SegmentBox);
-  connect(&model_, &SpectraModel::Ready, this, &TSpectraFrm::ShowFigures);
-  connect(&session_, &ViewerSession::RunClosing, this, &TSpectraFrm::ShowFigures);
-  connect(&session_, &ViewerSession::ComparedRunsClosing, this, &TSpectraFrm::ShowFigures);
   ShowFigures();
 }
 

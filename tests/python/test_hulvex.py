@@ -1,6 +1,7 @@
 """The Python module against the tool: every call gives what `hulvex` gives for the same run and
 options, faults give the tool's error texts as hulvex.Error, and nothing crashes the interpreter."""
 import csv
+import importlib
 import io
 import json
 import math
@@ -324,13 +325,18 @@ def test_bad_run_gives_the_tools_error(cli, bad_runs, bad_run_statistics, name):
 
 # ---- the examples ----
 
-def test_campaign_on_two_workers_equals_a_sequential_loop(demo_runs, sample_runs, tmp_path):
-    pytest.importorskip("distributed")
+def import_example(name):
+    """The example script examples/NAME.py as a module."""
     sys.path.insert(0, EXAMPLES)
     try:
-        import campaign
+        return importlib.import_module(name)
     finally:
         sys.path.remove(EXAMPLES)
+
+
+def test_campaign_on_two_workers_equals_a_sequential_loop(demo_runs, sample_runs, tmp_path):
+    pytest.importorskip("distributed")
+    campaign = import_example("campaign")
     directory = tmp_path / "runs"
     shutil.copytree(os.path.dirname(demo_runs[0]), directory)
     shutil.copytree(os.path.dirname(sample_runs[0]), directory, dirs_exist_ok=True)
@@ -350,11 +356,7 @@ def test_campaign_on_two_workers_equals_a_sequential_loop(demo_runs, sample_runs
 
 def test_analysis_example_writes_its_plot(tmp_path, capsys):
     pytest.importorskip("matplotlib")
-    sys.path.insert(0, EXAMPLES)
-    try:
-        import analysis
-    finally:
-        sys.path.remove(EXAMPLES)
+    analysis = import_example("analysis")
     png = tmp_path / "plot.png"
     analysis.main(["--output", str(png), "--demo-dir", str(tmp_path / "demo")])
     assert png.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
