@@ -459,6 +459,9 @@ void TChannelsFrm::ShowRunsBar() {
   for (QCheckBox* box : RunsBar->findChildren<QCheckBox*>()) delete box;
   runShown_.assign(session_.RunCount(), true);
   RunsBar->setVisible(run_ && session_.RunCount() > 1);
+  // Placed now, not at the next layout pass: shown at the window's corner first, it left its
+  // picture over the channel box.
+  layout()->activate();
   if (!run_) return;
   ReferenceLbl->setText(QStringLiteral("Runs:  <b>%1</b>").arg(RunName(*run_).toHtmlEscaped()));
   auto* layout = static_cast<QHBoxLayout*>(RunsBar->layout());

@@ -161,6 +161,11 @@ void FigurePlot::SetCurves(std::vector<Curve> curves, std::vector<Mark> marks, d
     label->setColor(m.Colour.darker(130));
   }
   legend->setVisible(listed);
+  // A long legend (several runs' curves) in two columns, so that it stays within a small plot.
+  constexpr int kLegendRows = 6;
+  const int items = legend->itemCount();
+  legend->setWrap(items > kLegendRows ? (items + 1) / 2 : 0);
+  legend->setFillOrder(QCPLayoutGrid::foRowsFirst, true);
   replot(QCustomPlot::rpQueuedReplot);  // once, however many changes come before the next event loop pass
 }
 

@@ -185,7 +185,9 @@ TEST_F(SpectraWindowsTest, ComparedRunsAppearInTheirColours) {
   ASSERT_TRUE(AddCompared(*form, {WriteSlammingRun(dir.path(), "TWO", 2000, 0.3)}));
   Wait();
   for (const FigurePlot* p : Spectra().Plots()) {
-    ASSERT_EQ(p->Curves().size(), p->Title().startsWith("Coherence") ? 8u : 2u) << p->Title().toStdString();
+    const bool coherence = p->Title().startsWith("Coherence");
+    ASSERT_EQ(p->Curves().size(), coherence ? 8u : 2u) << p->Title().toStdString();
+    EXPECT_EQ(p->legend->columnCount(), coherence ? 2 : 1) << p->Title().toStdString();  // eight entries: two columns
     EXPECT_EQ(p->Curves().back().Colour, RunPlotColour(1)) << p->Title().toStdString();
   }
   EXPECT_EQ(Spectra().FiguresTable->rowCount(), 10);  // the wave and four channels, two runs each
